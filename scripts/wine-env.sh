@@ -1,0 +1,64 @@
+# Shared by wine-run, run.sh and test.sh: the project's private Wine environment and a
+# session (display + persistent wineserver) whose processes are stopped by their PIDs.
+# Source it; it defines functions and exports nothing until they are called.
+
+ORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+wine_env() {
+  export WINEPREFIX="${ORVEL_WINEPREFIX:-$ORVEL_ROOT/build/wineprefix}"
+  export WINEARCH=win32
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+}
+
+wine_server_bin() {
+  local w
+  for w in wineserver /usr/lib/wine/wineserver32 /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+    command -v "$w" >/dev/null 2>&1 && { command -v "$w"; return; }
+  done
+  echo wineserver
+}
+
+# Starts Xvfb when no DISPLAY is given, a persistent wineserver, and creates the prefix
+# once. Sets ORVEL_WINE_SESSION=1 so that nested wine-run calls reuse the session.
+wine_session_start() {
+  wine_env
+  _orvel_xvfb_pid=""
+  _orvel_server_pid=""
+  if [ -z "${DISPLAY:-}" ]; then
+    local n
+    for n in $(seq 91 199); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+    done
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    _orvel_xvfb_pid=$!
+    export DISPLAY=":$n"
+    local i
+    for i in $(seq 1 100); do
+      xdpyinfo >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+  fi
+  mkdir -p "$WINEPREFIX"
+  "$(wine_server_bin)" -f -p >/dev/null 2>&1 &
+  _orvel_server_pid=$!
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "wine: creating the prefix in $WINEPREFIX (once, about 20 s)" >&2
+    wine wineboot -i >/dev/null 2>&1 || true
+  fi
+  export ORVEL_WINE_SESSION=1
+}
+
+wine_session_stop() {
+  "$(wine_server_bin)" -k >/dev/null 2>&1 || true
+  if [ -n "${_orvel_server_pid:-}" ]; then
+    kill "$_orvel_server_pid" 2>/dev/null || true
+    wait "$_orvel_server_pid" 2>/dev/null || true
+  fi
+  if [ -n "${_orvel_xvfb_pid:-}" ]; then
+    kill "$_orvel_xvfb_pid" 2>/dev/null || true
+    wait "$_orvel_xvfb_pid" 2>/dev/null || true
+    unset DISPLAY
+  fi
+  unset ORVEL_WINE_SESSION
+}

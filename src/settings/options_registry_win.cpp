@@ -1,0 +1,47 @@
+// Loading and saving the settings record in the registry. Main thread only.
+#include "settings/options_registry_win.h"
+
+#include <windows.h>
+
+#include "settings/options_record.h"
+
+const char kSettingsKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
+const char* settingsKeyPath = kSettingsKeyPath;
+
+static const char kOptionsValue[] = "Options";
+
+static HKEY OpenSettingsKey() {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, settingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                      nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return nullptr;
+  return key;
+}
+
+void LoadOptions() {
+  SetDefaultOptions(saverOptions);
+  HKEY key = OpenSettingsKey();
+  if (key == nullptr) {
+    TerminateVideoSlots(saverOptions);
+    return;
+  }
+  // Read into a buffer of our own: after a failed read of an over-long value the registry
+  // leaves the buffer undefined, and the defaults must stand.
+  unsigned char stored[kOptionsRecordSize];
+  DWORD type = REG_BINARY;
+  DWORD size = sizeof(stored);
+  const LONG result = RegQueryValueExA(key, kOptionsValue, nullptr, &type, stored, &size);
+  StoredValueRead how = StoredValueRead::Missing;
+  if (result == ERROR_SUCCESS) how = StoredValueRead::Read;
+  else if (result == ERROR_MORE_DATA) how = StoredValueRead::TooLong;
+  ApplyStoredOptions(saverOptions, how, stored, size);
+  RegCloseKey(key);
+}
+
+void SaveOptions() {
+  HKEY key = OpenSettingsKey();
+  if (key == nullptr) return;
+  RegSetValueExA(key, kOptionsValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
+                 sizeof(saverOptions));
+  RegCloseKey(key);
+}

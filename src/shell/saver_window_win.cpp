@@ -1,0 +1,64 @@
+// The saver window: class, creation per mode and the window procedure, which carries out
+// the input rules decided in saver_input.cpp. Main thread only; the window procedure is
+// also entered from the password prompt's modal loop.
+#include "shell/saver_window_win.h"
+
+#include "shell/password_win.h"
+#include "shell/saver_input.h"
+
+SaverMode saverMode = SaverMode::Config;
+HWND hostWindow = nullptr;
+HINSTANCE instanceHandle = nullptr;
+HWND saverWindow = nullptr;
+
+const char kSaverWindowClass[] = "QuordaWndClass";
+const char kSaverWindowTitle[] = "Or vel Screen 1.0";
+
+SaverMode ParseCommandLine(const char* commandLine) {
+  const SaverArguments args = ParseSaverArguments(commandLine);
+  hostWindow = reinterpret_cast<HWND>(static_cast<UINT_PTR>(args.hostWindow));
+  return args.mode;
+}
+
+static void RegisterSaverClass() {
+  WNDCLASSA wc = {};
+  wc.style = CS_HREDRAW | CS_VREDRAW;
+  wc.lpfnWndProc = SaverWindowProc;
+  wc.hInstance = instanceHandle;
+  wc.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(1));
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  wc.lpszClassName = kSaverWindowClass;
+  RegisterClassA(&wc);  // a class left over from an earlier window in this process is fine
+}
+
+HWND CreateSaverWindow() {
+  RegisterSaverClass();
+  if (saverMode == SaverMode::Preview) {
+    RECT rect = {};
+    if (!GetClientRect(hostWindow, &rect)) return nullptr;  // no number, or not a window
+    const DWORD style = WS_CHILD | WS_VISIBLE;
+    AdjustWindowRect(&rect, style, FALSE);
+    saverWindow = CreateWindowExA(0, kSaverWindowClass, kSaverWindowTitle, style, rect.left, rect.top,
+                                  rect.right - rect.left, rect.bottom - rect.top, hostWindow, nullptr,
+                                  instanceHandle, nullptr);
+    return saverWindow;
+  }
+  if (IsFullScreenMode(saverMode)) {
+    saverWindow = CreateWindowExA(WS_EX_APPWINDOW, kSaverWindowClass, kSaverWindowTitle,
+                                  WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instanceHandle, nullptr);
+    return saverWindow;
+  }
+  return nullptr;
+}
+
+LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  const WindowRuleState state = {saverMode, verifyingPassword, verifyPassword != nullptr};
+  const InputDecision d = DecideWindowMessage(state, message, wParam, lParam);
+  if (d.postQuit) PostQuitMessage(0);
+  if (d.removeCursor) SetCursor(nullptr);
+  if (d.askToClose && MayCloseSaver()) PostMessageA(window, WM_CLOSE, 0, 0);
+  if (d.postClose) PostMessageA(window, WM_CLOSE, 0, 0);
+  if (!d.callDefault) return d.result;
+  return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,104 @@
+// The settings record in the real registry, under a key of the test's own.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "settings/options_record.h"
+#include "settings/options_registry_win.h"
+#include "test_registry.h"
+
+namespace {
+
+class OptionsRegistryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    settingsKeyPath = key_.path();
+    std::memset(&saverOptions, 0, sizeof(saverOptions));
+  }
+  void TearDown() override { settingsKeyPath = kSettingsKeyPath; }
+
+  static std::string Bytes(const SaverOptions& o) {
+    return std::string(reinterpret_cast<const char*>(&o), sizeof(o));
+  }
+  static SaverOptions Defaults() {
+    SaverOptions o;
+    std::memset(&o, 0, sizeof(o));
+    SetDefaultOptions(o);
+    return o;
+  }
+
+  ScratchKey key_{"options"};
+};
+
+TEST_F(OptionsRegistryTest, FirstRunCreatesKeyButNoValue) {
+  ASSERT_FALSE(key_.Exists());
+  LoadOptions();
+  EXPECT_TRUE(key_.Exists());
+  bool found = true;
+  key_.Read("Options", &found);
+  EXPECT_FALSE(found);
+  EXPECT_EQ(Bytes(saverOptions), Bytes(Defaults()));
+}
+
+TEST_F(OptionsRegistryTest, SaveThenLoadKeepsEveryByte) {
+  // Every byte distinct from the defaults, gaps and reserved blocks included.
+  for (std::size_t i = 0; i < sizeof(saverOptions); ++i)
+    reinterpret_cast<unsigned char*>(&saverOptions)[i] = static_cast<unsigned char>(i * 7 + 1);
+  TerminateVideoSlots(saverOptions);
+  const std::string saved = Bytes(saverOptions);
+  SaveOptions();
+
+  DWORD type = 0;
+  const std::string stored = key_.Read("Options", nullptr, &type);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+  EXPECT_EQ(stored, saved);
+
+  std::memset(&saverOptions, 0, sizeof(saverOptions));
+  LoadOptions();
+  EXPECT_EQ(Bytes(saverOptions), saved);
+}
+
+TEST_F(OptionsRegistryTest, SixtyByteValueRestoresScalarsOnly) {
+  SaverOptions stored = Defaults();
+  stored.shape = 3;
+  stored.starCount = 123;
+  stored.starSize = 7.0f;
+  key_.Write("Options", &stored, 60);
+
+  LoadOptions();
+  EXPECT_EQ(saverOptions.shape, 3);
+  EXPECT_EQ(saverOptions.starCount, 123);
+  EXPECT_EQ(saverOptions.starSize, 7.0f);
+  for (int slot = 1; slot <= 10; ++slot) EXPECT_STREQ(VideoFileSlot(saverOptions, slot), "") << slot;
+}
+
+TEST_F(OptionsRegistryTest, OverLongValueLeavesDefaults) {
+  std::string tooLong(3000, '\x11');
+  key_.Write("Options", tooLong.data(), static_cast<DWORD>(tooLong.size()));
+  LoadOptions();
+  EXPECT_EQ(Bytes(saverOptions), Bytes(Defaults()));
+}
+
+TEST_F(OptionsRegistryTest, UnterminatedSlotIsCut) {
+  SaverOptions stored = Defaults();
+  std::memset(stored.videoFiles2, 'q', sizeof(stored.videoFiles2));
+  std::memset(stored.reserved1, 'r', sizeof(stored.reserved1));
+  key_.Write("Options", &stored, sizeof(stored));
+
+  LoadOptions();
+  EXPECT_EQ(std::strlen(saverOptions.videoFiles2), 259u);
+  EXPECT_EQ(saverOptions.reserved1[0], 'r');
+}
+
+TEST_F(OptionsRegistryTest, ValueOfAnotherTypeIsReadAnyway) {
+  SaverOptions stored = Defaults();
+  stored.gridRows = 17;
+  key_.Write("Options", &stored, sizeof(stored), REG_NONE);
+  LoadOptions();
+  EXPECT_EQ(saverOptions.gridRows, 17);
+}
+
+}  // namespace
