@@ -31,7 +31,7 @@ run_ctest() {  # preset
   [ -d "build/$1" ] || return
   mkdir -p "build/$1/test-results"
   rm -f "build/$1/Testing/Temporary/LastTestsFailed.log"
-  if ! ctest --test-dir "build/$1" --output-on-failure --timeout 1200 --output-junit "$root/build/$1/test-results/ctest.junit"; then
+  if ! ctest --test-dir "build/$1" --output-on-failure --timeout 900 --output-junit "$root/build/$1/test-results/ctest.junit"; then
     ctest_failed+=("$1")
   fi
 }
