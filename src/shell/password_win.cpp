@@ -1,12 +1,98 @@
-// The Windows 9x screensaver password. Main thread only.
-// No password is asked yet: every input may end a run, and the change does nothing.
+// The Windows 9x screensaver password: loading the verifier, asking it, unloading it, and
+// the password change. The decisions are taken in password_rules.cpp. Main thread only.
 #include "shell/password_win.h"
+
+#include <memory>
+#include <type_traits>
+
+#include "shell/password_rules.h"
+#include "shell/saver_window_win.h"
 
 bool isWin9x = false;
 HMODULE passwordModule = nullptr;
 VerifyPasswordProc verifyPassword = nullptr;
 bool verifyingPassword = false;
 
-bool MayCloseSaver() { return true; }
+namespace {
 
-void ChangeSaverPassword() {}
+typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
+
+struct LibraryFree {
+  void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using LibraryHolder = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFree>;
+
+struct KeyClose {
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using KeyHolder = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
+
+// GetProcAddress hands out a generic pointer; the export's real signature is known by name.
+template <typename Proc>
+Proc LookUp(HMODULE module, const char* name) {
+  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+bool PasswordSwitchedOn() {
+  HKEY opened = nullptr;
+  if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &opened) != ERROR_SUCCESS) return false;
+  KeyHolder key(opened);
+  unsigned char data[4] = {};
+  DWORD size = sizeof(data);
+  // The type is not looked at: whatever was stored there, up to four bytes, is a number.
+  if (RegQueryValueExA(key.get(), "ScreenSaveUsePassword", nullptr, nullptr, data, &size) != ERROR_SUCCESS)
+    return false;
+  return PasswordSwitchOn(data, size);
+}
+
+}  // namespace
+
+bool DetectWin9x() {
+  OSVERSIONINFOA info = {};
+  static_assert(sizeof(info) == 148, "the 9x family knows only the short version structure");
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExA(&info)) return false;
+  return info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+}
+
+void SetUpPasswordCheck() {
+  if (!ShouldSetUpPasswordCheck(saverMode, isWin9x)) return;
+  if (!PasswordSwitchedOn()) return;
+  passwordModule = LoadLibraryA("PASSWORD.CPL");
+  if (passwordModule == nullptr) return;
+  verifyPassword = LookUp<VerifyPasswordProc>(passwordModule, "VerifyScreenSavePwd");
+}
+
+bool MayCloseSaver() {
+  const CloseQuestion question = {saverMode, isWin9x, verifyPassword != nullptr, verifyingPassword};
+  switch (DecideMayClose(question)) {
+    case CloseAnswer::EndNow:
+      return true;
+    case CloseAnswer::KeepRunning:
+      return false;
+    case CloseAnswer::AskVerifier:
+      break;
+  }
+  verifyingPassword = true;
+  const bool accepted = verifyPassword(saverWindow) != FALSE;
+  verifyingPassword = false;
+  if (!accepted) SetCursor(nullptr);  // the prompt showed the arrow; the run goes on without it
+  return TakeVerifierAnswer(accepted);
+}
+
+void UnloadPasswordModule() {
+  if (passwordModule == nullptr) return;
+  FreeLibrary(passwordModule);
+  passwordModule = nullptr;
+  // The export went with the module; a pointer left behind would also keep the suspend
+  // rule of the window procedure believing that a verifier guards the run.
+  verifyPassword = nullptr;
+}
+
+void ChangeSaverPassword() {
+  LibraryHolder mpr(LoadLibraryA("MPR.DLL"));
+  if (!mpr) return;
+  const auto change = LookUp<ChangePasswordProc>(mpr.get(), "PwdChangePasswordA");
+  if (change == nullptr) return;
+  change("SCRSAVE", hostWindow, 0, 0);
+}
