@@ -80,8 +80,9 @@ TEST(SaverModes, PreviewFillsTheHostAndEndsWithIt) {
   ASSERT_NE(host, nullptr);
   SaverProcess saver("/p " + std::to_string(reinterpret_cast<UINT_PTR>(host)));
 
+  // The child can be found while it is still being created; it is shown at the end of it.
   HWND child = nullptr;
-  for (int i = 0; i < 300 && child == nullptr; ++i) {
+  for (int i = 0; i < 300 && !(child && IsWindowVisible(child)); ++i) {
     PumpFor(50);
     child = FindWindowExA(host, nullptr, "QuordaWndClass", nullptr);
   }
