@@ -1,0 +1,23 @@
+// The notice box of start-up failures. Main thread only.
+#include "shell/notice_win.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+const char kNoticeCaption[] = "Or vel Screen Notice";
+
+static void ShowNoticeBox(const char* text) { MessageBoxA(nullptr, text, kNoticeCaption, MB_OK); }
+
+NoticeBoxProc noticeBox = ShowNoticeBox;
+
+void ShowNotice(const char* format, ...) {
+  char text[512];
+  va_list args;
+  va_start(args, format);
+  // vsnprintf cuts an over-long text and always terminates it.
+  std::vsnprintf(text, sizeof(text), format, args);
+  va_end(args);
+  noticeBox(text);
+}
