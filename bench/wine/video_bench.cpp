@@ -1,0 +1,352 @@
+// Measurements of the video platform paths under Wine; prints figures, asserts nothing.
+// Single-threaded apart from the graphs' own streaming threads.
+//
+//   video_bench render                 time per frame of DoRenderSample, by source size
+//   video_bench cycle FILE...          build + run + first frame + release, per file
+//   video_bench leak ours|null FILE CYCLES STEP TOKEN
+//                                      build/run/release cycles with our renderer or Wine's
+//                                      Null Renderer; prints "CHECKPOINT n" every STEP cycles
+//                                      and pauses, so that run-video-bench.sh can read the
+//                                      process's memory and descriptors from outside
+#include <windows.h>
+
+#include <d3d8.h>
+#include <dshow.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "shell/com_ptr_win.h"
+#include "shell/device_objects_win.h"
+#include "video/pixel_convert.h"
+#include "video/texture_renderer_win.h"
+#include "video/video_graph_win.h"
+
+namespace {
+
+// Wine's Null Renderer {C1F400A4-3F08-11D3-9F0B-006008039E37}.
+const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
+
+double Now() {
+  static LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * double(counter.QuadPart) / double(frequency.QuadPart);
+}
+
+struct Summary {
+  double mean, median, p95, max;
+};
+
+Summary Summarise(std::vector<double> ms) {
+  std::sort(ms.begin(), ms.end());
+  double sum = 0;
+  for (double v : ms) sum += v;
+  return {sum / ms.size(), ms[ms.size() / 2], ms[std::min(ms.size() - 1, ms.size() * 95 / 100)], ms.back()};
+}
+
+void Print(const char* what, const Summary& s) {
+  std::printf("  %-34s mean %7.2f  median %7.2f  p95 %7.2f  max %7.2f ms\n", what, s.mean, s.median, s.p95, s.max);
+}
+
+// A sample that hands out one frame of its own, with no presentation time.
+class FrameSample final : public IMediaSample {
+ public:
+  explicit FrameSample(std::vector<BYTE> bytes) : bytes_(std::move(bytes)) {}
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    *object = (iid == IID_IUnknown || iid == IID_IMediaSample) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP GetPointer(BYTE** buffer) override {
+    *buffer = bytes_.data();
+    return S_OK;
+  }
+  STDMETHODIMP_(LONG) GetSize() override { return LONG(bytes_.size()); }
+  STDMETHODIMP GetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return VFW_E_SAMPLE_TIME_NOT_SET; }
+  STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
+  STDMETHODIMP IsSyncPoint() override { return S_OK; }
+  STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP IsPreroll() override { return S_FALSE; }
+  STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP_(LONG) GetActualDataLength() override { return LONG(bytes_.size()); }
+  STDMETHODIMP SetActualDataLength(LONG) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
+    *type = nullptr;
+    return S_FALSE;
+  }
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP IsDiscontinuity() override { return S_FALSE; }
+  STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMediaTime(LONGLONG*, LONGLONG*) override { return VFW_E_MEDIA_TIME_NOT_SET; }
+  STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
+
+ private:
+  std::vector<BYTE> bytes_;
+};
+
+// A moving diagonal gradient, so that consecutive frames differ.
+std::vector<BYTE> GradientFrame(int width, int height, int shift) {
+  const int stride = (width * 3 + 3) & ~3;
+  std::vector<BYTE> bytes(size_t(stride) * height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      BYTE* p = &bytes[size_t(y) * stride + 3 * x];
+      p[0] = BYTE(x + shift);
+      p[1] = BYTE(y + shift);
+      p[2] = BYTE(x + y);
+    }
+  }
+  return bytes;
+}
+
+struct Session {
+  HWND window = nullptr;
+  bool ok = false;
+  Session() {
+    if (FAILED(CoInitialize(nullptr))) return;
+    window = CreateWindowExA(0, "STATIC", "video bench", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
+    ok = window && SUCCEEDED(CreateSaverDevice(window)) && CreateFrameSurface();
+  }
+  ~Session() {
+    ReleaseVideoGraph();
+    ReleaseFrameSurface();
+    ReleaseDeviceObjects();
+    if (window) DestroyWindow(window);
+    CoUninitialize();
+  }
+};
+
+int Render() {
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  const struct {
+    int width, height, frames;
+  } sizes[] = {{320, 240, 400}, {720, 576, 300}, {1920, 1080, 120}};
+  const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5};
+  for (D3DFORMAT format : formats) {
+    ReleaseHolder(videoTexture);
+    if (FAILED(d3dDevice->CreateTexture(256, 256, 1, 0, format, D3DPOOL_MANAGED, &videoTexture))) return 1;
+    for (const auto& size : sizes) {
+      HRESULT result = E_FAIL;
+      ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
+      VIDEOINFOHEADER info = {};
+      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      info.bmiHeader.biWidth = size.width;
+      info.bmiHeader.biHeight = size.height;
+      info.bmiHeader.biPlanes = 1;
+      info.bmiHeader.biBitCount = 24;
+      info.bmiHeader.biCompression = BI_RGB;
+      AM_MEDIA_TYPE type = {};
+      type.majortype = MEDIATYPE_Video;
+      type.subtype = MEDIASUBTYPE_RGB24;
+      type.formattype = FORMAT_VideoInfo;
+      type.cbFormat = sizeof info;
+      type.pbFormat = reinterpret_cast<BYTE*>(&info);
+      if (renderer->SetMediaType(&type) != S_OK) return 1;
+
+      std::vector<FrameSample> samples;
+      for (int i = 0; i < 4; ++i) samples.emplace_back(GradientFrame(size.width, size.height, 17 * i));
+      std::vector<double> whole, scale, upload;
+      for (int i = 0; i < size.frames; ++i) {
+        FrameSample& sample = samples[i % samples.size()];
+        double t0 = Now();
+        renderer->DoRenderSample(&sample);
+        whole.push_back(Now() - t0);
+
+        // The two halves of the same work, each on its own.
+        BYTE* data = nullptr;
+        sample.GetPointer(&data);
+        t0 = Now();
+        DrawDibDraw(drawDib, frameDC, 0, 0, 256, 256, &videoHeader, data, 0, 0, size.width, size.height, 0);
+        GdiFlush();
+        scale.push_back(Now() - t0);
+        t0 = Now();
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
+          ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(format), static_cast<uint8_t*>(locked.pBits),
+                                locked.Pitch);
+          videoTexture->UnlockRect(0);
+        }
+        upload.push_back(Now() - t0);
+      }
+      std::printf("%dx%d source, %s texture, %d frames\n", size.width, size.height,
+                  format == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "A1R5G5B5", size.frames);
+      Print("DoRenderSample", Summarise(whole));
+      Print("  of which DrawDib scaling", Summarise(scale));
+      Print("  of which lock + convert + unlock", Summarise(upload));
+    }
+  }
+  return 0;
+}
+
+// Frames shown by the running graph's renderer.
+LONG FramesOfRunningGraph() {
+  ComPtr<IBaseFilter> filter;
+  if (!videoGraph.graphBuilder || FAILED(videoGraph.graphBuilder->FindFilterByName(L"TEXTURERENDERER", filter.Receive()))) {
+    return -1;
+  }
+  return static_cast<TextureRenderer*>(filter.Get())->FramesRendered();
+}
+
+int Cycle(int argc, char** argv) {
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  const int kCycles = 10;
+  for (int f = 0; f < argc; ++f) {
+    std::vector<double> build, first, release, total;
+    for (int i = 0; i <= kCycles; ++i) {   // cycle 0 warms the file and the libraries up
+      const double t0 = Now();
+      const HRESULT result = BuildVideoGraph(argv[f]);
+      const double t1 = Now();
+      if (result != S_OK) {
+        std::printf("%s: build failed 0x%08lx\n", argv[f], result);
+        ReleaseVideoGraph();
+        break;
+      }
+      while (FramesOfRunningGraph() <= 0 && Now() - t1 < 10000) Sleep(1);
+      const double t2 = Now();
+      ReleaseVideoGraph();
+      const double t3 = Now();
+      if (i == 0) continue;
+      build.push_back(t1 - t0);
+      first.push_back(t2 - t1);
+      release.push_back(t3 - t2);
+      total.push_back(t3 - t0);
+    }
+    if (total.empty()) continue;
+    const char* name = std::strrchr(argv[f], '\\');
+    std::printf("%s (%d cycles)\n", name ? name + 1 : argv[f], kCycles);
+    Print("build (incl. Run)", Summarise(build));
+    Print("Run to first frame", Summarise(first));
+    Print("stop + release", Summarise(release));
+    Print("whole cycle", Summarise(total));
+  }
+  return 0;
+}
+
+// The same graph as BuildVideoGraph with Wine's Null Renderer in the renderer's place: the
+// splitter that the graph chose for our renderer is put in by hand (the Null Renderer takes
+// any type, so the graph builder would connect it straight to the file), and the null
+// renderer is asked for 24-bit RGB, so that the splitter does the same work as for ours.
+HRESULT BuildNullGraph(const char* path, const CLSID& splitterId) {
+  IGraphBuilder* graph = nullptr;
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&graph));
+  if (FAILED(hr)) return hr;
+  videoGraph.graphBuilder = graph;
+  ComPtr<IBaseFilter> null, splitter, source;
+  if (FAILED(hr = CoCreateInstance(kNullRenderer, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, null.ReceiveVoid())))
+    return hr;
+  if (FAILED(hr = CoCreateInstance(splitterId, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter, splitter.ReceiveVoid())))
+    return hr;
+  WCHAR wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH);
+  if (FAILED(hr = graph->AddFilter(null.Get(), L"NULL"))) return hr;
+  if (FAILED(hr = graph->AddFilter(splitter.Get(), L"SPLITTER"))) return hr;
+  if (FAILED(hr = graph->AddSourceFilter(wide, L"SOURCE", source.Receive()))) return hr;
+
+  ComPtr<IPin> sourceOut, splitterIn, splitterOut, nullIn;
+  ComPtr<IEnumPins> pins;
+  if (FAILED(hr = source->FindPin(L"Output", sourceOut.Receive()))) return hr;
+  splitter->EnumPins(pins.Receive());
+  if (pins->Next(1, splitterIn.Receive(), nullptr) != S_OK) return E_FAIL;
+  if (FAILED(hr = graph->ConnectDirect(sourceOut.Get(), splitterIn.Get(), nullptr))) return hr;
+  pins->Reset();
+  IPin* pin = nullptr;
+  while (!splitterOut && pins->Next(1, &pin, nullptr) == S_OK) {
+    PIN_DIRECTION direction;
+    pin->QueryDirection(&direction);
+    if (direction == PINDIR_OUTPUT) {
+      splitterOut.Reset(pin);
+    } else {
+      pin->Release();
+    }
+  }
+  if (!splitterOut) return E_FAIL;
+  ComPtr<IEnumPins> nullPins;
+  null->EnumPins(nullPins.Receive());
+  if (nullPins->Next(1, nullIn.Receive(), nullptr) != S_OK) return E_FAIL;
+  AM_MEDIA_TYPE rgb24 = {};
+  rgb24.majortype = MEDIATYPE_Video;
+  rgb24.subtype = MEDIASUBTYPE_RGB24;
+  if (FAILED(hr = graph->ConnectDirect(splitterOut.Get(), nullIn.Get(), &rgb24))) return hr;
+
+  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&videoGraph.mediaControl));
+  graph->QueryInterface(IID_IMediaPosition, reinterpret_cast<void**>(&videoGraph.mediaPosition));
+  graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&videoGraph.mediaEvent));
+  hr = videoGraph.mediaControl->Run();
+  return FAILED(hr) ? hr : S_OK;
+}
+
+// The class of the filter that the graph put between the file's source and our renderer.
+bool FindSplitter(const char* path, CLSID* splitterId) {
+  if (BuildVideoGraph(path) != S_OK) return false;
+  ComPtr<IEnumFilters> filters;
+  videoGraph.graphBuilder->EnumFilters(filters.Receive());
+  IBaseFilter* filter = nullptr;
+  bool found = false;
+  while (filters->Next(1, &filter, nullptr) == S_OK) {
+    ComPtr<IBaseFilter> held(filter);
+    FILTER_INFO info;
+    held->QueryFilterInfo(&info);
+    if (info.pGraph) info.pGraph->Release();
+    if (lstrcmpW(info.achName, L"SOURCE") != 0 && lstrcmpW(info.achName, L"TEXTURERENDERER") != 0) {
+      found = SUCCEEDED(held->GetClassID(splitterId));
+    }
+  }
+  ReleaseVideoGraph();
+  return found;
+}
+
+int Leak(int argc, char** argv) {
+  if (argc < 4) return 2;
+  const bool ours = std::strcmp(argv[0], "ours") == 0;
+  const char* path = argv[1];
+  const int cycles = std::atoi(argv[2]);
+  const int step = std::max(1, std::atoi(argv[3]));
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  CLSID splitterId;
+  if (!ours && !FindSplitter(path, &splitterId)) return std::puts("no splitter found"), 1;
+
+  long framesSeen = 0;
+  for (int i = 1; i <= cycles; ++i) {
+    const HRESULT result = ours ? BuildVideoGraph(path) : BuildNullGraph(path, splitterId);
+    if (result != S_OK) {
+      std::printf("cycle %d: build failed 0x%08lx\n", i, result);
+      ReleaseVideoGraph();
+      return 1;
+    }
+    Sleep(400);   // past the first frame, which comes 200 ms after Run
+    if (ours) framesSeen += FramesOfRunningGraph() > 0 ? 1 : 0;
+    ReleaseVideoGraph();
+    if (i % step == 0) {
+      std::printf("CHECKPOINT %d\n", i);
+      std::fflush(stdout);
+      Sleep(1500);   // quiet while the memory is read from outside
+    }
+  }
+  if (ours) std::printf("cycles with frames: %ld of %d\n", framesSeen, cycles);
+  std::puts("DONE");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return Render();
+  if (argc >= 3 && std::strcmp(argv[1], "cycle") == 0) return Cycle(argc - 2, argv + 2);
+  if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
+  std::puts("usage: video_bench render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN");
+  return 2;
+}

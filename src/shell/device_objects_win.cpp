@@ -1,0 +1,53 @@
+// The process-wide Direct3D 8 objects of one run. Main thread; see the header for the
+// streaming thread's share.
+#include "shell/device_objects_win.h"
+
+#include "shell/com_ptr_win.h"
+
+IDirect3D8* direct3D = nullptr;
+IDirect3DDevice8* d3dDevice = nullptr;
+IDirect3DTexture8* videoTexture = nullptr;
+IDirect3DVertexBuffer8* sceneVertexBuffer = nullptr;
+IDirect3DIndexBuffer8* sceneIndexBuffer = nullptr;
+
+Direct3DCreateProc direct3DCreate = Direct3DCreate8;
+
+HRESULT CreateSaverDevice(HWND focusWindow) {
+  direct3D = direct3DCreate(D3D_SDK_VERSION);
+  if (direct3D == nullptr) return E_FAIL;
+
+  D3DDISPLAYMODE mode;
+  const HRESULT modeResult = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+  if (FAILED(modeResult)) return modeResult;
+
+  // Windowed in every mode: the full-screen look comes from the screen-sized popup, and the
+  // back buffer has the screen's size even in the small preview, where Present scales it.
+  D3DPRESENT_PARAMETERS present = {};
+  present.BackBufferWidth = GetSystemMetrics(SM_CXSCREEN);
+  present.BackBufferHeight = GetSystemMetrics(SM_CYSCREEN);
+  present.BackBufferFormat = mode.Format;
+  present.BackBufferCount = 0;
+  present.MultiSampleType = D3DMULTISAMPLE_NONE;
+  present.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
+  present.hDeviceWindow = nullptr;
+  present.Windowed = TRUE;
+  present.EnableAutoDepthStencil = TRUE;
+  present.AutoDepthStencilFormat = D3DFMT_D16;
+
+  // Multithreaded, because the graph's streaming thread fills videoTexture while the main
+  // thread draws with it; the device serialises the two.
+  const DWORD behaviour = D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED;
+  IDirect3DDevice8* device = nullptr;
+  const HRESULT result =
+      direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focusWindow, behaviour, &present, &device);
+  if (SUCCEEDED(result)) d3dDevice = device;
+  return result;
+}
+
+void ReleaseDeviceObjects() {
+  ReleaseHolder(videoTexture);
+  ReleaseHolder(sceneIndexBuffer);
+  ReleaseHolder(sceneVertexBuffer);
+  ReleaseHolder(d3dDevice);
+  ReleaseHolder(direct3D);
+}

@@ -1,0 +1,27 @@
+// The process-wide Direct3D 8 objects of one run: their holders, the device creation and
+// their release. Created and released on the main thread; the device is multithreaded, so
+// the graph's streaming thread may use d3dDevice and videoTexture while the run is on.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d8.h>
+
+extern IDirect3D8* direct3D;
+extern IDirect3DDevice8* d3dDevice;
+extern IDirect3DTexture8* videoTexture;
+extern IDirect3DVertexBuffer8* sceneVertexBuffer;
+extern IDirect3DIndexBuffer8* sceneIndexBuffer;
+
+// Makes direct3D and a windowed, screen-sized HAL device on the default adapter. On failure
+// whatever was made stays in its holder for ReleaseDeviceObjects.
+HRESULT CreateSaverDevice(HWND focusWindow);
+
+// Releases the five device objects, the texture first and the Direct3D object last; harmless
+// for holders that are empty.
+void ReleaseDeviceObjects();
+
+// The entry point that makes the Direct3D object. Always Direct3DCreate8 in the program; a
+// test may point it at a function that returns null to see a device that cannot be made.
+typedef IDirect3D8*(WINAPI* Direct3DCreateProc)(UINT sdkVersion);
+extern Direct3DCreateProc direct3DCreate;

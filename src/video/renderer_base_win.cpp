@@ -1,0 +1,576 @@
+// The renderer base: filter, input pin and scheduling. Threads and locks as in the header.
+#include "video/renderer_base_win.h"
+
+#include <new>
+
+#include "shell/com_ptr_win.h"
+
+namespace {
+
+const WCHAR kPinName[] = L"In";
+
+// Longest single wait for a sample's time; the clock is read again after each, so a clock
+// that is set back or runs slow cannot strand a sample.
+constexpr DWORD kLongestWait = 1000;
+
+HRESULT CopyWide(const WCHAR* text, LPWSTR* copy) {
+  if (copy == nullptr) return E_POINTER;
+  const size_t bytes = (lstrlenW(text) + 1) * sizeof(WCHAR);
+  *copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+  if (*copy == nullptr) return E_OUTOFMEMORY;
+  CopyMemory(*copy, text, bytes);
+  return S_OK;
+}
+
+// Enumerates the one pin of the filter.
+class PinEnumerator final : public IEnumPins {
+ public:
+  PinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) { pin_->AddRef(); }
+  ~PinEnumerator() { pin_->Release(); }
+  PinEnumerator(const PinEnumerator&) = delete;
+  PinEnumerator& operator=(const PinEnumerator&) = delete;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumPins) {
+      *object = static_cast<IEnumPins*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0) delete this;
+    return count;
+  }
+
+  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
+    if (pins == nullptr) return E_POINTER;
+    ULONG given = 0;
+    if (count > 0 && position_ == 0) {
+      pins[0] = pin_;
+      pin_->AddRef();
+      position_ = 1;
+      given = 1;
+    }
+    if (fetched) *fetched = given;
+    return given == count ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override {
+    const ULONG left = 1 - position_;
+    position_ = count >= left ? 1 : position_ + count;
+    return count <= left ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Reset() override {
+    position_ = 0;
+    return S_OK;
+  }
+  STDMETHODIMP Clone(IEnumPins** copy) override {
+    if (copy == nullptr) return E_POINTER;
+    *copy = new (std::nothrow) PinEnumerator(pin_, position_);
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  LONG refCount_ = 1;
+  IPin* pin_;
+  ULONG position_;
+};
+
+// The pin proposes no types of its own: the upstream pin offers, CheckMediaType decides.
+class EmptyTypeEnumerator final : public IEnumMediaTypes {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
+      *object = static_cast<IEnumMediaTypes*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG count = InterlockedDecrement(&refCount_);
+    if (count == 0) delete this;
+    return count;
+  }
+  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
+    if (types == nullptr) return E_POINTER;
+    if (fetched) *fetched = 0;
+    return count == 0 ? S_OK : S_FALSE;
+  }
+  STDMETHODIMP Skip(ULONG count) override { return count == 0 ? S_OK : S_FALSE; }
+  STDMETHODIMP Reset() override { return S_OK; }
+  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
+    if (copy == nullptr) return E_POINTER;
+    *copy = new (std::nothrow) EmptyTypeEnumerator;
+    return *copy ? S_OK : E_OUTOFMEMORY;
+  }
+
+ private:
+  LONG refCount_ = 1;
+};
+
+}  // namespace
+
+HRESULT CopyMediaTypeTo(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE& source) {
+  *target = source;
+  target->pbFormat = nullptr;
+  target->cbFormat = 0;
+  if (source.cbFormat != 0 && source.pbFormat != nullptr) {
+    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
+    if (target->pbFormat == nullptr) {
+      target->pUnk = nullptr;
+      return E_OUTOFMEMORY;
+    }
+    CopyMemory(target->pbFormat, source.pbFormat, source.cbFormat);
+    target->cbFormat = source.cbFormat;
+  }
+  if (target->pUnk) target->pUnk->AddRef();
+  return S_OK;
+}
+
+void FreeMediaTypeContents(AM_MEDIA_TYPE* type) {
+  if (type->pbFormat) CoTaskMemFree(type->pbFormat);
+  type->pbFormat = nullptr;
+  type->cbFormat = 0;
+  ReleaseHolder(type->pUnk);
+}
+
+// ---- Input pin --------------------------------------------------------------------------
+
+RendererInputPin::~RendererInputPin() {
+  ReleaseHolder(peer_);
+  FreeMediaTypeContents(&connectedType_);
+}
+
+STDMETHODIMP RendererInputPin::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPin) {
+    *object = static_cast<IPin*>(this);
+  } else if (iid == IID_IMemInputPin) {
+    *object = static_cast<IMemInputPin*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) RendererInputPin::AddRef() { return filter_.AddRef(); }
+STDMETHODIMP_(ULONG) RendererInputPin::Release() { return filter_.Release(); }
+
+STDMETHODIMP RendererInputPin::Connect(IPin*, const AM_MEDIA_TYPE*) {
+  return E_UNEXPECTED;   // an input pin only receives connections
+}
+
+STDMETHODIMP RendererInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) {
+  if (connector == nullptr || type == nullptr) return E_POINTER;
+  ScopedLock lock(filter_.filterLock_);
+  if (peer_) return VFW_E_ALREADY_CONNECTED;
+  if (filter_.state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+  PIN_DIRECTION direction;
+  if (FAILED(connector->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) {
+    return VFW_E_INVALID_DIRECTION;
+  }
+  if (filter_.CheckMediaType(type) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+  const HRESULT set = filter_.SetMediaType(type);
+  if (FAILED(set)) return set;
+  const HRESULT copied = CopyMediaTypeTo(&connectedType_, *type);
+  if (FAILED(copied)) return copied;
+  peer_ = connector;
+  peer_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::Disconnect() {
+  ScopedLock lock(filter_.filterLock_);
+  if (filter_.state_ != State_Stopped) return VFW_E_NOT_STOPPED;
+  if (peer_ == nullptr) return S_FALSE;
+  ReleaseHolder(peer_);
+  FreeMediaTypeContents(&connectedType_);
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::ConnectedTo(IPin** pin) {
+  if (pin == nullptr) return E_POINTER;
+  ScopedLock lock(filter_.filterLock_);
+  *pin = peer_;
+  if (peer_ == nullptr) return VFW_E_NOT_CONNECTED;
+  peer_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::ConnectionMediaType(AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return E_POINTER;
+  ScopedLock lock(filter_.filterLock_);
+  if (peer_ == nullptr) {
+    ZeroMemory(type, sizeof *type);
+    return VFW_E_NOT_CONNECTED;
+  }
+  return CopyMediaTypeTo(type, connectedType_);
+}
+
+STDMETHODIMP RendererInputPin::QueryPinInfo(PIN_INFO* info) {
+  if (info == nullptr) return E_POINTER;
+  info->pFilter = &filter_;
+  filter_.AddRef();
+  info->dir = PINDIR_INPUT;
+  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::QueryDirection(PIN_DIRECTION* direction) {
+  if (direction == nullptr) return E_POINTER;
+  *direction = PINDIR_INPUT;
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::QueryId(LPWSTR* id) { return CopyWide(kPinName, id); }
+
+STDMETHODIMP RendererInputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
+  if (type == nullptr) return E_POINTER;
+  return filter_.CheckMediaType(type) == S_OK ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP RendererInputPin::EnumMediaTypes(IEnumMediaTypes** types) {
+  if (types == nullptr) return E_POINTER;
+  *types = new (std::nothrow) EmptyTypeEnumerator;
+  return *types ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP RendererInputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+STDMETHODIMP RendererInputPin::EndOfStream() { return filter_.StreamEnded(); }
+
+STDMETHODIMP RendererInputPin::BeginFlush() {
+  filter_.StartFlush();
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::EndFlush() {
+  filter_.FinishFlush();
+  return S_OK;
+}
+
+STDMETHODIMP RendererInputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
+  return S_OK;   // sample times are scheduled as they come, relative to the stream start
+}
+
+STDMETHODIMP RendererInputPin::GetAllocator(IMemAllocator** allocator) {
+  if (allocator == nullptr) return E_POINTER;
+  *allocator = nullptr;
+  return VFW_E_NO_ALLOCATOR;   // upstream brings its own
+}
+
+STDMETHODIMP RendererInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
+  return allocator ? S_OK : E_POINTER;   // samples are read where they lie; nothing to keep
+}
+
+STDMETHODIMP RendererInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) { return E_NOTIMPL; }
+STDMETHODIMP RendererInputPin::Receive(IMediaSample* sample) { return filter_.ReceiveSample(sample); }
+
+STDMETHODIMP RendererInputPin::ReceiveMultiple(IMediaSample** samples, long count, long* processed) {
+  if (samples == nullptr || processed == nullptr) return E_POINTER;
+  HRESULT result = S_OK;
+  *processed = 0;
+  while (*processed < count) {
+    result = Receive(samples[*processed]);
+    if (result != S_OK) break;
+    ++*processed;
+  }
+  return result;
+}
+
+STDMETHODIMP RendererInputPin::ReceiveCanBlock() { return S_OK; }
+
+// ---- Filter -----------------------------------------------------------------------------
+
+RendererBase::RendererBase(const CLSID& classId, IUnknown* owner, HRESULT* result)
+    : classId_(classId), wake_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  HRESULT outcome = S_OK;
+  if (owner != nullptr) outcome = CLASS_E_NOAGGREGATION;
+  if (wake_ == nullptr) outcome = HRESULT_FROM_WIN32(GetLastError());
+  if (result) *result = outcome;
+}
+
+RendererBase::~RendererBase() {
+  ReleaseHolder(clock_);
+  if (wake_) CloseHandle(wake_);
+}
+
+STDMETHODIMP RendererBase::QueryInterface(REFIID iid, void** object) {
+  if (object == nullptr) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IPersist || iid == IID_IMediaFilter || iid == IID_IBaseFilter) {
+    *object = static_cast<IBaseFilter*>(this);
+  } else if (iid == IID_IMediaSeeking) {
+    *object = static_cast<IMediaSeeking*>(this);
+  } else if (iid == IID_IAMFilterMiscFlags) {
+    *object = static_cast<IAMFilterMiscFlags*>(this);
+  } else {
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP_(ULONG) RendererBase::AddRef() { return InterlockedIncrement(&refCount_); }
+
+STDMETHODIMP_(ULONG) RendererBase::Release() {
+  const LONG count = InterlockedDecrement(&refCount_);
+  if (count == 0) delete this;
+  return count;
+}
+
+STDMETHODIMP RendererBase::GetClassID(CLSID* classId) {
+  if (classId == nullptr) return E_POINTER;
+  *classId = classId_;
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::Stop() {
+  {
+    ScopedLock lock(filterLock_);
+    state_ = State_Stopped;
+    endOfStream_ = false;
+    completePending_ = false;
+    SetEvent(wake_);
+  }
+  // Wait until a Receive that was under way has left; none can render from now on.
+  ScopedLock wait(rendererLock_);
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::Pause() {
+  ScopedLock lock(filterLock_);
+  if (state_ == State_Stopped) {
+    endOfStream_ = false;
+    completePending_ = false;
+  }
+  state_ = State_Paused;
+  SetEvent(wake_);
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::Run(REFERENCE_TIME streamStart) {
+  ScopedLock lock(filterLock_);
+  streamStart_ = streamStart;
+  state_ = State_Running;
+  if (completePending_) {
+    completePending_ = false;
+    NotifyComplete();
+  }
+  SetEvent(wake_);
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::GetState(DWORD, FILTER_STATE* state) {
+  if (state == nullptr) return E_POINTER;
+  ScopedLock lock(filterLock_);
+  *state = state_;
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::SetSyncSource(IReferenceClock* clock) {
+  ScopedLock lock(filterLock_);
+  if (clock) clock->AddRef();
+  ReleaseHolder(clock_);
+  clock_ = clock;
+  SetEvent(wake_);
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::GetSyncSource(IReferenceClock** clock) {
+  if (clock == nullptr) return E_POINTER;
+  ScopedLock lock(filterLock_);
+  *clock = clock_;
+  if (clock_) clock_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::EnumPins(IEnumPins** pins) {
+  if (pins == nullptr) return E_POINTER;
+  *pins = new (std::nothrow) PinEnumerator(&pin_, 0);
+  return *pins ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP RendererBase::FindPin(LPCWSTR id, IPin** pin) {
+  if (id == nullptr || pin == nullptr) return E_POINTER;
+  if (lstrcmpW(id, kPinName) != 0) {
+    *pin = nullptr;
+    return VFW_E_NOT_FOUND;
+  }
+  *pin = &pin_;
+  pin_.AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::QueryFilterInfo(FILTER_INFO* info) {
+  if (info == nullptr) return E_POINTER;
+  ScopedLock lock(filterLock_);
+  lstrcpynW(info->achName, name_, MAX_FILTER_NAME);
+  info->pGraph = graph_;
+  if (graph_) graph_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+  ScopedLock lock(filterLock_);
+  graph_ = graph;
+  name_[0] = L'\0';
+  if (graph && name) lstrcpynW(name_, name, MAX_FILTER_NAME);
+  return S_OK;
+}
+
+STDMETHODIMP RendererBase::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
+
+STDMETHODIMP_(ULONG) RendererBase::GetMiscFlags() { return AM_FILTER_MISC_FLAGS_IS_RENDERER; }
+
+void RendererBase::OnRenderStart(IMediaSample*) {}
+void RendererBase::OnRenderEnd(IMediaSample*) {}
+
+HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
+  if (sample == nullptr) return E_POINTER;
+  ScopedLock receiving(rendererLock_);
+  for (;;) {
+    ScopedLock lock(filterLock_);
+    if (flushing_) return S_FALSE;
+    if (state_ == State_Stopped) return VFW_E_WRONG_STATE;
+    if (endOfStream_) return VFW_E_SAMPLE_REJECTED_EOS;
+    DWORD wait = INFINITE;   // paused: until the state changes
+    if (state_ == State_Running) {
+      wait = MillisecondsUntilDue(sample);
+      if (wait == 0) {
+        OnRenderStart(sample);
+        DoRenderSample(sample);
+        InterlockedIncrement(&framesRendered_);
+        OnRenderEnd(sample);
+        return S_OK;
+      }
+    }
+    // Reset under the lock: whoever changes the state next takes the lock and sets it.
+    ResetEvent(wake_);
+    lock.Unlock();
+    WaitForSingleObject(wake_, wait);
+  }
+}
+
+DWORD RendererBase::MillisecondsUntilDue(IMediaSample* sample) const {
+  if (clock_ == nullptr) return 0;
+  REFERENCE_TIME start = 0, end = 0;
+  if (FAILED(sample->GetTime(&start, &end))) return 0;   // a sample without a time is due now
+  REFERENCE_TIME now = 0;
+  if (FAILED(clock_->GetTime(&now))) return 0;
+  const REFERENCE_TIME due = streamStart_ + start;
+  if (now >= due) return 0;
+  const REFERENCE_TIME milliseconds = (due - now + 9999) / 10000;
+  return milliseconds > kLongestWait ? kLongestWait : static_cast<DWORD>(milliseconds);
+}
+
+HRESULT RendererBase::StreamEnded() {
+  ScopedLock lock(filterLock_);
+  if (flushing_) return S_FALSE;
+  if (state_ == State_Stopped) return S_OK;   // a stopped graph has nothing to complete
+  endOfStream_ = true;
+  if (state_ == State_Running) {
+    NotifyComplete();
+  } else {
+    completePending_ = true;
+  }
+  return S_OK;
+}
+
+void RendererBase::NotifyComplete() {
+  if (graph_ == nullptr) return;
+  ComPtr<IMediaEventSink> sink;
+  if (FAILED(graph_->QueryInterface(IID_IMediaEventSink, sink.ReceiveVoid()))) return;
+  sink->Notify(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
+}
+
+void RendererBase::StartFlush() {
+  ScopedLock lock(filterLock_);
+  flushing_ = true;
+  endOfStream_ = false;
+  completePending_ = false;
+  SetEvent(wake_);
+}
+
+void RendererBase::FinishFlush() {
+  {
+    // The Receive that BeginFlush woke leaves before new data may come.
+    ScopedLock wait(rendererLock_);
+  }
+  ScopedLock lock(filterLock_);
+  flushing_ = false;
+}
+
+// ---- Seeking, passed upstream -----------------------------------------------------------
+
+HRESULT RendererBase::UpstreamSeeking(IMediaSeeking** seeking) {
+  *seeking = nullptr;
+  ComPtr<IPin> peer;
+  {
+    ScopedLock lock(filterLock_);
+    if (pin_.peer_ == nullptr) return E_NOTIMPL;
+    pin_.peer_->AddRef();
+    peer.Reset(pin_.peer_);
+  }
+  // Outside the lock: seeking flushes, and the flush comes back into this filter.
+  const HRESULT result = peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking));
+  return FAILED(result) ? E_NOTIMPL : S_OK;
+}
+
+template <typename... Params, typename... Args>
+HRESULT RendererBase::ForwardSeeking(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*method)(Params...),
+                                     Args... args) {
+  ComPtr<IMediaSeeking> upstream;
+  const HRESULT found = UpstreamSeeking(upstream.Receive());
+  if (FAILED(found)) return found;
+  return (upstream.Get()->*method)(args...);
+}
+
+STDMETHODIMP RendererBase::GetCapabilities(DWORD* capabilities) {
+  return ForwardSeeking(&IMediaSeeking::GetCapabilities, capabilities);
+}
+STDMETHODIMP RendererBase::CheckCapabilities(DWORD* capabilities) {
+  return ForwardSeeking(&IMediaSeeking::CheckCapabilities, capabilities);
+}
+STDMETHODIMP RendererBase::IsFormatSupported(const GUID* format) {
+  return ForwardSeeking(&IMediaSeeking::IsFormatSupported, format);
+}
+STDMETHODIMP RendererBase::QueryPreferredFormat(GUID* format) {
+  return ForwardSeeking(&IMediaSeeking::QueryPreferredFormat, format);
+}
+STDMETHODIMP RendererBase::GetTimeFormat(GUID* format) { return ForwardSeeking(&IMediaSeeking::GetTimeFormat, format); }
+STDMETHODIMP RendererBase::IsUsingTimeFormat(const GUID* format) {
+  return ForwardSeeking(&IMediaSeeking::IsUsingTimeFormat, format);
+}
+STDMETHODIMP RendererBase::SetTimeFormat(const GUID* format) { return ForwardSeeking(&IMediaSeeking::SetTimeFormat, format); }
+STDMETHODIMP RendererBase::GetDuration(LONGLONG* duration) { return ForwardSeeking(&IMediaSeeking::GetDuration, duration); }
+STDMETHODIMP RendererBase::GetStopPosition(LONGLONG* stop) { return ForwardSeeking(&IMediaSeeking::GetStopPosition, stop); }
+STDMETHODIMP RendererBase::GetCurrentPosition(LONGLONG* current) {
+  return ForwardSeeking(&IMediaSeeking::GetCurrentPosition, current);
+}
+STDMETHODIMP RendererBase::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
+                                             const GUID* sourceFormat) {
+  return ForwardSeeking(&IMediaSeeking::ConvertTimeFormat, target, targetFormat, source, sourceFormat);
+}
+STDMETHODIMP RendererBase::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
+  return ForwardSeeking(&IMediaSeeking::SetPositions, current, currentFlags, stop, stopFlags);
+}
+STDMETHODIMP RendererBase::GetPositions(LONGLONG* current, LONGLONG* stop) {
+  return ForwardSeeking(&IMediaSeeking::GetPositions, current, stop);
+}
+STDMETHODIMP RendererBase::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
+  return ForwardSeeking(&IMediaSeeking::GetAvailable, earliest, latest);
+}
+STDMETHODIMP RendererBase::SetRate(double rate) { return ForwardSeeking(&IMediaSeeking::SetRate, rate); }
+STDMETHODIMP RendererBase::GetRate(double* rate) { return ForwardSeeking(&IMediaSeeking::GetRate, rate); }
+STDMETHODIMP RendererBase::GetPreroll(LONGLONG* preroll) { return ForwardSeeking(&IMediaSeeking::GetPreroll, preroll); }
+

@@ -1,0 +1,246 @@
+// The renderer base's scheduling, driven through its input pin the way an upstream filter
+// drives it, with the system clock and a real filter graph manager where it needs one.
+#include <windows.h>
+
+#include <dshow.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "shell/com_ptr_win.h"
+#include "video/renderer_base_win.h"
+#include "video_test_support.h"
+
+namespace {
+
+const CLSID kCountingRendererId = {0x3b1c9e52, 0x7f4d, 0x4a61, {0x9a, 0x0e, 0x51, 0x2c, 0x7d, 0x33, 0x10, 0x8f}};
+
+// Counts what the base hands it and notes when and where.
+class CountingRenderer final : public RendererBase {
+ public:
+  explicit CountingRenderer(HRESULT* result) : RendererBase(kCountingRendererId, nullptr, result) {}
+  HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) override {
+    return type->majortype == MEDIATYPE_Video ? S_OK : E_FAIL;
+  }
+  HRESULT SetMediaType(const AM_MEDIA_TYPE*) override { return S_OK; }
+  HRESULT DoRenderSample(IMediaSample*) override {
+    renderedOn = GetCurrentThreadId();
+    if (clock) clock->GetTime(&renderedAt);
+    return S_OK;
+  }
+
+  IReferenceClock* clock = nullptr;   // the test's, read at render time
+  std::atomic<DWORD> renderedOn{0};
+  REFERENCE_TIME renderedAt = 0;
+
+ private:
+  ~CountingRenderer() override = default;
+};
+
+// Runs one Receive on a thread of its own, as a streaming thread would.
+class Delivery {
+ public:
+  Delivery(IMemInputPin* pin, IMediaSample* sample)
+      : thread_([this, pin, sample] {
+          threadId_ = GetCurrentThreadId();
+          result_ = pin->Receive(sample);
+          done_ = true;
+        }) {}
+  ~Delivery() {
+    if (thread_.joinable()) thread_.join();
+  }
+  bool Done() const { return done_; }
+  // Waits for the Receive to return; false if it is still blocked after a generous bound.
+  bool Finish() {
+    if (!WaitFor([this] { return Done(); }, 10000)) return false;
+    thread_.join();
+    return true;
+  }
+  HRESULT Result() const { return result_; }
+  DWORD ThreadId() const { return threadId_; }
+
+ private:
+  std::atomic<bool> done_{false};
+  std::atomic<HRESULT> result_{E_PENDING};
+  std::atomic<DWORD> threadId_{0};
+  std::thread thread_;
+};
+
+class RendererBaseTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  static void TearDownTestSuite() { CoUninitialize(); }
+
+  void SetUp() override {
+    HRESULT result = E_FAIL;
+    renderer_.Reset(new CountingRenderer(&result));
+    ASSERT_EQ(result, S_OK);
+    ComPtr<IPin> pin;
+    ASSERT_EQ(renderer_->FindPin(L"In", pin.Receive()), S_OK);
+    ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, input_.ReceiveVoid()), S_OK);
+    ASSERT_EQ(pin->QueryInterface(IID_IPin, pin_.ReceiveVoid()), S_OK);
+  }
+  void TearDown() override {
+    renderer_->Stop();
+    renderer_->SetSyncSource(nullptr);
+    input_.Reset();
+    pin_.Reset();
+    renderer_.Reset();
+    clock_.Reset();
+  }
+
+  // The system clock, handed to the filter the way the graph does it.
+  REFERENCE_TIME UseSystemClock() {
+    EXPECT_EQ(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
+                               clock_.ReceiveVoid()),
+              S_OK);
+    renderer_->SetSyncSource(clock_.Get());
+    renderer_->clock = clock_.Get();
+    REFERENCE_TIME now = 0;
+    clock_->GetTime(&now);
+    return now;
+  }
+
+  ComPtr<CountingRenderer> renderer_;
+  ComPtr<IMemInputPin> input_;
+  ComPtr<IPin> pin_;
+  ComPtr<IReferenceClock> clock_;
+  TestSample sample_{std::vector<BYTE>(16)};
+};
+
+constexpr REFERENCE_TIME kSecond = 10000000;
+
+TEST_F(RendererBaseTest, SampleWhileStoppedIsRefused) {
+  EXPECT_EQ(input_->Receive(&sample_), VFW_E_WRONG_STATE);
+  EXPECT_EQ(renderer_->FramesRendered(), 0);
+  EXPECT_EQ(input_->Receive(nullptr), E_POINTER);
+}
+
+TEST_F(RendererBaseTest, PausedHoldsTheSampleUntilRunThenRendersOnTheDeliveringThread) {
+  ASSERT_EQ(renderer_->Pause(), S_OK);
+  Delivery delivery(input_.Get(), &sample_);
+  Sleep(150);
+  EXPECT_FALSE(delivery.Done()) << "a paused renderer must hold the sample";
+  EXPECT_EQ(renderer_->FramesRendered(), 0);
+
+  ASSERT_EQ(renderer_->Run(0), S_OK);   // no clock: due at once
+  ASSERT_TRUE(delivery.Finish());
+  EXPECT_EQ(delivery.Result(), S_OK);
+  EXPECT_EQ(renderer_->FramesRendered(), 1);
+  EXPECT_EQ(renderer_->renderedOn, delivery.ThreadId());
+  EXPECT_NE(renderer_->renderedOn, GetCurrentThreadId());
+}
+
+TEST_F(RendererBaseTest, BeginFlushReleasesAWaitingReceiveAndEndFlushReopens) {
+  ASSERT_EQ(renderer_->Pause(), S_OK);
+  {
+    Delivery delivery(input_.Get(), &sample_);
+    Sleep(50);
+    ASSERT_EQ(pin_->BeginFlush(), S_OK);
+    ASSERT_TRUE(delivery.Finish());
+    EXPECT_EQ(delivery.Result(), S_FALSE);
+  }
+  EXPECT_EQ(input_->Receive(&sample_), S_FALSE) << "samples during a flush are dropped";
+  ASSERT_EQ(pin_->EndFlush(), S_OK);
+  ASSERT_EQ(renderer_->Run(0), S_OK);
+  EXPECT_EQ(input_->Receive(&sample_), S_OK);
+  EXPECT_EQ(renderer_->FramesRendered(), 1);
+}
+
+TEST_F(RendererBaseTest, StopReleasesAReceiveWaitingForItsTime) {
+  const REFERENCE_TIME now = UseSystemClock();
+  ASSERT_EQ(renderer_->Run(now), S_OK);
+  sample_.SetStart(60 * kSecond);
+  Delivery delivery(input_.Get(), &sample_);
+  Sleep(50);
+  EXPECT_FALSE(delivery.Done());
+  ASSERT_EQ(renderer_->Stop(), S_OK);
+  ASSERT_TRUE(delivery.Finish());
+  EXPECT_EQ(delivery.Result(), VFW_E_WRONG_STATE);
+  EXPECT_EQ(renderer_->FramesRendered(), 0);
+}
+
+TEST_F(RendererBaseTest, SampleIsRenderedAtItsPresentationTimeOnTheClock) {
+  const REFERENCE_TIME start = UseSystemClock();
+  ASSERT_EQ(renderer_->Run(start), S_OK);
+  sample_.SetStart(kSecond / 4);
+  ASSERT_EQ(input_->Receive(&sample_), S_OK);
+  EXPECT_GE(renderer_->renderedAt, start + kSecond / 4);
+
+  // A late sample is shown at once rather than dropped.
+  sample_.SetStart(-kSecond);
+  ASSERT_EQ(input_->Receive(&sample_), S_OK);
+  EXPECT_EQ(renderer_->FramesRendered(), 2);
+}
+
+// Takes every queued event of the graph without waiting.
+std::vector<long> TakeEvents(IMediaEvent* events) {
+  std::vector<long> codes;
+  long code;
+  LONG_PTR first, second;
+  while (SUCCEEDED(events->GetEvent(&code, &first, &second, 0))) {
+    codes.push_back(code);
+    events->FreeEventParams(code, first, second);
+  }
+  return codes;
+}
+
+bool Contains(const std::vector<long>& codes, long code) {
+  for (long c : codes) {
+    if (c == code) return true;
+  }
+  return false;
+}
+
+TEST_F(RendererBaseTest, EndOfStreamCompletesThroughTheGraphOnlyWhileRunning) {
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                             graph.ReceiveVoid()),
+            S_OK);
+  ComPtr<IMediaControl> control;
+  ComPtr<IMediaEvent> events;
+  ASSERT_EQ(graph->QueryInterface(IID_IMediaControl, control.ReceiveVoid()), S_OK);
+  ASSERT_EQ(graph->QueryInterface(IID_IMediaEvent, events.ReceiveVoid()), S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer_.Get(), L"counting"), S_OK);
+
+  // Held while paused, sent on Run.
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  EXPECT_EQ(pin_->EndOfStream(), S_OK);
+  EXPECT_FALSE(Contains(TakeEvents(events.Get()), EC_COMPLETE));
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  EXPECT_TRUE(Contains(TakeEvents(events.Get()), EC_COMPLETE));
+  EXPECT_EQ(input_->Receive(&sample_), VFW_E_SAMPLE_REJECTED_EOS);
+
+  // A flush clears a held end of stream.
+  ASSERT_TRUE(SUCCEEDED(control->Stop()));
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  EXPECT_EQ(pin_->EndOfStream(), S_OK);
+  EXPECT_EQ(pin_->BeginFlush(), S_OK);
+  EXPECT_EQ(pin_->EndFlush(), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  Sleep(100);
+  EXPECT_FALSE(Contains(TakeEvents(events.Get()), EC_COMPLETE));
+
+  // So does Stop.
+  ASSERT_TRUE(SUCCEEDED(control->Pause()));
+  EXPECT_EQ(pin_->EndOfStream(), S_OK);
+  ASSERT_TRUE(SUCCEEDED(control->Stop()));
+  ASSERT_TRUE(SUCCEEDED(control->Run()));
+  Sleep(100);
+  EXPECT_FALSE(Contains(TakeEvents(events.Get()), EC_COMPLETE));
+
+  // While running it is sent at once.
+  EXPECT_EQ(pin_->EndOfStream(), S_OK);
+  EXPECT_TRUE(Contains(TakeEvents(events.Get()), EC_COMPLETE));
+  ASSERT_TRUE(SUCCEEDED(control->Stop()));
+
+  // The graph holds the filter, the filter does not hold the graph.
+  ASSERT_EQ(graph->RemoveFilter(renderer_.Get()), S_OK);
+  renderer_->AddRef();
+  EXPECT_EQ(renderer_->Release(), 3u) << "the test's own three references only";
+}
+
+}  // namespace

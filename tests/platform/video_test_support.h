@@ -1,0 +1,120 @@
+// Shared by the video tests under Wine: a real device with the frame surface for a whole
+// suite, texel reading and writing, a media sample of the test's own, media types, the
+// generated input files, and waiting with a bound.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d8.h>
+#include <dshow.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct Rgb {
+  int r, g, b;
+};
+
+constexpr Rgb kRed{255, 0, 0};
+constexpr Rgb kGreen{0, 255, 0};
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kWhite{255, 255, 255};
+
+// One texel of videoTexture, whatever its format: colour widened to 8 bits and whether its
+// alpha is fully opaque.
+struct Texel {
+  Rgb color;
+  bool opaque;
+};
+
+// Device, window, COM and frame surface for the tests of one suite.
+class VideoDeviceTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite();
+  static void TearDownTestSuite();
+
+  // Replaces videoTexture with a new 256x256 managed texture of `format`.
+  static void UseTextureFormat(D3DFORMAT format);
+};
+
+// Reads texels of videoTexture (level 0), x from the left, y counted from row 0.
+Texel ReadTexel(int x, int y);
+std::vector<Texel> ReadAllTexels();
+// Fills videoTexture with one colour.
+void FillTexture(Rgb color);
+// The four quadrant centres and corners of a quadrants picture, as they must lie in the
+// texture (row 0 is the bottom line): blue and white below, red and green above.
+void ExpectQuadrants(int tolerance, const char* what);
+bool QuadrantsShown(int tolerance);
+bool Near(Rgb a, Rgb b, int tolerance);
+std::string Describe(Rgb c);
+
+// A sample of the test's own: its bytes, its length and optionally a presentation time.
+class TestSample final : public IMediaSample {
+ public:
+  explicit TestSample(std::vector<BYTE> bytes) : bytes_(std::move(bytes)), length_(LONG(bytes_.size())) {}
+  void SetLength(LONG length) { length_ = length; }
+  void SetStart(REFERENCE_TIME start) {
+    start_ = start;
+    timed_ = true;
+  }
+  LONG References() const { return refCount_; }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
+  STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refCount_); }   // lives on the stack
+  STDMETHODIMP GetPointer(BYTE** buffer) override;
+  STDMETHODIMP_(LONG) GetSize() override { return LONG(bytes_.size()); }
+  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
+  STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
+  STDMETHODIMP IsSyncPoint() override { return S_OK; }
+  STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP IsPreroll() override { return S_FALSE; }
+  STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP_(LONG) GetActualDataLength() override { return length_; }
+  STDMETHODIMP SetActualDataLength(LONG) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override;
+  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP IsDiscontinuity() override { return S_FALSE; }
+  STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP GetMediaTime(LONGLONG*, LONGLONG*) override { return VFW_E_MEDIA_TIME_NOT_SET; }
+  STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
+
+ private:
+  std::vector<BYTE> bytes_;
+  LONG length_;
+  REFERENCE_TIME start_ = 0;
+  bool timed_ = false;
+  LONG refCount_ = 1;
+};
+
+// A 24-bit RGB video type with a VIDEOINFOHEADER of the given size; the format block lives
+// as long as the object.
+class VideoType {
+ public:
+  VideoType(int width, int height, const GUID& subtype = MEDIASUBTYPE_RGB24,
+            const GUID& major = MEDIATYPE_Video, const GUID& format = FORMAT_VideoInfo);
+  AM_MEDIA_TYPE* get() { return &type_; }
+  VIDEOINFOHEADER& info() { return info_; }
+
+ private:
+  VIDEOINFOHEADER info_ = {};
+  AM_MEDIA_TYPE type_ = {};
+};
+
+// A quadrants picture (red upper left, green upper right, blue lower left, white lower
+// right) as 24-bit rows with 4-byte strides: bottom line first, or top line first.
+std::vector<BYTE> QuadrantsPicture(int width, int height, bool topDown);
+
+// Full path of a generated file in video-inputs beside the test program.
+std::string VideoInput(const char* name);
+// Fails the current test when the file is missing (the build makes them).
+bool InputExists(const std::string& path);
+
+// Polls `done` every 5 ms until it holds or `limitMs` has passed; true when it held. The
+// limit only keeps a broken build from hanging the run; nothing is asserted about time.
+bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 15000);
