@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "settings/options_registry_win.h"
+#include "settings/settings_dialog_win.h"
 #include "shell/password_win.h"
 #include "shell/run_loop_win.h"
 #include "shell/saver_window_win.h"
@@ -23,6 +24,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   switch (saverMode) {
     case SaverMode::Config:
+      ShowSettingsDialog(hostWindow);
       break;
     case SaverMode::Preview:
       RunSaver();

@@ -1,0 +1,67 @@
+// How the settings dialog shows the fields of the settings record in its controls and reads
+// them back: the clamps applied when the dialog opens, the list and slider encodings, the
+// star count typed as text and the byte switches. Pure functions, called on the main thread
+// by the settings dialog.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+// Shapes as the radio buttons store them.
+constexpr int32_t kShapeCuboid = 1;
+constexpr int32_t kShapeGrid = 2;
+constexpr int32_t kShapeStar = 3;
+
+// Ends of the controls' ranges.
+constexpr int kMaxCuboidCount = 10;
+constexpr int kMaxGridCount = 20;                 // columns and rows alike
+constexpr int kRotationSliderMin = 100;
+constexpr int kRotationSliderMax = 5000;
+constexpr int kStarSpeedMin = 2;
+constexpr int kStarSpeedMax = 1000;
+constexpr int kStarSizeMin = 2;
+constexpr int kStarSizeMax = 10;
+constexpr int32_t kStarCountMin = 10;
+constexpr int32_t kStarCountMax = 1000;
+constexpr std::size_t kStarCountDigits = 4;       // the number field takes four characters
+
+// List texts in the order the lists show them; item i stands for the value i + 1.
+constexpr int kRotationAngleCount = 5;
+extern const char* const kRotationAngleNames[kRotationAngleCount];  // "Left" .. "Random"
+extern const char* const kGridStyleNames[2];                         // "Normal", "Funny"
+
+// The clamps the dialog writes back into the record when it opens.
+int32_t ClampShapeChoice(int32_t shape);          // <= 1 -> 1, >= 3 -> 3
+int32_t ClampCuboidCountChoice(int32_t count);    // 1 .. 10
+int32_t ClampRotationAngleChoice(int32_t angle);  // 1 .. 5
+int32_t ClampGridCountChoice(int32_t count);      // 1 .. 20, columns and rows
+
+// A 1-based value and the 0-based list item that shows it.
+inline int SelectionFromValue(int32_t value) { return value - 1; }
+inline int32_t ValueFromSelection(int selection) { return selection + 1; }
+
+// `gridStyle` is a flag: any non-zero value shows "Normal" (item 0), zero shows "Funny".
+int GridStyleSelection(uint8_t gridStyle);
+uint8_t GridStyleFromSelection(int selection);   // item 0 -> 1, any other -> 0
+
+// The float-to-integer conversion of the slider encodings: truncation toward zero. Values
+// the 32-bit integer cannot hold (and NaN) give INT32_MIN, as the processor's truncating
+// conversion does, so a damaged record never makes the conversion undefined; the slider
+// then brings the position into its range.
+int32_t TruncateToInt(float value);
+
+// The rotation-speed slider runs from "slow" (5000) at the left to "fast" (100) at the
+// right: position = 5100 - rotationSpeed, truncated toward zero, and back.
+int32_t RotationSliderPosition(float rotationSpeed);
+float RotationSpeedFromSlider(int32_t position);
+
+// The star count as typed: at most the first four characters are read as a decimal number
+// (leading blanks and one sign allowed, reading stops at the first non-digit, no digits
+// count as 0); then <= 10 gives 10 and >= 1000 gives 1000.
+int32_t StarCountFromText(const char* text);
+
+// The up-down control holds 16-bit positions: the low 16 bits of starCount.
+uint16_t StarCountSpinPosition(int32_t starCount);
+
+// A check-box click on a byte switch: 0 becomes 1, anything else becomes 0.
+uint8_t ToggleSwitch(uint8_t value);

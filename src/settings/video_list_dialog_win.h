@@ -1,0 +1,15 @@
+// The video list dialog: ten path rows, each with a "Browse..." button that opens the
+// file-open dialog. It edits the record's path slots in memory only. Main thread only.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+// Modal, from dialog resource 112, owned by `parent`. Returns the dialog's result, which
+// callers ignore (OK and Cancel both end with 1).
+INT_PTR ShowVideoListDialog(HWND parent);
+
+// The file-open request of a "Browse..." button: the 76-byte form of the structure, the four
+// video filters, title, default extension and flags, with `file` (260 bytes, emptied here)
+// as the result buffer.
+OPENFILENAMEA VideoOpenRequest(HWND owner, char* file);

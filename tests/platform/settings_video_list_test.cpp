@@ -1,0 +1,288 @@
+// The video list dialog under Wine: the real template, the real file-open dialog answered by
+// filling its file-name field, and the path slots of the record afterwards.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/options_record.h"
+#include "settings/video_list_dialog_win.h"
+#include "settings_dialog_driver.h"
+
+namespace {
+
+using namespace dialog_driver;
+
+const char kCaption[] = "Choose your favorite videos";
+const char kOpenTitle[] = "Open Media File...";
+
+// Edit and button of each row, written out as numbers (row 2's edit is out of sequence).
+constexpr int kEdits[10] = {1061, 1080, 1062, 1063, 1064, 1065, 1066, 1067, 1068, 1069};
+constexpr int kButtons[10] = {1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079};
+
+// The file-open dialog's type list and file-name field.
+constexpr int kFileTypes = 0x470;
+constexpr int kFileNameCombo = 0x47c;
+constexpr int kFileNameEdit = 0x480;
+
+// The edit shows `path` (the file dialog may change the letter case of a path it was given).
+bool ShowsPath(HWND dialog, int id, const std::string& path) {
+  return WaitUntil([&] { return lstrcmpiA(ItemText(dialog, id).c_str(), path.c_str()) == 0; }, 5000);
+}
+
+std::string Bytes(const SaverOptions& o) { return std::string(reinterpret_cast<const char*>(&o), sizeof(o)); }
+
+// A folder of the test's own with small files in it; removed with the object.
+class ScratchFiles {
+ public:
+  ScratchFiles() {
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof(temp), temp);
+    folder_ = std::string(temp) + "orvel-video-list";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+  }
+  ~ScratchFiles() {
+    for (const std::string& file : files_) DeleteFileA(file.c_str());
+    RemoveDirectoryA(folder_.c_str());
+  }
+  ScratchFiles(const ScratchFiles&) = delete;
+  ScratchFiles& operator=(const ScratchFiles&) = delete;
+
+  std::string Make(const char* name) {
+    const std::string path = folder_ + "\\" + name;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    WriteFile(file, "RIFF", 4, &written, nullptr);
+    CloseHandle(file);
+    files_.push_back(path);
+    return path;
+  }
+
+ private:
+  std::string folder_;
+  std::vector<std::string> files_;
+};
+
+class VideoListDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::memset(&saverOptions, 0, sizeof(saverOptions));
+    SetDefaultOptions(saverOptions);
+    for (int slot = 1; slot <= 10; ++slot)
+      std::snprintf(VideoFileSlot(saverOptions, slot), kVideoPathSize, "C:\\videos\\slot%d.avi", slot);
+    std::memset(saverOptions.reserved1, 0x5C, sizeof(saverOptions.reserved1));
+    before_ = saverOptions;
+  }
+
+  INT_PTR Run(const std::function<void(HWND dialog, DWORD thread)>& drive) {
+    return RunModal([] { return ShowVideoListDialog(nullptr); },
+                    [&](DWORD thread) {
+                      HWND dialog = WaitForDialog(thread, kCaption);
+                      ASSERT_NE(dialog, nullptr) << "the video list did not open";
+                      drive(dialog, thread);
+                    });
+  }
+
+  // Presses "Browse..." of a row (1-based) and returns the file-open dialog.
+  static HWND Browse(HWND dialog, DWORD thread, int row) {
+    ClickOpening(dialog, kButtons[row - 1]);
+    HWND open = WaitForOwnedDialog(thread, dialog);
+    if (open != nullptr) {
+      EXPECT_EQ(TextOf(open), kOpenTitle);
+    }
+    return open;
+  }
+
+  // Types a name into the file-open dialog of `dialog` and presses its Open button.
+  static void Answer(HWND dialog, HWND open, const std::string& name) {
+    HWND field = GetDlgItem(open, kFileNameCombo);
+    if (field == nullptr) field = GetDlgItem(open, kFileNameEdit);
+    ASSERT_NE(field, nullptr) << "no file-name field";
+    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForClosed(open, dialog)) << "the file-open dialog stayed open for " << name;
+  }
+
+  SaverOptions before_;
+  ScratchFiles files_;
+};
+
+TEST_F(VideoListDialogTest, RowsShowTheSlotsInOrder) {
+  const INT_PTR result = Run([&](HWND dialog, DWORD) {
+    for (int row = 1; row <= 10; ++row)
+      EXPECT_EQ(ItemText(dialog, kEdits[row - 1]), VideoFileSlot(before_, row)) << "row " << row;
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(Bytes(saverOptions), Bytes(before_)) << "OK without changes changes nothing";
+}
+
+TEST_F(VideoListDialogTest, BrowseFillsTheEditOfItsRow) {
+  const std::string clip = files_.Make("clip.avi");
+  const std::string movie = files_.Make("movie.mpg");
+  Run([&](HWND dialog, DWORD thread) {
+    HWND open = Browse(dialog, thread, 2);
+    ASSERT_NE(open, nullptr);
+    Answer(dialog, open, clip);
+    EXPECT_TRUE(ShowsPath(dialog, 1080, clip)) << "row 2 is edit 1080: " << ItemText(dialog, 1080);
+
+    open = Browse(dialog, thread, 3);
+    ASSERT_NE(open, nullptr);
+    Answer(dialog, open, movie);
+    EXPECT_TRUE(ShowsPath(dialog, 1062, movie)) << "row 3 is edit 1062: " << ItemText(dialog, 1062);
+
+    // Browsing changes only the edits; the slots follow on OK.
+    EXPECT_STREQ(saverOptions.videoFiles2, before_.videoFiles2);
+    Click(dialog, IDOK);
+  });
+  EXPECT_STRCASEEQ(saverOptions.videoFiles2, clip.c_str());
+  EXPECT_STRCASEEQ(saverOptions.videoFiles3, movie.c_str());
+  for (int slot : {1, 4, 5, 6, 7, 8, 9, 10})
+    EXPECT_STREQ(VideoFileSlot(saverOptions, slot), VideoFileSlot(before_, slot)) << slot;
+}
+
+TEST_F(VideoListDialogTest, FileDialogOffersTheVideoFilters) {
+  Run([&](HWND dialog, DWORD thread) {
+    HWND open = Browse(dialog, thread, 1);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(ListItems(open, kFileTypes),
+              (std::vector<std::string>{"Video Files(*.avi; *.mpg; *.mpeg)", "AVI File", "MPG File", "MPEG File"}));
+    EXPECT_EQ(Selection(open, kFileTypes), 0);
+    // A cancelled file dialog leaves the row as it was.
+    PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(WaitForClosed(open, dialog));
+    EXPECT_EQ(ItemText(dialog, 1061), before_.videoFiles1);
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(Bytes(saverOptions), Bytes(before_));
+}
+
+TEST_F(VideoListDialogTest, CancelAfterBrowsingLeavesAllSlots) {
+  const std::string clip = files_.Make("kept-out.avi");
+  const INT_PTR result = Run([&](HWND dialog, DWORD thread) {
+    HWND open = Browse(dialog, thread, 1);
+    ASSERT_NE(open, nullptr);
+    Answer(dialog, open, clip);
+    EXPECT_TRUE(ShowsPath(dialog, 1061, clip)) << ItemText(dialog, 1061);
+    SetItemText(dialog, 1069, "typed by hand");
+    Click(dialog, IDCANCEL);
+  });
+  EXPECT_EQ(result, 1) << "Cancel ends the list with 1 as well";
+  EXPECT_EQ(Bytes(saverOptions), Bytes(before_));
+}
+
+TEST_F(VideoListDialogTest, OkCutsLongPathsAndStoresClearedAndTypedOnes) {
+  std::string longPath = "C:\\";
+  while (longPath.size() < 300) longPath += "abcdefghij";
+  longPath.resize(300);
+  Run([&](HWND dialog, DWORD) {
+    SetItemText(dialog, 1061, longPath);
+    EXPECT_EQ(ItemText(dialog, 1061).size(), 300u) << "the edit itself holds the whole text";
+    SetItemText(dialog, 1080, "");
+    SetItemText(dialog, 1062, "Z:\\no such folder\\missing.mpeg");  // stored whether or not it exists
+    Click(dialog, IDOK);
+  });
+  EXPECT_EQ(std::string(saverOptions.videoFiles1), longPath.substr(0, 259));
+  EXPECT_STREQ(saverOptions.videoFiles2, "");
+  EXPECT_STREQ(saverOptions.videoFiles3, "Z:\\no such folder\\missing.mpeg");
+  // The reserved block right after slot 2 is not touched by the cut or the empty slot.
+  EXPECT_EQ(std::memcmp(saverOptions.reserved1, before_.reserved1, sizeof(before_.reserved1)), 0);
+  for (int slot = 4; slot <= 10; ++slot) EXPECT_STREQ(VideoFileSlot(saverOptions, slot), VideoFileSlot(before_, slot));
+}
+
+TEST_F(VideoListDialogTest, OpenRequestIsTheOldFormWithTheVideoFilters) {
+  char file[260];
+  std::memset(file, 'x', sizeof(file));
+  HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
+  const OPENFILENAMEA request = VideoOpenRequest(owner, file);
+  EXPECT_EQ(request.lStructSize, 76u);
+  EXPECT_EQ(request.hwndOwner, owner);
+  const char filters[] =
+      "Video Files(*.avi; *.mpg; *.mpeg)\0*.avi;*.mpg;*.mpeg;\0AVI File\0*.avi\0MPG File\0*.mpg\0MPEG File\0*.mpeg\0";
+  ASSERT_NE(request.lpstrFilter, nullptr);
+  EXPECT_EQ(std::memcmp(request.lpstrFilter, filters, sizeof(filters)), 0) << "entries and the closing empty pair";
+  EXPECT_EQ(request.nFilterIndex, 1u);
+  EXPECT_EQ(request.lpstrCustomFilter, nullptr);
+  EXPECT_EQ(request.lpstrFile, file);
+  EXPECT_EQ(file[0], '\0') << "no initial file name";
+  EXPECT_EQ(request.nMaxFile, 260u);
+  EXPECT_EQ(request.lpstrInitialDir, nullptr);
+  EXPECT_STREQ(request.lpstrTitle, kOpenTitle);
+  EXPECT_STREQ(request.lpstrDefExt, "mpg");
+  EXPECT_EQ(request.Flags, static_cast<DWORD>(OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY));
+}
+
+// A name typed without an extension: the file dialog completes it. (Wine takes the extension
+// from the chosen filter's first pattern before the default extension, so choosing "MPG File"
+// shows that its pattern is "*.mpg".)
+TEST_F(VideoListDialogTest, NameWithoutExtensionGetsMpgFromTheMpgFilter) {
+  const std::string movie = files_.Make("bare.mpg");
+  files_.Make("bare");  // the dialog checks that the typed name exists before completing it
+  Run([&](HWND dialog, DWORD thread) {
+    HWND open = Browse(dialog, thread, 4);
+    ASSERT_NE(open, nullptr);
+    SendDlgItemMessageA(open, kFileTypes, CB_SETCURSEL, 2, 0);
+    SendMessageA(open, WM_COMMAND, MAKEWPARAM(kFileTypes, CBN_SELENDOK),
+                 reinterpret_cast<LPARAM>(GetDlgItem(open, kFileTypes)));
+    Answer(dialog, open, movie.substr(0, movie.size() - 4));
+    EXPECT_TRUE(ShowsPath(dialog, 1063, movie)) << ItemText(dialog, 1063);
+    Click(dialog, IDOK);
+  });
+  EXPECT_STRCASEEQ(saverOptions.videoFiles4, movie.c_str());
+}
+
+const Control kVideoListControls[] = {
+    {1, "Button", BS_DEFPUSHBUTTON, WS_TABSTOP, "OK", 289, 148, 42, 12, Geometry::Whole},
+    {2, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Cancel", 289, 162, 42, 12, Geometry::Whole},
+    {1061, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 13, 206, 14, Geometry::Whole},
+    {1080, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 29, 206, 14, Geometry::Whole},
+    {1062, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 45, 206, 14, Geometry::Whole},
+    {1063, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 61, 206, 14, Geometry::Whole},
+    {1064, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 77, 206, 14, Geometry::Whole},
+    {1065, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 93, 206, 14, Geometry::Whole},
+    {1066, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 109, 206, 14, Geometry::Whole},
+    {1067, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 125, 206, 14, Geometry::Whole},
+    {1068, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 141, 206, 14, Geometry::Whole},
+    {1069, "Edit", 0, WS_TABSTOP | ES_AUTOHSCROLL, nullptr, 7, 157, 206, 14, Geometry::Whole},
+    {1070, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 13, 50, 12, Geometry::Whole},
+    {1071, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 29, 50, 12, Geometry::Whole},
+    {1072, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 45, 50, 12, Geometry::Whole},
+    {1073, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 61, 50, 12, Geometry::Whole},
+    {1074, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 77, 50, 12, Geometry::Whole},
+    {1075, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 93, 50, 12, Geometry::Whole},
+    {1076, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 109, 50, 12, Geometry::Whole},
+    {1077, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 125, 50, 12, Geometry::Whole},
+    {1078, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 141, 50, 12, Geometry::Whole},
+    {1079, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse...", 220, 157, 50, 12, Geometry::Whole},
+    {-1, "Static", SS_LEFT, 0, "Please select 1-10 video files", 31, 2, 105, 11, Geometry::Whole},
+};
+
+TEST_F(VideoListDialogTest, TemplateMatchesTheTable) {
+  Run([&](HWND dialog, DWORD) {
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
+    const DWORD want = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
+    EXPECT_EQ(style & want, want) << std::hex << style;
+    RECT client;
+    GetClientRect(dialog, &client);
+    const RECT size = DialogUnits(dialog, 0, 0, 333, 180);
+    EXPECT_EQ(client.right, size.right);
+    EXPECT_EQ(client.bottom, size.bottom);
+    auto font = reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+    LOGFONTA face = {};
+    ASSERT_NE(GetObjectA(font, sizeof(face), &face), 0);
+    EXPECT_STREQ(face.lfFaceName, "Arial");
+
+    ExpectControls(dialog, kVideoListControls, sizeof(kVideoListControls) / sizeof(kVideoListControls[0]));
+    for (int id : kEdits) {
+      HWND edit = GetDlgItem(dialog, id);
+      EXPECT_TRUE(GetWindowLongA(edit, GWL_EXSTYLE) & WS_EX_STATICEDGE) << id;
+      EXPECT_FALSE(GetWindowLongA(edit, GWL_STYLE) & WS_BORDER) << id;
+    }
+    Click(dialog, IDCANCEL);
+  });
+}
+
+}  // namespace
