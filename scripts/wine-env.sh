@@ -50,6 +50,13 @@ wine_session_start() {
     # program they would inherit its output pipe and keep the test runner waiting forever.
     wine wineboot >/dev/null 2>&1 || true
   fi
+  # Without a window manager (our own Xvfb) Wine waits about two seconds for every managed
+  # window that closes; unmanaged windows close at once. On a real desktop keep them managed.
+  if [ -n "$_orvel_xvfb_pid" ]; then
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  else
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+  fi
   export ORVEL_WINE_SESSION=1
 }
 
