@@ -1,0 +1,74 @@
+// The grid scene on the device. Main thread only; the streaming thread only writes the
+// texture that the tiles show.
+#include "scenes/grid_scene_win.h"
+
+#include <d3d8.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "scenes/grid_geometry.h"
+#include "scenes/math3d.h"
+#include "scenes/scene_device_win.h"
+#include "scenes/scene_dispatch_win.h"
+#include "settings/options_record.h"
+#include "shell/device_objects_win.h"
+
+namespace {
+
+// Fixed from Init on; a change of the settings shows at the next run.
+GridLayout grid{};
+
+// Tiles lie flat on the far plane and never overlap, so depth and lighting only cost.
+void SetGridStates() {
+  d3dDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
+  d3dDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
+  d3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  d3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+}
+
+HRESULT FillVertexBuffer() {
+  const std::vector<SceneVertex> vertices = BuildGridVertices(grid);
+  if (FAILED(CreateSceneVertexBuffer(GridVertexCount(grid)))) return E_FAIL;
+  SceneVertex* locked = nullptr;
+  if (FAILED(LockSceneVertexBuffer(&locked))) return E_FAIL;
+  std::copy(vertices.begin(), vertices.end(), locked);
+  sceneVertexBuffer->Unlock();
+  return S_OK;
+}
+
+}  // namespace
+
+namespace GridScene {
+
+HRESULT Init() {
+  screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  grid = MakeGridLayout(screenWidth, screenHeight, saverOptions.gridColumns, saverOptions.gridRows,
+                        saverOptions.gridStyle);
+  SetGridStates();
+  if (FAILED(FillVertexBuffer())) return E_FAIL;
+  return CreateSceneIndexBuffer(BuildGridIndices(grid));
+}
+
+void Advance() {
+  SetSceneTransform(D3DTS_PROJECTION, MatrixOrthoLH(static_cast<float>(screenWidth),
+                                                    static_cast<float>(screenHeight), 0.0f, 1.0f));
+  SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
+  SetSceneTransform(D3DTS_VIEW, MatrixIdentity());
+}
+
+HRESULT Draw() {
+  BeginSceneFrame();
+  if (videoTexture != nullptr) d3dDevice->SetTexture(0, videoTexture);
+  d3dDevice->SetStreamSource(0, sceneVertexBuffer, kSceneVertexStride);
+  d3dDevice->SetVertexShader(kSceneVertexFormat);
+  d3dDevice->SetIndices(sceneIndexBuffer, 0);
+  d3dDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, GridVertexCount(grid), 0,
+                                  static_cast<UINT>(grid.tileColumns * grid.tileRows * 2));
+  return EndSceneFrame();
+}
+
+void Cleanup() {}
+
+}  // namespace GridScene

@@ -1,0 +1,20 @@
+// The grid scene (shape 2): the screen covered with tiles that each show the whole video
+// picture, upright or as a mirror mosaic. Its buffers live in the shared device slots and
+// go with the device. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+namespace GridScene {
+
+// Reads the screen size and the grid settings and builds both buffers once. E_FAIL when a
+// buffer cannot be made or filled (after a notice, except for a refused index buffer).
+HRESULT Init();
+// Sets the screen-pixel projection and identity world and view for the coming frame.
+void Advance();
+// Draws all tiles in one call and presents; the result is Present's.
+HRESULT Draw();
+// The grid owns nothing beyond the shared slots.
+void Cleanup();
+
+}  // namespace GridScene

@@ -1,0 +1,62 @@
+// Device work shared by the scenes. Main thread.
+#include "scenes/scene_device_win.h"
+
+#include <cstring>
+
+#include "shell/device_objects_win.h"
+#include "shell/notice_win.h"
+
+void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix) {
+  d3dDevice->SetTransform(which, reinterpret_cast<const D3DMATRIX*>(&matrix));
+}
+
+HRESULT CreateSceneVertexBuffer(UINT vertexCount) {
+  IDirect3DVertexBuffer8* buffer = nullptr;
+  const HRESULT result = d3dDevice->CreateVertexBuffer(vertexCount * kSceneVertexStride, 0, kSceneVertexFormat,
+                                                       D3DPOOL_DEFAULT, &buffer);
+  if (FAILED(result)) {
+    ShowNotice("Could not create a vertex buffer!  hr=0x%x", static_cast<unsigned>(result));
+    return E_FAIL;
+  }
+  sceneVertexBuffer = buffer;
+  return S_OK;
+}
+
+HRESULT LockSceneVertexBuffer(SceneVertex** vertices) {
+  *vertices = nullptr;
+  BYTE* data = nullptr;
+  const HRESULT result = sceneVertexBuffer->Lock(0, 0, &data, 0);
+  if (FAILED(result)) {
+    ShowNotice("Could not lock the vertex buffer!  hr=0x%x", static_cast<unsigned>(result));
+    return E_FAIL;
+  }
+  *vertices = reinterpret_cast<SceneVertex*>(data);
+  return S_OK;
+}
+
+HRESULT CreateSceneIndexBuffer(const std::vector<uint16_t>& indices) {
+  const UINT bytes = static_cast<UINT>(indices.size() * sizeof(uint16_t));
+  IDirect3DIndexBuffer8* buffer = nullptr;
+  if (FAILED(d3dDevice->CreateIndexBuffer(bytes, 0, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &buffer))) return E_FAIL;
+  sceneIndexBuffer = buffer;
+
+  BYTE* data = nullptr;
+  const HRESULT result = sceneIndexBuffer->Lock(0, bytes, &data, 0);
+  if (FAILED(result)) {
+    ShowNotice("Could not lock the index buffer!  hr=0x%x", static_cast<unsigned>(result));
+    return E_FAIL;
+  }
+  std::memcpy(data, indices.data(), bytes);
+  sceneIndexBuffer->Unlock();
+  return S_OK;
+}
+
+void BeginSceneFrame() {
+  d3dDevice->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+  d3dDevice->BeginScene();
+}
+
+HRESULT EndSceneFrame() {
+  d3dDevice->EndScene();
+  return d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+}

@@ -1,0 +1,34 @@
+// What the three scenes do alike on the device: hand a core matrix to SetTransform, make
+// and fill the two shared buffer slots at Init, and open and close a frame. Main thread.
+#pragma once
+
+#include <windows.h>
+
+#include <d3d8.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "scenes/math3d.h"
+#include "scenes/scene_vertex.h"
+
+static_assert(sizeof(D3DMATRIX) == sizeof(Matrix4), "Matrix4 is laid out like D3DMATRIX");
+
+void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix);
+
+// Makes sceneVertexBuffer for vertexCount scene vertices (usage 0, default pool). A refusal
+// is told in a notice and gives E_FAIL.
+HRESULT CreateSceneVertexBuffer(UINT vertexCount);
+// Locks the whole of sceneVertexBuffer; a refusal is told in a notice and gives E_FAIL,
+// with *vertices left null so that nothing is written through it.
+HRESULT LockSceneVertexBuffer(SceneVertex** vertices);
+
+// Makes sceneIndexBuffer (16-bit indices, usage 0, default pool) and copies the list in.
+// A refused creation gives E_FAIL silently; a refused lock is told and copies nothing.
+HRESULT CreateSceneIndexBuffer(const std::vector<uint16_t>& indices);
+
+// The frame every scene draws: cleared to opaque black with the depth buffer, scene begun;
+// then ended and presented, whose result is the frame's. Failures inside are ignored on
+// purpose: a failed frame is simply followed by the next.
+void BeginSceneFrame();
+HRESULT EndSceneFrame();

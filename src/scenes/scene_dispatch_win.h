@@ -1,0 +1,22 @@
+// The scene of a run, chosen by the settings' shape, behind the four calls of the run loop;
+// and the screen size that the cuboid and grid scenes share. Main thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The primary screen in pixels; each scene that needs them sets them in its Init.
+extern int32_t screenWidth;
+extern int32_t screenHeight;
+
+// shape 1 runs the cuboids, 2 the grid, every other value the star field. The settings are
+// read at every call and never corrected.
+//
+// The chosen scene's Init result, unchanged (S_OK, E_FAIL, E_OUTOFMEMORY).
+HRESULT InitScene();
+// Both always give 0: a frame that fails is simply followed by the next.
+int32_t AdvanceScene();
+int32_t DrawScene();
+// Frees what the scene made for itself, also after an Init that stopped part-way.
+void CleanupScene();
