@@ -1,22 +1,200 @@
-// The run of the drawing modes. Main thread only.
-// For now the run shows the window, paints nothing and pumps messages until the window
-// is gone; the device, the video and the scenes plug in here.
+// The run of the drawing modes. Main thread only. The order of the start-up and of the
+// shutdown matters: the graph must be stopped before the frame surface and the texture it
+// writes go, and the window is shown only once the scene can draw.
 #include "shell/run_loop_win.h"
 
-#include <windows.h>
-
+#include "scenes/scene_dispatch_win.h"
+#include "settings/options_record.h"
+#include "shell/device_objects_win.h"
+#include "shell/notice_win.h"
+#include "shell/password_win.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
+#include "video/texture_renderer_win.h"
+#include "video/video_graph_win.h"
+
+HWND playList = nullptr;
+uint32_t playCount = 0;
+uint32_t playIndex = 0;
+
+const char kSampleVideoName[] = "ov_Sample.avi";
+
+const char kNoticeComFailed[] = "Initialize COM failed!";
+const char kNoticeDeviceFailed[] =
+    "Initialization DirectX3D failed!\r\n"
+    "This Program is attempting to create a buffer that might not\r\n"
+    "be supported by your video card in its current mode.\r\n"
+    "\r\n"
+    "You may want to reduce or increase your screen resolution or bit depth\r\n"
+    "and try to run this program again.";
+const char kNoticeSurfaceFailed[] = "3D Environment initialization Failed!\r\n";
+const char kNoticeNoVideo[] =
+    " Cannot find any playable video files!\r\n"
+    "\r\n"
+    " Please make sure that you have chosen your favorite\r\n"
+    " video files or have typed the correct file name and\r\n"
+    " path name on Settings Dialog Box from Control Panel.\r\n"
+    "\r\n"
+    " Note: Some compressed video formats may not be played\r\n"
+    " by this program, you need to install the proper decoder\r\n"
+    " to solve this problem.\r\n";
+const char kNoticeSceneFailed[] =
+    "3D Object initialization Failed!\r\n"
+    "\r\n"
+    "We recommend updating your video card drivers to the most\r\n"
+    "current revision, as that usually resolves the problem.\r\n";
+
+RunSteps runSteps = {CreateFrameSurface, InitScene};
+
+namespace {
+
+constexpr int kPathBufferSize = 260;
+
+// The user hears of a failed start only in the full-screen modes; a preview stays empty.
+void TellFailure(const char* text) {
+  if (IsFullScreenMode(saverMode)) ShowNotice("%s", text);
+}
+
+void DestroyPlayList() {
+  if (playList != nullptr && IsWindow(playList)) DestroyWindow(playList);
+  playList = nullptr;
+}
+
+uint32_t PlayListCount() {
+  const LRESULT n = SendMessageA(playList, LB_GETCOUNT, 0, 0);
+  return n > 0 ? static_cast<uint32_t>(n) : 0;
+}
+
+// Copies entry `index` (0-based) into the path buffer, emptied first.
+void CopyPlayListEntry(uint32_t index, char (&path)[kPathBufferSize]) {
+  path[0] = '\0';
+  if (SendMessageA(playList, LB_GETTEXTLEN, index, 0) >= kPathBufferSize) return;
+  SendMessageA(playList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(path));
+}
+
+// A file is playable exactly when its graph builds; the trial graph is released at once.
+void TryPlayListEntry(const char* path) {
+  if (SUCCEEDED(BuildVideoGraph(path))) SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
+  ReleaseVideoGraph();
+}
+
+void BuildPlayList() {
+  for (int slot = 1; slot <= static_cast<int>(kVideoSlotCount); ++slot)
+    TryPlayListEntry(VideoFileSlot(saverOptions, slot));
+  if (PlayListCount() == 0) TryPlayListEntry(kSampleVideoName);
+  if (PlayListCount() == 0) {
+    char found[kPathBufferSize] = {};
+    SearchPathA(nullptr, kSampleVideoName, nullptr, sizeof(found), found, nullptr);
+    TryPlayListEntry(found);
+  }
+}
+
+void MoveToNextVideo(char (&path)[kPathBufferSize]) {
+  ++playIndex;
+  if (playIndex > playCount) playIndex = 1;
+  CopyPlayListEntry(playIndex - 1, path);
+  ReleaseVideoGraph();
+  BuildVideoGraph(path);  // a file that no longer plays leaves the last picture standing
+}
+
+void RunIdleLoop(char (&path)[kPathBufferSize]) {
+  MSG msg;
+  for (;;) {
+    if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return;
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+      continue;  // nothing is drawn while messages wait
+    }
+    AdvanceScene();
+    DrawScene();
+    if (playCount == 1) {
+      PollVideoEnd(1);
+    } else if (playCount > 1 && PollVideoEnd(2)) {
+      MoveToNextVideo(path);
+    }
+    Sleep(10);
+  }
+}
+
+}  // namespace
 
 void RunSaver() {
-  if (!IsDrawingMode(saverMode) || saverWindow == nullptr) return;
-  if (IsFullScreenMode(saverMode)) mouseMoveCount = 0;
+  if (!IsDrawingMode(saverMode)) return;
+  const bool fullScreen = IsFullScreenMode(saverMode);
+  UINT previousRunning = 0;  // receives the flag's old state; not used afterwards
+
+  isWin9x = DetectWin9x();
+  if (fullScreen) SetUpPasswordCheck();
+
+  if (FAILED(CoInitialize(nullptr))) {
+    TellFailure(kNoticeComFailed);
+    UnloadPasswordModule();
+    return;
+  }
+  if (FAILED(CreateSaverDevice(saverWindow))) {
+    TellFailure(kNoticeDeviceFailed);
+    UnloadPasswordModule();
+    ReleaseDeviceObjects();
+    CoUninitialize();
+    return;
+  }
+  if (!runSteps.createFrameSurface() ||
+      (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
+                                  instanceHandle, nullptr)) == nullptr) {
+    TellFailure(kNoticeSurfaceFailed);
+    UnloadPasswordModule();
+    ReleaseFrameSurface();
+    ReleaseDeviceObjects();
+    CoUninitialize();
+    return;
+  }
+
+  BuildPlayList();
+  playCount = PlayListCount();
+  if (playCount == 0) {
+    TellFailure(kNoticeNoVideo);
+    UnloadPasswordModule();
+    DestroyPlayList();
+    ReleaseVideoGraph();
+    ReleaseFrameSurface();
+    ReleaseDeviceObjects();
+    CoUninitialize();
+    return;
+  }
+
+  char path[kPathBufferSize] = {};
+  playIndex = 1;
+  CopyPlayListEntry(0, path);
+  BuildVideoGraph(path);
+
+  if (FAILED(runSteps.initScene())) {
+    TellFailure(kNoticeSceneFailed);
+    UnloadPasswordModule();
+    DestroyPlayList();
+    CleanupScene();
+    ReleaseVideoGraph();
+    ReleaseFrameSurface();
+    ReleaseDeviceObjects();
+    CoUninitialize();
+    return;
+  }
+
+  if (fullScreen) {
+    mouseMoveCount = 0;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, &previousRunning, 0);
+  }
   ShowWindow(saverWindow, SW_SHOWDEFAULT);
   UpdateWindow(saverWindow);
 
-  MSG msg;
-  while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageA(&msg);
-  }
+  RunIdleLoop(path);
+
+  DestroyPlayList();  // normally gone already, with saverWindow
+  CleanupScene();
+  ReleaseVideoGraph();
+  ReleaseFrameSurface();
+  ReleaseDeviceObjects();
+  if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, &previousRunning, 0);
+  UnloadPasswordModule();
+  CoUninitialize();
 }

@@ -1,0 +1,35 @@
+# Solid-colour videos for the run-loop and end-to-end tests, written at build time by our
+# own make_sample into run-inputs/ beside the test programs.
+if(NOT WIN32)
+  return()
+endif()
+
+set(orvel_run_inputs_dir ${CMAKE_CURRENT_BINARY_DIR}/run-inputs)
+file(MAKE_DIRECTORY ${orvel_run_inputs_dir})
+set(orvel_run_inputs "")
+foreach(spec "red:FF0000" "green:00FF00" "blue:0000FF")
+  string(REPLACE ":" ";" parts ${spec})
+  list(GET parts 0 name)
+  list(GET parts 1 color)
+  set(out ${orvel_run_inputs_dir}/solid_${name}.avi)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${ORVEL_MAKE_SAMPLE} --pattern solid --color ${color} --size 160x120 --fps 20 --seconds 1 ${out}
+    DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
+    COMMENT "Writing test video solid_${name}.avi"
+    VERBATIM)
+  list(APPEND orvel_run_inputs ${out})
+endforeach()
+# A larger clip for the frame-rate measurements.
+set(out ${orvel_run_inputs_dir}/quadrants_640x480.avi)
+add_custom_command(
+  OUTPUT ${out}
+  COMMAND ${ORVEL_MAKE_SAMPLE} --pattern quadrants --size 640x480 --fps 25 --seconds 4 ${out}
+  DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
+  COMMENT "Writing test video quadrants_640x480.avi"
+  VERBATIM)
+list(APPEND orvel_run_inputs ${out})
+
+add_custom_target(run_test_inputs DEPENDS ${orvel_run_inputs})
+add_dependencies(platform_tests run_test_inputs)
+add_dependencies(e2e_tests run_test_inputs)
