@@ -60,12 +60,7 @@ void Advance() {
 
 HRESULT Draw() {
   BeginSceneFrame();
-  if (videoTexture != nullptr) d3dDevice->SetTexture(0, videoTexture);
-  d3dDevice->SetStreamSource(0, sceneVertexBuffer, kSceneVertexStride);
-  d3dDevice->SetVertexShader(kSceneVertexFormat);
-  d3dDevice->SetIndices(sceneIndexBuffer, 0);
-  d3dDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, GridVertexCount(grid), 0,
-                                  static_cast<UINT>(grid.tileColumns * grid.tileRows * 2));
+  DrawSceneBuffers(GridVertexCount(grid), static_cast<UINT>(grid.tileColumns * grid.tileRows * 2));
   return EndSceneFrame();
 }
 

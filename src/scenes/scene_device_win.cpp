@@ -60,3 +60,11 @@ HRESULT EndSceneFrame() {
   d3dDevice->EndScene();
   return d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
 }
+
+void DrawSceneBuffers(UINT vertexCount, UINT triangleCount) {
+  if (videoTexture != nullptr) d3dDevice->SetTexture(0, videoTexture);
+  d3dDevice->SetStreamSource(0, sceneVertexBuffer, kSceneVertexStride);
+  d3dDevice->SetVertexShader(kSceneVertexFormat);
+  d3dDevice->SetIndices(sceneIndexBuffer, 0);
+  d3dDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, vertexCount, 0, triangleCount);
+}

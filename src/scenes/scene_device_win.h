@@ -32,3 +32,7 @@ HRESULT CreateSceneIndexBuffer(const std::vector<uint16_t>& indices);
 // purpose: a failed frame is simply followed by the next.
 void BeginSceneFrame();
 HRESULT EndSceneFrame();
+
+// Draws the shared buffers as an indexed triangle list with videoTexture (when there is
+// one) on stage 0: the whole drawing of the grid and star scenes.
+void DrawSceneBuffers(UINT vertexCount, UINT triangleCount);

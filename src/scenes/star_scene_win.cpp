@@ -80,12 +80,8 @@ void Advance() {
 
 HRESULT Draw() {
   BeginSceneFrame();
-  if (videoTexture != nullptr) d3dDevice->SetTexture(0, videoTexture);
-  d3dDevice->SetStreamSource(0, sceneVertexBuffer, kSceneVertexStride);
-  d3dDevice->SetVertexShader(kSceneVertexFormat);
-  d3dDevice->SetIndices(sceneIndexBuffer, 0);
   const UINT stars = static_cast<UINT>(starField.Stars().size());
-  d3dDevice->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, stars * kVerticesPerStar, 0, stars * 2);
+  DrawSceneBuffers(stars * kVerticesPerStar, stars * 2);
   return EndSceneFrame();
 }
 
