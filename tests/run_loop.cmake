@@ -20,16 +20,6 @@ foreach(colour "red:FF0000" "green:00FF00" "blue:0000FF")
     VERBATIM)
   list(APPEND orvel_run_inputs ${out})
 endforeach()
-# A larger clip for the frame-rate measurements.
-set(out ${orvel_run_inputs_dir}/quadrants_640x480.avi)
-add_custom_command(
-  OUTPUT ${out}
-  COMMAND ${ORVEL_MAKE_SAMPLE} --pattern quadrants --size 640x480 --fps 25 --seconds 4 ${out}
-  DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
-  COMMENT "Writing test video quadrants_640x480.avi"
-  VERBATIM)
-list(APPEND orvel_run_inputs ${out})
-
 add_custom_target(run_test_inputs DEPENDS ${orvel_run_inputs})
 add_dependencies(platform_tests run_test_inputs)
 add_dependencies(e2e_tests run_test_inputs)

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <vector>
 #include <cstring>
 #include <string>
 
@@ -102,6 +104,92 @@ TEST(SaverRun, FullScreenGridCoversTheScreenWithTheVideo) {
   DWORD code = 1234;
   ASSERT_TRUE(saver.WaitForExit(10000, &code));
   EXPECT_EQ(code, 0u);
+}
+
+// The whole screen as 32-bit pixels, top line first.
+std::vector<DWORD> GrabScreen(int* width, int* height) {
+  *width = GetSystemMetrics(SM_CXSCREEN);
+  *height = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, *width, *height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, *width, *height, screen, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = *width;
+  info.bmiHeader.biHeight = -*height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  std::vector<DWORD> pixels(static_cast<size_t>(*width) * *height);
+  GetDIBits(memory, bitmap, 0, *height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+int Red(DWORD p) { return (p >> 16) & 0xFF; }
+int Green(DWORD p) { return (p >> 8) & 0xFF; }
+int Blue(DWORD p) { return p & 0xFF; }
+
+// Runs orvel.scr /s with `options` until `shows` accepts a screenshot (or the bound runs
+// out), then ends it with a key; true when the screen was accepted.
+bool RunUntilScreenShows(const SaverOptions& options, const std::function<bool(const std::vector<DWORD>&, int, int)>& shows) {
+  StoredOptions stored(options);
+  SaverProcess saver("/s");
+  HWND window = saver.WaitForWindow(20000);
+  if (window == nullptr) return false;
+  bool seen = false;
+  const DWORD start = GetTickCount();
+  while (!seen && GetTickCount() - start < 15000) {
+    PumpFor(100);
+    int w, h;
+    const std::vector<DWORD> screen = GrabScreen(&w, &h);
+    seen = shows(screen, w, h);
+  }
+  PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+  DWORD code = 1234;
+  EXPECT_TRUE(saver.WaitForExit(10000, &code));
+  EXPECT_EQ(code, 0u);
+  return seen;
+}
+
+TEST(SaverRun, OneCubeOverTheTintedVideo) {
+  SaverOptions o = GridOf(RunInput("solid_blue.avi"));
+  o.shape = 1;
+  o.cuboidCount = 1;  // one cube in the middle of the screen
+  const bool shown = RunUntilScreenShows(o, [](const std::vector<DWORD>& s, int w, int h) {
+    // Around the cube: the blue video multiplied by the background colour (0, 95, 140).
+    for (const POINT p : {POINT{10, 10}, POINT{w - 10, 10}, POINT{10, h - 10}, POINT{w - 10, h - 10}}) {
+      const DWORD c = s[static_cast<size_t>(p.y) * w + p.x];
+      if (Red(c) > 20 || Green(c) > 20 || std::abs(Blue(c) - 140) > 25) return false;
+    }
+    // The cube: the blue video, lit; never the background's darker blue alone.
+    const DWORD centre = s[static_cast<size_t>(h / 2) * w + w / 2];
+    return Red(centre) < 40 && Green(centre) < 40 && Blue(centre) > 150;
+  });
+  EXPECT_TRUE(shown);
+}
+
+TEST(SaverRun, StarsCarryTheVideoOnBlack) {
+  SaverOptions o = GridOf(RunInput("solid_green.avi"));
+  o.shape = 3;
+  o.starCount = 1000;
+  const bool shown = RunUntilScreenShows(o, [](const std::vector<DWORD>& s, int, int) {
+    size_t black = 0, green = 0, other = 0;
+    for (DWORD c : s) {
+      if (Red(c) < 30 && Green(c) < 30 && Blue(c) < 30) ++black;
+      else if (Red(c) < 60 && Blue(c) < 60 && Green(c) > 100) ++green;
+      else ++other;
+    }
+    // Mostly black sky, a good number of green star pixels, nothing of another colour
+    // beyond the blended edges of the stars.
+    return black > s.size() / 2 && green > 500 && other < green / 4 + 100;
+  });
+  EXPECT_TRUE(shown);
 }
 
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
