@@ -23,3 +23,6 @@ endforeach()
 add_custom_target(run_test_inputs DEPENDS ${orvel_run_inputs})
 add_dependencies(platform_tests run_test_inputs)
 add_dependencies(e2e_tests run_test_inputs)
+
+# The end-to-end runs fall back on the sample video beside orvel.scr.
+add_dependencies(e2e_tests sample_video)
