@@ -1,0 +1,248 @@
+#!/usr/bin/env bash
+# Runs the whole saver (orvel.scr /s) under Wine, one case of settings at a time, and prints
+# its frame rate, its CPU time per second and its start-up time.
+#
+#   bench/wine/run-saver-bench.sh [BUILD_DIR]
+#
+# BUILD_DIR is a Windows build tree with orvel and saver_bench built (default build/windows).
+# The figures come from outside the program: Wine's own frame counter (WINEDEBUG=fps prints
+# "... approx NN.NNfps" about once a second) and utime + stime of the process in /proc, over
+# SAMPLE_SECONDS after WARMUP_SECONDS of drawing. The X server and the wineserver are shown
+# beside it because drawing and messages cost time there too. Start-up is the time from
+# CreateProcess to the visible full-screen window, START_RUNS times with 1 and with 10
+# configured files. The "Options" value that was stored before is put back at the end.
+#
+#   WARMUP_SECONDS (4)  SAMPLE_SECONDS (10)  START_RUNS (5)
+#   ROUNDS (1)          runs of each drawing case, one row each (the machine may be busy)
+#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent start)
+#   SHOTS=DIR           also save a screenshot of each drawing case into DIR
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+warmup=${WARMUP_SECONDS:-4}
+sample=${SAMPLE_SECONDS:-10}
+start_runs=${START_RUNS:-5}
+rounds=${ROUNDS:-1}
+cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent start}
+
+scr=$build/orvel.scr
+helper=$build/bench/saver_bench.exe
+video=$build/bench/saver-inputs/quadrants_640x480.avi
+for f in "$scr" "$helper" "$video"; do
+  [ -e "$f" ] || { echo "missing $f (build the targets orvel and saver_bench)" >&2; exit 1; }
+done
+
+. "$root/scripts/wine-env.sh"
+wine_session_start
+work=$(mktemp -d)
+saved=$work/options.bin
+had_value=0
+
+win() { winepath -w "$1" 2>/dev/null; }
+# The helper's output without carriage returns, and its exit status.
+helper_run() {
+  local out status
+  out=$(wine "$helper" "$@" 2>/dev/null)
+  status=$?
+  out=${out//$'\r'/}
+  [ -z "$out" ] || printf '%s\n' "$out"
+  return $status
+}
+
+finish() {
+  if [ "$had_value" = 1 ]; then
+    helper_run options-restore "$(win "$saved")" >/dev/null
+  else
+    helper_run options-delete >/dev/null
+  fi
+  wine_session_stop
+  rm -rf "$work"
+}
+trap finish EXIT
+
+helper_run options-save "$(win "$saved")" >/dev/null && had_value=1
+
+ticks_per_second=$(getconf CLK_TCK)
+# utime + stime of a process, in clock ticks (fields 14 and 15; the name in field 2 may
+# hold blanks, so count from its closing parenthesis).
+cpu_ticks() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2>/dev/null) || { echo 0; return; }
+  stat=${stat##*) }
+  set -- $stat
+  echo $(( ${12} + ${13} ))
+}
+
+now() { date +%s.%N; }
+
+# Busy ticks of the whole machine, all CPUs: user, nice, system, irq, softirq, steal.
+machine_ticks() { awk '/^cpu / { print $2 + $3 + $4 + $7 + $8 + $9; exit }' /proc/stat; }
+
+# "tid ticks class" per thread of a process: Mesa's rasteriser threads, Wine's Direct3D
+# command-stream thread, everything else (the program's own threads, the video's).
+thread_ticks() {
+  local t stat name
+  for t in /proc/"$1"/task/*; do
+    stat=$(cat "$t/stat" 2>/dev/null) || continue
+    name=$(cat "$t/comm" 2>/dev/null)
+    stat=${stat##*) }
+    set -- $stat
+    case $name in
+      llvmpipe*) name=raster ;;
+      wined3d_cs*) name=cs ;;
+      *) name=other ;;
+    esac
+    echo "${t##*/} $(( ${12} + ${13} )) $name"
+  done
+}
+
+# Ticks per class between two thread_ticks listings, for the threads in both.
+class_ticks() {
+  join <(sort "$1") <(sort "$2") | awk '{ d[$3] += $4 - $2 } END { printf "%d %d\n", d["raster"], d["cs"] }'
+}
+
+# The Linux process of the run whose environment carries the token.
+find_saver_pid() {
+  local p
+  for p in /proc/[0-9]*; do
+    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "ORVEL_BENCH_TOKEN=$1" || continue
+    tr '\0' ' ' 2>/dev/null <"$p/cmdline" | grep -qi 'orvel\.scr' || continue
+    echo "${p#/proc/}"
+    return
+  done
+}
+
+fps_lines() { grep -c 'approx .*fps' "$1" 2>/dev/null || true; }
+
+# One drawing case: settings, a run, warm-up, a sample, a clean end. Prints one table row.
+measure_once() {
+  local name=$1
+  shift
+  helper_run options "$@" video="$(win "$video")" >/dev/null || { printf '%-24s settings not stored\n' "$name"; return; }
+
+  local token="bench$$_$name" log="$work/$name.log"
+  (cd "$build" && ORVEL_BENCH_TOKEN=$token WINEDEBUG=fps exec wine "$scr" /s) >/dev/null 2>"$log" &
+  local job=$! pid="" i
+  for i in $(seq 1 300); do
+    [ -n "$pid" ] || pid=$(find_saver_pid "$token")
+    [ -n "$pid" ] && [ "$(fps_lines "$log")" -gt 0 ] && break
+    kill -0 "$job" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -z "$pid" ] || [ "$(fps_lines "$log")" = 0 ]; then
+    printf '%-24s no frames drawn (see below)\n' "$name"
+    sed -n '1,5p' "$log" | sed 's/^/    /'
+    kill "$job" 2>/dev/null
+    wait "$job" 2>/dev/null
+    return
+  fi
+
+  sleep "$warmup"
+  local t0 c0 x0 s0 m0 l0 t1 c1 x1 s1 m1 l1
+  l0=$(wc -l <"$log"); t0=$(now)
+  thread_ticks "$pid" >"$work/threads0"
+  c0=$(cpu_ticks "$pid"); x0=$(cpu_ticks "${_orvel_xvfb_pid:-0}"); s0=$(cpu_ticks "$_orvel_server_pid")
+  m0=$(machine_ticks)
+  sleep "$sample"
+  c1=$(cpu_ticks "$pid"); x1=$(cpu_ticks "${_orvel_xvfb_pid:-0}"); s1=$(cpu_ticks "$_orvel_server_pid")
+  m1=$(machine_ticks)
+  thread_ticks "$pid" >"$work/threads1"
+  t1=$(now); l1=$(wc -l <"$log")
+  if [ ! -d "/proc/$pid" ]; then
+    printf '%-24s the run ended during the sample\n' "$name"
+    wait "$job" 2>/dev/null
+    return
+  fi
+  local raster cs
+  read -r raster cs < <(class_ticks "$work/threads0" "$work/threads1")
+  if [ -n "${SHOTS:-}" ]; then
+    mkdir -p "$SHOTS"
+    import -display "$DISPLAY" -window root "$SHOTS/$name.png" 2>/dev/null
+  fi
+
+  local stopped
+  stopped=$(helper_run stop 10000)
+  local end_ms=-
+  case $stopped in
+    ended*) end_ms=$(echo "$stopped" | awk '{ printf "%.0f", $2 }') ;;
+    *) kill "$pid" 2>/dev/null; stopped="killed ($stopped)" ;;
+  esac
+  wait "$job" 2>/dev/null
+
+  sed -n "$((l0 + 1)),${l1}p" "$log" | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n' |
+    awk -v name="$name" -v t0="$t0" -v t1="$t1" -v c="$((c1 - c0))" -v x="$((x1 - x0))" -v s="$((s1 - s0))" \
+        -v hz="$ticks_per_second" -v others="$(( (m1 - m0) - (c1 - c0) - (x1 - x0) - (s1 - s0) ))" -v xvfb="${_orvel_xvfb_pid:-}" \
+        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" '
+      { n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
+      END {
+        dt = t1 - t0
+        ms = 1000 / hz / dt
+        if (n == 0) { printf "%-24s no fps lines in the sample\n", name; exit }
+        printf "%-24s %6.1f %5.0f-%-5.0f %6.0f %6.1f %6.0f %6.0f %6.0f %6s %6.0f %6.0f %6s\n", name, sum / n, lo, hi,
+               c * ms, c * ms * n / sum, raster * ms, cs * ms, (c - raster - cs) * ms,
+               xvfb == "" ? "-" : sprintf("%.0f", x * ms), s * ms, others * ms, end_ms
+      }'
+  case $stopped in ended*) ;; *) echo "    $stopped" ;; esac
+}
+
+measure() {
+  local r
+  for r in $(seq 1 "$rounds"); do measure_once "$@"; done
+}
+
+start_time() {
+  local label=$1
+  shift
+  helper_run options shape=2 "$@" >/dev/null || { echo "$label: settings not stored"; return; }
+  local runs=() line i
+  for i in $(seq 1 "$start_runs"); do
+    line=$(helper_run start-time "$(win "$scr")" 30000)
+    case $line in
+      shown*) runs+=("$(echo "$line" | awk '{print $2}')") ;;
+      *) echo "    $label run $i: $line" ;;
+    esac
+  done
+  [ ${#runs[@]} -gt 0 ] || return
+  printf '%s\n' "${runs[@]}" | sort -n | awk -v label="$label" '
+    { v[++n] = $1; list = list (n > 1 ? " " : "") sprintf("%.0f", $1) }
+    END { printf "%-24s %8.0f %8.0f %8.0f   (%s)\n", label, v[int((n + 1) / 2)], v[1], v[n], list }'
+}
+
+echo "orvel.scr /s under Wine on $DISPLAY ($(xdpyinfo 2>/dev/null | awk '/dimensions:/ {print $2}')x$(xdpyinfo 2>/dev/null | awk '/depth of root window/ {print $5; exit}')), 640x480 25 fps video"
+echo "$(nproc) CPUs, load $(cut -d' ' -f1-3 /proc/loadavg); warm-up ${warmup} s, sample ${sample} s"
+header_done=0
+for c in $cases; do
+  if [ "$c" != start ] && [ "$header_done" = 0 ]; then
+    echo
+    echo "CPU in ms per second of wall time; saver = the whole orvel.scr process, of which"
+    echo "raster = Mesa's llvmpipe threads, d3d cs = Wine's wined3d_cs thread, rest = all other"
+    echo "threads (ours, the video's, Wine's); others = every other process on the machine (a"
+    echo "busy machine lowers the frame rate); end = ms from the key press to the process's exit"
+    printf '%-24s %6s %-11s %6s %6s %6s %6s %6s %6s %6s %6s %6s\n' case fps min-max saver /frame \
+      raster "d3d cs" rest Xvfb server others end
+    header_done=1
+  fi
+  case $c in
+    grid10) measure "grid 10x10" shape=2 cols=10 rows=10 ;;
+    grid20) measure "grid 20x20" shape=2 cols=20 rows=20 ;;
+    cubes) measure "cuboids 10 solid" shape=1 cubes=10 cube-translucent=0 ;;
+    cubes-translucent) measure "cuboids 10 translucent" shape=1 cubes=10 cube-translucent=1 ;;
+    stars) measure "stars 1000 opaque" shape=3 stars=1000 star-translucent=0 ;;
+    stars-translucent) measure "stars 1000 translucent" shape=3 stars=1000 star-translucent=1 ;;
+    start)
+      mkdir -p "$work/ten"
+      ten=()
+      for i in $(seq 1 10); do
+        ln -sf "$video" "$work/ten/clip$i.avi"
+        ten+=("video=$(win "$work/ten/clip$i.avi")")
+      done
+      echo
+      echo "start to visible window, ms, $start_runs runs (grid 10x10)"
+      printf '%-24s %8s %8s %8s   %s\n' files median min max runs
+      start_time "1 file" video="$(win "$video")"
+      start_time "10 files" "${ten[@]}"
+      ;;
+    *) echo "unknown case $c" >&2 ;;
+  esac
+done

@@ -1,0 +1,252 @@
+// Helper of the whole-saver benchmark (run-saver-bench.sh): writes the settings a case needs
+// into the registry, keeps and restores the value that was there before, and times the start
+// of a full-screen run from outside the way the Windows host starts it. Prints figures,
+// asserts nothing. Single-threaded.
+//
+//   saver_bench options [KEY=VALUE ...]   defaults, then the given fields, stored as "Options"
+//       shape cols rows style cubes cube-translucent background rotation-speed angle
+//       stars star-translucent star-speed star-size, and video=PATH (once per slot, in order)
+//   saver_bench options-save FILE         copies the stored value into FILE (exit 3: none stored)
+//   saver_bench options-restore FILE      stores FILE's bytes as the value again
+//   saver_bench options-delete            removes the value
+//   saver_bench start-time SCR [TIMEOUT_MS]
+//       starts "SCR /s", prints the milliseconds until its full-screen window is visible,
+//       then ends it with a key press and prints how long the process took to go
+//   saver_bench stop [TIMEOUT_MS]         the same key press for a run started elsewhere
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/options_record.h"
+
+namespace {
+
+const char kKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
+const char kValueName[] = "Options";
+const char kWindowClass[] = "QuordaWndClass";
+
+double NowMs() {
+  static const LARGE_INTEGER frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return f;
+  }();
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  return 1000.0 * double(counter.QuadPart) / double(frequency.QuadPart);
+}
+
+class RegKey {
+ public:
+  RegKey() {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr) != ERROR_SUCCESS)
+      key_ = nullptr;
+  }
+  ~RegKey() {
+    if (key_) RegCloseKey(key_);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+  HKEY Get() const { return key_; }
+
+ private:
+  HKEY key_ = nullptr;
+};
+
+bool StoreValue(const void* bytes, DWORD size) {
+  RegKey key;
+  return key.Get() &&
+         RegSetValueExA(key.Get(), kValueName, 0, REG_BINARY, static_cast<const BYTE*>(bytes), size) == ERROR_SUCCESS;
+}
+
+// Every field a case may set, as the text it is given in. False for an unknown key or a
+// value that is not a number; ten video paths at most.
+bool SetField(SaverOptions& options, const std::string& key, const std::string& value, int& nextSlot) {
+  if (key == "video") {
+    char* slot = VideoFileSlot(options, nextSlot++);
+    if (slot == nullptr || value.size() > kVideoPathMaxLength) return false;
+    std::memcpy(slot, value.c_str(), value.size() + 1);
+    return true;
+  }
+  char* end = nullptr;
+  const double number = std::strtod(value.c_str(), &end);
+  if (value.empty() || *end != '\0') return false;
+  const int32_t whole = static_cast<int32_t>(number);
+  if (key == "shape") options.shape = whole;
+  else if (key == "style") options.gridStyle = static_cast<uint8_t>(whole);
+  else if (key == "cols") options.gridColumns = whole;
+  else if (key == "rows") options.gridRows = whole;
+  else if (key == "cubes") options.cuboidCount = whole;
+  else if (key == "cube-translucent") options.cuboidTranslucent = static_cast<uint8_t>(whole);
+  else if (key == "background") options.showBackground = static_cast<uint8_t>(whole);
+  else if (key == "rotation-speed") options.rotationSpeed = static_cast<float>(number);
+  else if (key == "angle") options.rotationAngle = whole;
+  else if (key == "stars") options.starCount = whole;
+  else if (key == "star-translucent") options.starTranslucent = static_cast<uint8_t>(whole);
+  else if (key == "star-speed") options.starSpeed = static_cast<float>(number);
+  else if (key == "star-size") options.starSize = static_cast<float>(number);
+  else return false;
+  return true;
+}
+
+int WriteOptions(int argc, char** argv) {
+  static SaverOptions options;  // zero gaps, like the program's own record
+  SetDefaultOptions(options);
+  int nextSlot = 1;
+  for (int i = 0; i < argc; ++i) {
+    const std::string arg = argv[i];
+    const size_t eq = arg.find('=');
+    if (eq == std::string::npos || !SetField(options, arg.substr(0, eq), arg.substr(eq + 1), nextSlot)) {
+      std::fprintf(stderr, "bad setting: %s\n", argv[i]);
+      return 2;
+    }
+  }
+  if (!StoreValue(&options, sizeof options)) return std::fputs("cannot store the value\n", stderr), 1;
+  return 0;
+}
+
+int SaveOptions(const char* file) {
+  RegKey key;
+  std::vector<BYTE> bytes(64 * 1024);
+  DWORD size = static_cast<DWORD>(bytes.size());
+  DWORD type = 0;
+  if (!key.Get() || RegQueryValueExA(key.Get(), kValueName, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS)
+    return 3;
+  FILE* out = std::fopen(file, "wb");
+  if (out == nullptr) return 1;
+  const bool ok = std::fwrite(bytes.data(), 1, size, out) == size;
+  return (std::fclose(out) == 0 && ok) ? 0 : 1;
+}
+
+int RestoreOptions(const char* file) {
+  FILE* in = std::fopen(file, "rb");
+  if (in == nullptr) return 1;
+  std::vector<BYTE> bytes(64 * 1024);
+  const size_t size = std::fread(bytes.data(), 1, bytes.size(), in);
+  std::fclose(in);
+  return StoreValue(bytes.data(), static_cast<DWORD>(size)) ? 0 : 1;
+}
+
+int DeleteOptions() {
+  RegKey key;
+  if (!key.Get()) return 1;
+  const LONG result = RegDeleteValueA(key.Get(), kValueName);
+  return (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) ? 0 : 1;
+}
+
+// The visible saver window, of one process or (pid 0) of any.
+struct WindowSearch {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (search->pid != 0 && owner != search->pid) return TRUE;
+  char name[64] = {};
+  if (!GetClassNameA(window, name, sizeof name) || std::strcmp(name, kWindowClass) != 0) return TRUE;
+  if (!IsWindowVisible(window)) return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
+HWND FindSaverWindow(DWORD pid) {
+  WindowSearch search = {pid, nullptr};
+  EnumWindows(MatchSaverWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A key press ends a full-screen run on the NT family without asking; returns the
+// milliseconds until the process has gone, or a negative number when it stays.
+double EndWithKey(HWND window, HANDLE process, DWORD timeoutMs) {
+  const double start = NowMs();
+  PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+  if (WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) return -1;
+  return NowMs() - start;
+}
+
+int StartTime(const char* scr, DWORD timeoutMs) {
+  std::string commandLine = std::string("\"") + scr + "\" /s";
+  std::string directory = scr;
+  const size_t slash = directory.find_last_of("\\/");
+  directory = slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  const double start = NowMs();
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                      &process)) {
+    std::printf("cannot start %s (error %lu)\n", scr, GetLastError());
+    return 1;
+  }
+  CloseHandle(process.hThread);
+
+  HWND window = nullptr;
+  double shownMs = -1;
+  while (NowMs() - start < timeoutMs) {
+    window = FindSaverWindow(process.dwProcessId);
+    if (window != nullptr) {
+      shownMs = NowMs() - start;
+      break;
+    }
+    if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+  }
+  int status = 0;
+  if (window == nullptr) {
+    std::printf("no visible window\n");
+    status = 1;
+  } else {
+    const double endMs = EndWithKey(window, process.hProcess, timeoutMs);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    std::printf("shown %.1f ms  ended %.1f ms after the key  exit %lu\n", shownMs, endMs, exitCode);
+    status = endMs < 0 ? 1 : 0;
+  }
+  if (WaitForSingleObject(process.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+  CloseHandle(process.hProcess);
+  return status;
+}
+
+int Stop(DWORD timeoutMs) {
+  HWND window = FindSaverWindow(0);
+  if (window == nullptr) return std::puts("no visible window"), 1;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
+  if (process == nullptr) return std::puts("cannot open the process"), 1;
+  const double endMs = EndWithKey(window, process, timeoutMs);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process, &exitCode);
+  CloseHandle(process);
+  if (endMs < 0) return std::puts("still running"), 1;
+  std::printf("ended %.1f ms after the key  exit %lu\n", endMs, exitCode);
+  return 0;
+}
+
+DWORD TimeoutArg(int argc, char** argv, int index) {
+  return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 30000;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "options") return WriteOptions(argc - 2, argv + 2);
+  if (command == "options-save" && argc == 3) return SaveOptions(argv[2]);
+  if (command == "options-restore" && argc == 3) return RestoreOptions(argv[2]);
+  if (command == "options-delete") return DeleteOptions();
+  if (command == "start-time" && argc >= 3) return StartTime(argv[2], TimeoutArg(argc, argv, 3));
+  if (command == "stop") return Stop(TimeoutArg(argc, argv, 2));
+  std::fputs("usage: saver_bench options [KEY=VALUE ...] | options-save FILE | options-restore FILE |\n"
+             "       options-delete | start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS]\n",
+             stderr);
+  return 2;
+}
