@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and starts orvel.scr under Wine the way the Windows
 # host does, with the given arguments (/c, /p N, /s, /t, /a); with none it runs full
 # screen in test mode (/t). Without a display it runs on a virtual one for a few seconds,
-# writes a PNG screenshot of the screen and prints its path.
+# writes a PNG screenshot of the screen and prints its path; with neither arguments nor a
+# display it does so once per shape (cuboid, grid, star) with the sample video.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -15,6 +16,7 @@ if ! { cmake --preset windows && cmake --build --preset windows -j"$(nproc)"; } 
   exit 1
 fi
 
+arguments_given=$#
 [ $# -gt 0 ] || set -- /t
 . scripts/wine-env.sh
 
@@ -28,12 +30,40 @@ fi
 
 wine_session_start
 trap wine_session_stop EXIT
-(cd build/windows && exec wine orvel.scr "$@") &
-saver=$!
-sleep "${ORVEL_SCREENSHOT_SECONDS:-6}"
 mkdir -p build/screenshots
-name=$(printf '%s' "$*" | tr -c 'A-Za-z0-9' '_')
-shot="$root/build/screenshots/orvel${name}.png"
-import -display "$DISPLAY" -window root "$shot"
-kill "$saver" 2>/dev/null || true
-echo "$shot"
+seconds="${ORVEL_SCREENSHOT_SECONDS:-6}"
+
+# Runs orvel.scr with the given arguments for a few seconds and writes a screenshot.
+shoot() {  # name, arguments...
+  local name=$1
+  shift
+  (cd build/windows && exec wine orvel.scr "$@") >"$root/build/screenshots/orvel-$name.log" 2>&1 &
+  local saver=$!
+  sleep "$seconds"
+  local shot="$root/build/screenshots/orvel-$name.png"
+  import -display "$DISPLAY" -window root "$shot"
+  kill "$saver" 2>/dev/null || true
+  wait "$saver" 2>/dev/null || true
+  echo "$shot"
+}
+
+if [ "$arguments_given" -gt 0 ]; then
+  shoot "$(printf '%s' "$*" | tr -c 'A-Za-z0-9' '_' | sed 's/^_*//')" "$@"
+  exit 0
+fi
+
+# No arguments: one test run per shape with the sample video, the user's stored settings
+# put back afterwards.
+settings=build/windows/bench/saver_bench.exe
+saved="$root/build/screenshots/.options-saved"
+wine "$settings" options-save "$saved" >/dev/null 2>&1 && had_settings=1 || had_settings=0
+for shape in 1:cuboid 2:grid 3:star; do
+  wine "$settings" options "shape=${shape%%:*}" >/dev/null 2>&1
+  shoot "${shape#*:}" /t
+done
+if [ "$had_settings" = 1 ]; then
+  wine "$settings" options-restore "$saved" >/dev/null 2>&1
+else
+  wine "$settings" options-delete >/dev/null 2>&1
+fi
+rm -f "$saved"
