@@ -13,6 +13,7 @@
 #include <string>
 
 #include "saver_process.h"
+#include "saver_screen.h"
 #include "scoped_registry_value.h"
 #include "settings/options_record.h"
 #include "stand_in_folder.h"
@@ -32,40 +33,14 @@ constexpr int kPointerY = 100;
 
 const COLORREF kRed = RGB(255, 0, 0);
 
-std::string RedVideo() { return ThisProgramsFolder() + "\\run-inputs\\solid_red.avi"; }
-
 // One screen-filling tile of a solid red video, so that the screen shows whether the device
 // and the video graph came up in a program that believes it runs on Windows 98.
-SaverOptions RedGrid() {
-  SaverOptions o;
-  std::memset(&o, 0, sizeof(o));
-  SetDefaultOptions(o);
-  o.shape = 2;
-  o.gridColumns = 1;
-  o.gridRows = 1;
-  const std::string video = RedVideo();
-  o.videoFiles1[video.copy(o.videoFiles1, kVideoPathMaxLength)] = '\0';
-  return o;
-}
-
-bool ScreenShows(int x, int y, COLORREF want) {
-  HDC screen = GetDC(nullptr);
-  const COLORREF got = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return std::abs(int(GetRValue(got)) - int(GetRValue(want))) < 40 &&
-         std::abs(int(GetGValue(got)) - int(GetGValue(want))) < 40 &&
-         std::abs(int(GetBValue(got)) - int(GetBValue(want))) < 40;
-}
+SaverOptions RedGrid() { return OneTileGridOf(RunInput("solid_red.avi")); }
 
 bool WaitForScreenColour(COLORREF want) {
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   const POINT points[] = {{w / 2, h / 2}, {5, 5}, {w - 5, h - 5}};
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kStartTime; PumpFor(50)) {
-    bool all = true;
-    for (const POINT& p : points) all = all && ScreenShows(p.x, p.y, want);
-    if (all) return true;
-  }
-  return false;
+  return WaitForScreenColour(points, 3, want, kStartTime);
 }
 
 // Waits until the verifier has been asked `calls` times in all; false when it was not.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "saver_process.h"
+#include "saver_screen.h"
 #include "stand_in_folder.h"
 #include "settings/options_record.h"
 
@@ -44,61 +45,15 @@ class StoredOptions {
   bool hadValue_ = false;
 };
 
-std::string RunInput(const char* name) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, sizeof(exe));
-  std::string path(exe);
-  path.resize(path.find_last_of('\\') + 1);
-  return path + "run-inputs\\" + name;
-}
-
-SaverOptions GridOf(const std::string& video) {
-  SaverOptions o;
-  std::memset(&o, 0, sizeof(o));
-  SetDefaultOptions(o);
-  o.shape = 2;
-  o.gridColumns = 1;
-  o.gridRows = 1;
-  o.videoFiles1[video.copy(o.videoFiles1, kVideoPathMaxLength)] = '\0';
-  return o;
-}
-
-bool ScreenShows(int x, int y, COLORREF want) {
-  HDC screen = GetDC(nullptr);
-  const COLORREF got = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return std::abs(int(GetRValue(got)) - int(GetRValue(want))) < 40 &&
-         std::abs(int(GetGValue(got)) - int(GetGValue(want))) < 40 &&
-         std::abs(int(GetBValue(got)) - int(GetBValue(want))) < 40;
-}
-
-// Waits until every point shows the colour; the bound only keeps a broken build from
-// hanging the run.
-bool WaitForColour(const POINT* points, int count, COLORREF want, DWORD bound = 15000) {
-  const DWORD start = GetTickCount();
-  do {
-    bool all = true;
-    for (int i = 0; i < count && all; ++i) all = ScreenShows(points[i].x, points[i].y, want);
-    if (all) return true;
-    PumpFor(50);
-  } while (GetTickCount() - start < bound);
-  HDC screen = GetDC(nullptr);
-  for (int i = 0; i < count; ++i)
-    ADD_FAILURE() << "at " << points[i].x << "," << points[i].y << " the screen shows 0x" << std::hex
-                  << GetPixel(screen, points[i].x, points[i].y);
-  ReleaseDC(nullptr, screen);
-  return false;
-}
-
 TEST(SaverRun, FullScreenGridCoversTheScreenWithTheVideo) {
-  StoredOptions stored(GridOf(RunInput("solid_blue.avi")));
+  StoredOptions stored(OneTileGridOf(RunInput("solid_blue.avi")));
   SaverProcess saver("/s");
   HWND window = saver.WaitForWindow(20000);
   ASSERT_NE(window, nullptr);
 
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   const POINT points[] = {{w / 2, h / 2}, {5, 5}, {w - 5, 5}, {5, h - 5}, {w - 5, h - 5}};
-  EXPECT_TRUE(WaitForColour(points, 5, RGB(0, 0, 255)));
+  EXPECT_TRUE(WaitForScreenColour(points, 5, RGB(0, 0, 255)));
 
   PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
   DWORD code = 1234;
@@ -158,7 +113,7 @@ bool RunUntilScreenShows(const SaverOptions& options, const std::function<bool(c
 }
 
 TEST(SaverRun, OneCubeOverTheTintedVideo) {
-  SaverOptions o = GridOf(RunInput("solid_blue.avi"));
+  SaverOptions o = OneTileGridOf(RunInput("solid_blue.avi"));
   o.shape = 1;
   o.cuboidCount = 1;  // one cube in the middle of the screen
   const bool shown = RunUntilScreenShows(o, [](const std::vector<DWORD>& s, int w, int h) {
@@ -175,7 +130,7 @@ TEST(SaverRun, OneCubeOverTheTintedVideo) {
 }
 
 TEST(SaverRun, StarsCarryTheVideoOnBlack) {
-  SaverOptions o = GridOf(RunInput("solid_green.avi"));
+  SaverOptions o = OneTileGridOf(RunInput("solid_green.avi"));
   o.shape = 3;
   o.starCount = 1000;
   const bool shown = RunUntilScreenShows(o, [](const std::vector<DWORD>& s, int, int) {
@@ -193,7 +148,7 @@ TEST(SaverRun, StarsCarryTheVideoOnBlack) {
 }
 
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
-  SaverOptions o = GridOf("Z:\\no\\such\\video.avi");
+  SaverOptions o = OneTileGridOf("Z:\\no\\such\\video.avi");
   StoredOptions stored(o);
   // A copy of orvel.scr in a folder without the sample video: the fallback finds nothing.
   StandInFolder folder;

@@ -8,14 +8,8 @@
 #include <string>
 
 #include "saver_process.h"
+#include "saver_screen.h"
 #include "scoped_registry_value.h"
-
-inline std::string ThisProgramsFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\'));
-}
 
 // A copy of orvel.scr beside the stand-in PASSWORD.CPL and MPR.DLL, so that the normal
 // search finds them as it would find the system's libraries on Windows 9x. Wine has no

@@ -1,0 +1,57 @@
+// What the end-to-end runs share: the generated solid-colour videos beside the test
+// program, a one-tile grid record that fills the screen with a video, and reading the screen
+// back. Test thread only.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "saver_process.h"
+#include "settings/options_record.h"
+
+inline std::string ThisProgramsFolder() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder(path);
+  return folder.substr(0, folder.find_last_of('\\'));
+}
+
+// A video made by the build in run-inputs beside the test program.
+inline std::string RunInput(const char* name) { return ThisProgramsFolder() + "\\run-inputs\\" + name; }
+
+// Defaults with one screen-filling grid tile that shows `video`.
+inline SaverOptions OneTileGridOf(const std::string& video) {
+  SaverOptions o;
+  std::memset(&o, 0, sizeof(o));
+  SetDefaultOptions(o);
+  o.shape = 2;
+  o.gridColumns = 1;
+  o.gridRows = 1;
+  o.videoFiles1[video.copy(o.videoFiles1, kVideoPathMaxLength)] = '\0';
+  return o;
+}
+
+inline bool ScreenShows(int x, int y, COLORREF want) {
+  HDC screen = GetDC(nullptr);
+  const COLORREF got = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return std::abs(int(GetRValue(got)) - int(GetRValue(want))) < 40 &&
+         std::abs(int(GetGValue(got)) - int(GetGValue(want))) < 40 &&
+         std::abs(int(GetBValue(got)) - int(GetBValue(want))) < 40;
+}
+
+// Waits until every point shows the colour; the bound only keeps a broken build from
+// hanging the run.
+inline bool WaitForScreenColour(const POINT* points, int count, COLORREF want, DWORD bound = 15000) {
+  const DWORD start = GetTickCount();
+  do {
+    bool all = true;
+    for (int i = 0; i < count && all; ++i) all = ScreenShows(points[i].x, points[i].y, want);
+    if (all) return true;
+    PumpFor(50);
+  } while (GetTickCount() - start < bound);
+  return false;
+}
