@@ -22,19 +22,15 @@ HRESULT CopyWide(const WCHAR* text, LPWSTR* copy) {
   return S_OK;
 }
 
-// Enumerates the one pin of the filter.
-class PinEnumerator final : public IEnumPins {
+// Reference counting and QueryInterface of a small heap object with one interface.
+template <typename Interface>
+class OneInterfaceObject : public Interface {
  public:
-  PinEnumerator(IPin* pin, ULONG position) : pin_(pin), position_(position) { pin_->AddRef(); }
-  ~PinEnumerator() { pin_->Release(); }
-  PinEnumerator(const PinEnumerator&) = delete;
-  PinEnumerator& operator=(const PinEnumerator&) = delete;
-
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumPins) {
-      *object = static_cast<IEnumPins*>(this);
-      AddRef();
+    if (iid == IID_IUnknown || iid == iid_) {
+      *object = static_cast<Interface*>(this);
+      this->AddRef();
       return S_OK;
     }
     *object = nullptr;
@@ -46,6 +42,26 @@ class PinEnumerator final : public IEnumPins {
     if (count == 0) delete this;
     return count;
   }
+
+ protected:
+  explicit OneInterfaceObject(const IID& iid) : iid_(iid) {}
+  virtual ~OneInterfaceObject() = default;
+
+ private:
+  const IID& iid_;
+  LONG refCount_ = 1;
+};
+
+// Enumerates the one pin of the filter.
+class PinEnumerator final : public OneInterfaceObject<IEnumPins> {
+ public:
+  PinEnumerator(IPin* pin, ULONG position)
+      : OneInterfaceObject(IID_IEnumPins), pin_(pin), position_(position) {
+    pin_->AddRef();
+  }
+  ~PinEnumerator() { pin_->Release(); }
+  PinEnumerator(const PinEnumerator&) = delete;
+  PinEnumerator& operator=(const PinEnumerator&) = delete;
 
   STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
     if (pins == nullptr) return E_POINTER;
@@ -75,30 +91,14 @@ class PinEnumerator final : public IEnumPins {
   }
 
  private:
-  LONG refCount_ = 1;
   IPin* pin_;
   ULONG position_;
 };
 
 // The pin proposes no types of its own: the upstream pin offers, CheckMediaType decides.
-class EmptyTypeEnumerator final : public IEnumMediaTypes {
+class EmptyTypeEnumerator final : public OneInterfaceObject<IEnumMediaTypes> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumMediaTypes) {
-      *object = static_cast<IEnumMediaTypes*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG count = InterlockedDecrement(&refCount_);
-    if (count == 0) delete this;
-    return count;
-  }
+  EmptyTypeEnumerator() : OneInterfaceObject(IID_IEnumMediaTypes) {}
   STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
     if (types == nullptr) return E_POINTER;
     if (fetched) *fetched = 0;
@@ -111,9 +111,6 @@ class EmptyTypeEnumerator final : public IEnumMediaTypes {
     *copy = new (std::nothrow) EmptyTypeEnumerator;
     return *copy ? S_OK : E_OUTOFMEMORY;
   }
-
- private:
-  LONG refCount_ = 1;
 };
 
 }  // namespace
