@@ -47,22 +47,6 @@ TEST_F(PasswordChange, HostsCommandLineReachesTheChangeDialog) {
   }
 }
 
-struct DialogSearch {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<DialogSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof(name));
-  if (owner != search->processId || lstrcmpA(name, "#32770") != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 TEST_F(PasswordChange, ConfigureRunNeverCallsIt) {
   StandInFolder folder;
   ASSERT_TRUE(folder.ok());
@@ -70,9 +54,7 @@ TEST_F(PasswordChange, ConfigureRunNeverCallsIt) {
   ASSERT_TRUE(saver->started());
   // A settings dialog, if one comes up, is cancelled.
   for (int i = 0; i < 100 && !saver->WaitForExit(50); ++i) {
-    DialogSearch search = {saver->id(), nullptr};
-    EnumWindows(MatchDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) PostMessageA(search.found, WM_COMMAND, IDCANCEL, 0);
+    if (HWND dialog = saver->FindTopWindow("#32770", nullptr, false)) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   }
   ASSERT_TRUE(saver->WaitForExit(kEndTime));
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kChangeCalls), 0u);

@@ -9,18 +9,26 @@ namespace {
 
 struct WindowSearch {
   DWORD processId;
+  const char* className;  // null: any class
+  const char* title;      // null: any title
   bool visible;
   HWND found;
 };
 
-BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<WindowSearch*>(param);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
   if (owner != search->processId) return TRUE;
-  char name[64] = {};
-  GetClassNameA(window, name, sizeof(name));
-  if (lstrcmpA(name, "QuordaWndClass") != 0) return TRUE;
+  char text[128] = {};
+  if (search->className) {
+    GetClassNameA(window, text, sizeof(text));
+    if (lstrcmpA(text, search->className) != 0) return TRUE;
+  }
+  if (search->title) {
+    GetWindowTextA(window, text, sizeof(text));
+    if (lstrcmpA(text, search->title) != 0) return TRUE;
+  }
   if (search->visible && !IsWindowVisible(window)) return TRUE;
   search->found = window;
   return FALSE;
@@ -83,11 +91,15 @@ bool SaverProcess::WaitForExit(DWORD milliseconds, DWORD* exitCode) {
 HWND SaverProcess::WaitForWindow(DWORD milliseconds, bool visible) {
   const DWORD start = GetTickCount();
   do {
-    WindowSearch search = {info_.dwProcessId, visible, nullptr};
-    EnumWindows(MatchSaverWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found) return search.found;
+    if (HWND found = FindTopWindow("QuordaWndClass", nullptr, visible)) return found;
     if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
     PumpFor(50);
   } while (GetTickCount() - start < milliseconds);
   return nullptr;
+}
+
+HWND SaverProcess::FindTopWindow(const char* className, const char* title, bool visible) const {
+  WindowSearch search = {info_.dwProcessId, className, title, visible, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }

@@ -27,6 +27,9 @@ class SaverProcess {
   // `visible` is false); null when none appeared in time.
   HWND WaitForWindow(DWORD milliseconds, bool visible = true);
 
+  // A top-level window of the process with the class and title given (null: any), now.
+  HWND FindTopWindow(const char* className, const char* title, bool visible) const;
+
  private:
   PROCESS_INFORMATION info_ = {};
 };

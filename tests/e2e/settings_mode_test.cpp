@@ -13,29 +13,11 @@ namespace {
 constexpr DWORD kWaitTime = 20000;  // bounds against a hang, not timing assertions
 const char kCaption[] = "Or vel screen 1.0  Settings";
 
-struct Search {
-  DWORD processId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchSettings(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<Search*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  char text[64] = {};
-  GetWindowTextA(window, text, sizeof(text));
-  if (owner != search->processId || !IsWindowVisible(window) || lstrcmpA(text, kCaption) != 0) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 // Pumps this thread's messages while waiting: a dialog owned by one of its windows disables
 // that window, which needs an answer from this thread.
 HWND WaitForSettings(const SaverProcess& saver) {
   for (DWORD waited = 0; waited < kWaitTime; waited += 50) {
-    Search search = {saver.id(), nullptr};
-    EnumWindows(MatchSettings, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) return search.found;
+    if (HWND found = saver.FindTopWindow(nullptr, kCaption, true)) return found;
     PumpFor(50);
   }
   return nullptr;
