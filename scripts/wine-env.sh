@@ -60,8 +60,24 @@ wine_session_start() {
   export ORVEL_WINE_SESSION=1
 }
 
+# PIDs of the Windows programs that run in this prefix: Wine passes WINEPREFIX on to each,
+# and their command lines name a Windows program.
+wine_prefix_pids() {
+  local dir
+  for dir in /proc/[0-9]*; do
+    tr '\0' ' ' 2>/dev/null <"$dir/cmdline" | grep -qiE '\.exe|\.scr' || continue
+    tr '\0' '\n' 2>/dev/null <"$dir/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" && echo "${dir#/proc/}"
+  done
+}
+
 wine_session_stop() {
   "$(wine_server_bin)" -k >/dev/null 2>&1 || true
+  # A program killed from outside (a time limit hitting the whole process group) can leave
+  # Wine's own services behind without their server; they are ended by their PIDs.
+  local pid
+  for pid in $(wine_prefix_pids); do
+    kill -9 "$pid" 2>/dev/null || true
+  done
   if [ -n "${_orvel_server_pid:-}" ]; then
     kill "$_orvel_server_pid" 2>/dev/null || true
     wait "$_orvel_server_pid" 2>/dev/null || true
