@@ -15,6 +15,8 @@
 //   saver_bench stop [TIMEOUT_MS]         the same key press for a run started elsewhere
 #include <windows.h>
 
+#include "bench_clock.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,17 +30,6 @@ namespace {
 const char kKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
 const char kValueName[] = "Options";
 const char kWindowClass[] = "QuordaWndClass";
-
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 class RegKey {
  public:

@@ -10,6 +10,8 @@
 //                                      process's memory and descriptors from outside
 #include <windows.h>
 
+#include "bench_clock.h"
+
 #include <d3d8.h>
 #include <dshow.h>
 
@@ -29,17 +31,6 @@ namespace {
 
 // Wine's Null Renderer {C1F400A4-3F08-11D3-9F0B-006008039E37}.
 const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return 1000.0 * double(counter.QuadPart) / double(frequency.QuadPart);
-}
 
 struct Summary {
   double mean, median, p95, max;
@@ -158,25 +149,25 @@ int Render() {
       std::vector<double> whole, scale, upload;
       for (int i = 0; i < size.frames; ++i) {
         FrameSample& sample = samples[i % samples.size()];
-        double t0 = Now();
+        double t0 = NowMs();
         renderer->DoRenderSample(&sample);
-        whole.push_back(Now() - t0);
+        whole.push_back(NowMs() - t0);
 
         // The two halves of the same work, each on its own.
         BYTE* data = nullptr;
         sample.GetPointer(&data);
-        t0 = Now();
+        t0 = NowMs();
         DrawDibDraw(drawDib, frameDC, 0, 0, 256, 256, &videoHeader, data, 0, 0, size.width, size.height, 0);
         GdiFlush();
-        scale.push_back(Now() - t0);
-        t0 = Now();
+        scale.push_back(NowMs() - t0);
+        t0 = NowMs();
         D3DLOCKED_RECT locked;
         if (SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
           ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(format), static_cast<uint8_t*>(locked.pBits),
                                 locked.Pitch);
           videoTexture->UnlockRect(0);
         }
-        upload.push_back(Now() - t0);
+        upload.push_back(NowMs() - t0);
       }
       std::printf("%dx%d source, %s texture, %d frames\n", size.width, size.height,
                   format == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "A1R5G5B5", size.frames);
@@ -204,18 +195,18 @@ int Cycle(int argc, char** argv) {
   for (int f = 0; f < argc; ++f) {
     std::vector<double> build, first, release, total;
     for (int i = 0; i <= kCycles; ++i) {   // cycle 0 warms the file and the libraries up
-      const double t0 = Now();
+      const double t0 = NowMs();
       const HRESULT result = BuildVideoGraph(argv[f]);
-      const double t1 = Now();
+      const double t1 = NowMs();
       if (result != S_OK) {
         std::printf("%s: build failed 0x%08lx\n", argv[f], result);
         ReleaseVideoGraph();
         break;
       }
-      while (FramesOfRunningGraph() <= 0 && Now() - t1 < 10000) Sleep(1);
-      const double t2 = Now();
+      while (FramesOfRunningGraph() <= 0 && NowMs() - t1 < 10000) Sleep(1);
+      const double t2 = NowMs();
       ReleaseVideoGraph();
-      const double t3 = Now();
+      const double t3 = NowMs();
       if (i == 0) continue;
       build.push_back(t1 - t0);
       first.push_back(t2 - t1);

@@ -11,75 +11,43 @@ int32_t screenHeight = 0;
 
 namespace {
 
-enum class Scene { Cuboid, Grid, Star };
+struct SceneOperations {
+  HRESULT (*init)();
+  void (*advance)();
+  HRESULT (*draw)();
+  void (*cleanup)();
+};
 
-// A damaged or foreign shape value still gets a scene: the star field.
-Scene ChosenScene() {
+constexpr SceneOperations kCuboid = {CuboidScene::Init, CuboidScene::Advance, CuboidScene::Draw, CuboidScene::Cleanup};
+constexpr SceneOperations kGrid = {GridScene::Init, GridScene::Advance, GridScene::Draw, GridScene::Cleanup};
+constexpr SceneOperations kStar = {StarScene::Init, StarScene::Advance, StarScene::Draw, StarScene::Cleanup};
+
+// Read afresh at every call. A damaged or foreign shape value still gets a scene: the star
+// field.
+const SceneOperations& ChosenScene() {
   switch (saverOptions.shape) {
     case 1:
-      return Scene::Cuboid;
+      return kCuboid;
     case 2:
-      return Scene::Grid;
+      return kGrid;
     default:
-      return Scene::Star;
+      return kStar;
   }
 }
 
 }  // namespace
 
-HRESULT InitScene() {
-  switch (ChosenScene()) {
-    case Scene::Cuboid:
-      return CuboidScene::Init();
-    case Scene::Grid:
-      return GridScene::Init();
-    case Scene::Star:
-      break;
-  }
-  return StarScene::Init();
-}
+HRESULT InitScene() { return ChosenScene().init(); }
 
 int32_t AdvanceScene() {
-  switch (ChosenScene()) {
-    case Scene::Cuboid:
-      CuboidScene::Advance();
-      break;
-    case Scene::Grid:
-      GridScene::Advance();
-      break;
-    case Scene::Star:
-      StarScene::Advance();
-      break;
-  }
+  ChosenScene().advance();
   return 0;
 }
 
 // The frame's result is dropped on purpose: the run loop has nothing to do about it.
 int32_t DrawScene() {
-  switch (ChosenScene()) {
-    case Scene::Cuboid:
-      CuboidScene::Draw();
-      break;
-    case Scene::Grid:
-      GridScene::Draw();
-      break;
-    case Scene::Star:
-      StarScene::Draw();
-      break;
-  }
+  ChosenScene().draw();
   return 0;
 }
 
-void CleanupScene() {
-  switch (ChosenScene()) {
-    case Scene::Cuboid:
-      CuboidScene::Cleanup();
-      break;
-    case Scene::Grid:
-      GridScene::Cleanup();
-      break;
-    case Scene::Star:
-      StarScene::Cleanup();
-      break;
-  }
-}
+void CleanupScene() { ChosenScene().cleanup(); }
