@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build and the tests need. Idempotent: when all
-# packages are present it returns after one dpkg query.
+# Installs every Debian package the builds and the tests need: the 32-bit (i386) and the
+# 64-bit (amd64) side of the cross compiler, Wine, Mesa and the GStreamer decoders. The i386
+# packages are installed even where the kernel runs no 32-bit programs: the 32-bit build is
+# still made there. Idempotent: when all packages are present it returns after one dpkg query.
 set -euo pipefail
 
 packages=(
   cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth x11-utils imagemagick ffmpeg
+  xvfb xauth x11-utils imagemagick ffmpeg
+  # 32-bit build and its Wine
+  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  wine wine32:i386
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
+  # 64-bit build and its Wine
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64
+  libgl1:amd64 libglx-mesa0:amd64 libgl1-mesa-dri:amd64
+  gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
+  gstreamer1.0-plugins-bad:amd64 gstreamer1.0-libav:amd64
 )
 
 missing=()

@@ -1,34 +1,51 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts orvel.scr under Wine the way the Windows
-# host does, with the given arguments (/c, /p N, /s, /t, /a); with none it runs full
-# screen in test mode (/t). Without a display it runs on a virtual one for a few seconds,
-# writes a PNG screenshot of the screen and prints its path; with neither arguments nor a
-# display it does so once per shape (cuboid, grid, star) with the sample video.
+# Installs what is missing, builds both Windows builds, and starts orvel.scr under Wine the
+# way the Windows host does, with the given arguments (/c, /p N, /s, /t, /a); with none it
+# runs full screen in test mode (/t). It runs the 64-bit build, which every machine here can
+# run (ORVEL_RUN_BUILD=windows picks the 32-bit one where the kernel runs 32-bit programs),
+# and says which. Without a display it runs on a virtual one for a few seconds, writes a PNG
+# screenshot of the screen and prints its path; with neither arguments nor a display it does
+# so once per shape (cuboid, grid, star) with the sample video.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 scripts/install-deps.sh
 mkdir -p build
-if ! { cmake --preset windows && cmake --build --preset windows -j"$(nproc)"; } >build/run-build.log 2>&1; then
-  tail -n 40 build/run-build.log
-  echo "build failed (whole log: build/run-build.log)" >&2
-  exit 1
-fi
+for preset in windows windows64; do
+  if ! { cmake --preset $preset && cmake --build --preset $preset -j"$(nproc)"; } >build/run-build.log 2>&1; then
+    tail -n 40 build/run-build.log
+    echo "build of $preset failed (whole log: build/run-build.log)" >&2
+    exit 1
+  fi
+done
+
+. scripts/wine-env.sh
+build=${ORVEL_RUN_BUILD:-windows64}
+case $build in
+  windows64) arch=win64 ;;
+  windows)
+    arch=win32
+    if ! reason=$(wine32_runs); then
+      echo "run.sh: this machine runs no 32-bit programs ($reason); use the 64-bit build" >&2
+      exit 1
+    fi ;;
+  *) echo "run.sh: ORVEL_RUN_BUILD is windows or windows64, not $build" >&2; exit 1 ;;
+esac
+echo "run.sh: running build/$build/orvel.scr ($([ $arch = win64 ] && echo 64 || echo 32)-bit)" >&2
 
 arguments_given=$#
 [ $# -gt 0 ] || set -- /t
-. scripts/wine-env.sh
 
 if [ -n "${DISPLAY:-}" ]; then
-  wine_session_start
+  wine_session_start $arch
   trap wine_session_stop EXIT
-  cd build/windows
+  cd build/$build
   wine orvel.scr "$@"
   exit 0
 fi
 
-wine_session_start
+wine_session_start $arch
 trap wine_session_stop EXIT
 mkdir -p build/screenshots
 seconds="${ORVEL_SCREENSHOT_SECONDS:-6}"
@@ -37,7 +54,7 @@ seconds="${ORVEL_SCREENSHOT_SECONDS:-6}"
 shoot() {  # name, arguments...
   local name=$1
   shift
-  (cd build/windows && exec wine orvel.scr "$@") >"$root/build/screenshots/orvel-$name.log" 2>&1 &
+  (cd build/$build && exec "$WINELOADER" orvel.scr "$@") >"$root/build/screenshots/orvel-$name.log" 2>&1 &
   local saver=$!
   sleep "$seconds"
   local shot="$root/build/screenshots/orvel-$name.png"
@@ -54,7 +71,7 @@ fi
 
 # No arguments: one test run per shape with the sample video, the user's stored settings
 # put back afterwards.
-settings=build/windows/bench/saver_bench.exe
+settings=build/$build/bench/saver_bench.exe
 saved="$root/build/screenshots/.options-saved"
 wine "$settings" options-save "$saved" >/dev/null 2>&1 && had_settings=1 || had_settings=0
 for shape in 1:cuboid 2:grid 3:star; do

@@ -1,31 +1,86 @@
-# Shared by wine-run, run.sh and test.sh: the project's private Wine environment and a
-# session (display + persistent wineserver) whose processes are stopped by their PIDs.
-# Source it; it defines functions and exports nothing until they are called.
+# Shared by wine-run, run.sh, test.sh and the Wine benchmarks: the project's private Wine
+# environments and a session (display + persistent wineserver) whose processes are stopped
+# by their PIDs. Source it; it defines functions and exports nothing until they are called.
+#
+# There are two environments, one per Windows build: win32 (32-bit programs, 32-bit loader)
+# and win64 (64-bit programs, 64-bit loader), each with a prefix of its own under build/.
+# Debian's /usr/bin/wine wrapper always picks the 32-bit loader when wine32 is installed, so
+# the loaders are named directly, and `wine` below is a function that calls the right one.
 
 ORVEL_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+ORVEL_WINE32_LOADER=${ORVEL_WINE32_LOADER:-/usr/lib/wine/wine}
+ORVEL_WINE64_LOADER=${ORVEL_WINE64_LOADER:-/usr/lib/wine/wine64}
 
+# The environment for one architecture: win32 or win64 (default: ORVEL_WINE_ARCH, else win64).
 wine_env() {
-  export WINEPREFIX="${ORVEL_WINEPREFIX:-$ORVEL_ROOT/build/wineprefix}"
-  export WINEARCH=win32
+  export ORVEL_WINE_ARCH="${1:-${ORVEL_WINE_ARCH:-win64}}"
+  export WINEARCH=$ORVEL_WINE_ARCH
+  export WINEPREFIX="${ORVEL_WINEPREFIX:-$ORVEL_ROOT/build/wineprefix-$ORVEL_WINE_ARCH}"
+  if [ "$ORVEL_WINE_ARCH" = win32 ]; then
+    export WINELOADER=$ORVEL_WINE32_LOADER
+  else
+    export WINELOADER=$ORVEL_WINE64_LOADER
+  fi
   export WINEDEBUG="${WINEDEBUG:--all}"
   export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
 }
 
+# Runs a Windows program (or one of Wine's own, such as wineboot) with the loader of the
+# environment set by wine_env.
+wine() {
+  "$WINELOADER" "$@"
+}
+
+# The Wine architecture a Windows program needs, read from its PE header: win64 for x86-64,
+# win32 otherwise (i386).
+wine_arch_of() {  # file
+  local offset machine
+  offset=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$offset" ] || { echo win32; return; }
+  machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  [ "$machine" = 8664 ] && echo win64 || echo win32
+}
+
+# Whether this machine runs 32-bit programs, found out by running the 32-bit Wine loader
+# (on some kernels every 32-bit program fails with "Exec format error", whatever the CPU and
+# the packages say). On failure prints why on stdout.
+wine32_runs() {
+  local out
+  if out=$("$ORVEL_WINE32_LOADER" --version 2>&1); then
+    return 0
+  fi
+  out=$(printf '%s' "$out" | tr '\n' ' ' | sed 's/ *$//')
+  echo "${out:-$ORVEL_WINE32_LOADER --version failed}"
+  return 1
+}
+
 wine_server_bin() {
+  # The 64-bit server serves 32-bit and 64-bit programs alike; the 32-bit one only where
+  # there is nothing else.
   local w
-  for w in wineserver /usr/lib/wine/wineserver32 /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver; do
+  for w in /usr/lib/wine/wineserver64 /usr/lib/wine/wineserver32 wineserver; do
     command -v "$w" >/dev/null 2>&1 && { command -v "$w"; return; }
   done
   echo wineserver
 }
 
-# Starts Xvfb when no DISPLAY is given, a persistent wineserver, and creates the prefix
-# once. Sets ORVEL_WINE_SESSION=1 so that nested wine-run calls reuse the session.
+# Starts a session for the environment set by wine_env (arguments: the architecture, and
+# --own-display for an Xvfb server of our own at 1024x768x24 even when DISPLAY is set):
+# Xvfb when asked or when no DISPLAY is given, a persistent wineserver, and the prefix,
+# created once. Sets ORVEL_WINE_SESSION so that nested wine-run calls reuse the session.
 wine_session_start() {
-  wine_env
+  local arch="" own_display=0 a
+  for a in "$@"; do
+    case $a in
+      --own-display) own_display=1 ;;
+      *) arch=$a ;;
+    esac
+  done
+  wine_env "$arch"
   _orvel_xvfb_pid=""
   _orvel_server_pid=""
-  if [ -z "${DISPLAY:-}" ]; then
+  _orvel_saved_display="${DISPLAY-}"
+  if [ "$own_display" = 1 ] || [ -z "${DISPLAY:-}" ]; then
     local n
     for n in $(seq 91 199); do
       [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
@@ -40,10 +95,12 @@ wine_session_start() {
     done
   fi
   mkdir -p "$WINEPREFIX"
-  "$(wine_server_bin)" -f -p >/dev/null 2>&1 &
+  export WINESERVER
+  WINESERVER=$(wine_server_bin)
+  "$WINESERVER" -f -p >/dev/null 2>&1 &
   _orvel_server_pid=$!
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating the prefix in $WINEPREFIX (once, about 10 s)" >&2
+    echo "wine: creating the $ORVEL_WINE_ARCH prefix in $WINEPREFIX (once, about 20 s)" >&2
     wine wineboot -i >/dev/null 2>&1 || true
   else
     # Start Wine's services now, with their output going nowhere: started later by a test
@@ -57,7 +114,7 @@ wine_session_start() {
   else
     wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   fi
-  export ORVEL_WINE_SESSION=1
+  export ORVEL_WINE_SESSION=$ORVEL_WINE_ARCH
 }
 
 # PIDs of the Windows programs that run in this prefix: Wine passes WINEPREFIX on to each,
@@ -71,7 +128,7 @@ wine_prefix_pids() {
 }
 
 wine_session_stop() {
-  "$(wine_server_bin)" -k >/dev/null 2>&1 || true
+  "${WINESERVER:-$(wine_server_bin)}" -k >/dev/null 2>&1 || true
   # A program killed from outside (a time limit hitting the whole process group) can leave
   # Wine's own services behind without their server; they are ended by their PIDs.
   local pid
@@ -85,7 +142,9 @@ wine_session_stop() {
   if [ -n "${_orvel_xvfb_pid:-}" ]; then
     kill "$_orvel_xvfb_pid" 2>/dev/null || true
     wait "$_orvel_xvfb_pid" 2>/dev/null || true
-    unset DISPLAY
+    if [ -n "$_orvel_saved_display" ]; then export DISPLAY=$_orvel_saved_display; else unset DISPLAY; fi
   fi
+  _orvel_server_pid=""
+  _orvel_xvfb_pid=""
   unset ORVEL_WINE_SESSION
 }

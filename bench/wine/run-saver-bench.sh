@@ -4,7 +4,8 @@
 #
 #   bench/wine/run-saver-bench.sh [BUILD_DIR]
 #
-# BUILD_DIR is a Windows build tree with orvel and saver_bench built (default build/windows).
+# BUILD_DIR is a Windows build tree with orvel and saver_bench built (default build/windows64;
+# build/windows needs a machine that runs 32-bit programs).
 # The figures come from outside the program: Wine's own frame counter (WINEDEBUG=fps prints
 # "... approx NN.NNfps" about once a second) and utime + stime of the process in /proc, over
 # SAMPLE_SECONDS after WARMUP_SECONDS of drawing. The X server and the wineserver are shown
@@ -19,7 +20,7 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=$(cd "${1:-$root/build/windows}" && pwd)
+build=$(cd "${1:-$root/build/windows64}" && pwd)
 warmup=${WARMUP_SECONDS:-4}
 sample=${SAMPLE_SECONDS:-10}
 start_runs=${START_RUNS:-5}
@@ -34,12 +35,12 @@ for f in "$scr" "$helper" "$video"; do
 done
 
 . "$root/scripts/wine-env.sh"
-wine_session_start
+wine_session_start "$(wine_arch_of "$scr")"
 work=$(mktemp -d)
 saved=$work/options.bin
 had_value=0
 
-win() { winepath -w "$1" 2>/dev/null; }
+win() { wine winepath -w "$1" 2>/dev/null; }
 # The helper's output without carriage returns, and its exit status.
 helper_run() {
   local out status
@@ -122,7 +123,7 @@ measure_once() {
   helper_run options "$@" video="$(win "$video")" >/dev/null || { printf '%-24s settings not stored\n' "$name"; return; }
 
   local token="bench$$_$name" log="$work/$name.log"
-  (cd "$build" && ORVEL_BENCH_TOKEN=$token WINEDEBUG=fps exec wine "$scr" /s) >/dev/null 2>"$log" &
+  (cd "$build" && ORVEL_BENCH_TOKEN=$token WINEDEBUG=fps exec "$WINELOADER" "$scr" /s) >/dev/null 2>"$log" &
   local job=$! pid="" i
   for i in $(seq 1 300); do
     [ -n "$pid" ] || pid=$(find_saver_pid "$token")

@@ -4,14 +4,14 @@
 #   bench/wine/run-video-bench.sh [BUILD_DIR] [render] [cycle] [leak | leak-ours | leak-null]
 #
 # BUILD_DIR is a Windows build tree with video_bench and the test videos built (default
-# build/windows). Without a list, all three parts run. The leak part runs 200 build/run/
-# release cycles of one file twice, with our renderer and with Wine's Null Renderer, in a
-# fresh process each, and reads the Wine process's resident memory and open descriptors
-# from /proc at every checkpoint.
+# build/windows64; build/windows needs a machine that runs 32-bit programs). Without a list,
+# all three parts run. The leak part runs 200 build/run/release cycles of one file twice,
+# with our renderer and with Wine's Null Renderer, in a fresh process each, and reads the
+# Wine process's resident memory and open descriptors from /proc at every checkpoint.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-build=${1:-$root/build/windows}
+build=${1:-$root/build/windows64}
 [ $# -gt 0 ] && shift
 parts=${*:-render cycle leak}
 cycles=${LEAK_CYCLES:-200}
@@ -22,10 +22,10 @@ inputs=$build/tests/video-inputs
 [ -x "$exe" ] || { echo "missing $exe (build the target video_bench)" >&2; exit 1; }
 
 . "$root/scripts/wine-env.sh"
-wine_session_start
+wine_session_start "$(wine_arch_of "$exe")"
 trap wine_session_stop EXIT
 
-win() { winepath -w "$1" 2>/dev/null; }
+win() { wine winepath -w "$1" 2>/dev/null; }
 
 # Wine's own messages go here rather than into the figures.
 errors=${BENCH_ERRORS:-/dev/null}

@@ -27,10 +27,11 @@ const char kVideoFilters[] =
     "MPG File\0*.mpg\0"
     "MPEG File\0*.mpeg\0";
 
-// The structure as Windows 9x and NT 4 know it, without the later extension fields.
-constexpr DWORD kOpenRequestSize = 76;
-static_assert(offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR) == kOpenRequestSize,
-              "the old form ends with the template name");
+// The structure as Windows 9x and NT 4 know it, without the later extension fields: it ends
+// with the template name (76 bytes in the 32-bit build, 136 in the 64-bit one).
+constexpr DWORD kOpenRequestSize = offsetof(OPENFILENAMEA, lpTemplateName) + sizeof(LPCSTR);
+static_assert(sizeof(void*) != 4 || kOpenRequestSize == 76, "the 32-bit old form is 76 bytes");
+static_assert(kOpenRequestSize < sizeof(OPENFILENAMEA), "the extension fields are left out");
 
 // Row (0-based) of a "Browse..." button, or -1.
 int BrowseRow(int id) {

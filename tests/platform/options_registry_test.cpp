@@ -101,4 +101,47 @@ TEST_F(OptionsRegistryTest, ValueOfAnotherTypeIsReadAnyway) {
   EXPECT_EQ(saverOptions.gridRows, 17);
 }
 
+#ifdef ORVEL_PEER_OPTIONS_COPIER
+// Runs the 32-bit build's copier with `arguments`; its exit code, or ~0 when it did not run.
+DWORD RunPeerCopier(const std::string& arguments) {
+  std::string path = ORVEL_PEER_OPTIONS_COPIER;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  std::string commandLine = "\"" + path + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return ~0u;
+  DWORD code = ~0u;
+  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return code;
+}
+
+// On 64-bit Windows both builds share HKEY_CURRENT_USER\Software: a record saved by this
+// build, loaded and saved again by the 32-bit one, comes back byte for byte and loads here
+// to the same record.
+TEST_F(OptionsRegistryTest, RecordCrossesToThe32BitBuildAndBack) {
+  if (RunPeerCopier("") != 0) GTEST_SKIP() << "the 32-bit build does not run here: " << ORVEL_PEER_OPTIONS_COPIER;
+  for (std::size_t i = 0; i < sizeof(saverOptions); ++i)
+    reinterpret_cast<unsigned char*>(&saverOptions)[i] = static_cast<unsigned char>(i * 13 + 5);
+  TerminateVideoSlots(saverOptions);
+  const std::string saved = Bytes(saverOptions);
+  SaveOptions();
+
+  ScratchKey copy{"options-copy"};
+  ASSERT_EQ(RunPeerCopier(std::string(key_.path()) + " " + copy.path()), 0u);
+  bool found = false;
+  EXPECT_EQ(copy.Read("Options", &found), saved);
+  ASSERT_TRUE(found) << "the 32-bit build stored nothing";
+
+  std::memset(&saverOptions, 0, sizeof(saverOptions));
+  settingsKeyPath = copy.path();
+  LoadOptions();
+  EXPECT_EQ(Bytes(saverOptions), saved);
+}
+#endif
+
 }  // namespace

@@ -198,7 +198,8 @@ TEST_F(VideoListDialogTest, OpenRequestIsTheOldFormWithTheVideoFilters) {
   std::memset(file, 'x', sizeof(file));
   HWND owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(0x1234));
   const OPENFILENAMEA request = VideoOpenRequest(owner, file);
-  EXPECT_EQ(request.lStructSize, 76u);
+  // The Windows 9x / NT 4 form: 76 bytes with 32-bit pointers, 136 with 64-bit ones.
+  EXPECT_EQ(request.lStructSize, sizeof(void*) == 4 ? 76u : 136u);
   EXPECT_EQ(request.hwndOwner, owner);
   const char filters[] =
       "Video Files(*.avi; *.mpg; *.mpeg)\0*.avi;*.mpg;*.mpeg;\0AVI File\0*.avi\0MPG File\0*.mpg\0MPEG File\0*.mpeg\0";
