@@ -178,6 +178,9 @@ TEST(Resources, ManifestIsEmbeddedAsResourceOne) {
   std::string manifest(text, SizeofResource(image.get(), found));
   EXPECT_NE(manifest.find("name=\"Quorda.OrvelScreen\""), std::string::npos);
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
+  // One manifest serves the 32-bit and the 64-bit build: a named architecture that is not the
+  // process's own stops Windows from starting the program.
+  EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
 }
 
 TEST(Resources, VersionInformationNamesTheProduct) {
