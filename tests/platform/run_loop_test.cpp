@@ -186,6 +186,35 @@ TEST_F(RunLoopTest, ThreeFilesWrapToTheFirstAndTheTextureFollows) {
   ExpectEverythingReleased();
 }
 
+// A file that was playable when the list was made and is gone when its turn comes: the run
+// moves on to the next file rather than freezing on the last picture.
+TEST_F(RunLoopTest, AFileGoneSinceTheStartIsSkippedAtItsTurn) {
+  MakeWindow(SaverMode::Saver);
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string vanishing = std::string(folder) + "orvel_vanishing_green.avi";
+  ASSERT_TRUE(CopyFileA(RunInput("solid_green.avi").c_str(), vanishing.c_str(), FALSE));
+  SetSlot(1, RunInput("solid_red.avi"));
+  SetSlot(2, vanishing);
+  SetSlot(3, RunInput("solid_blue.avi"));
+
+  std::vector<std::string> colours;
+  RunWatched([&] {
+    if (playCount == 3 && playIndex == 1) DeleteFileA(vanishing.c_str());  // listed, not yet played
+    const Texel t = ReadTexel(128, 128);
+    std::string c = Near(t.color, kRed, 40) ? "red" : Near(t.color, kGreen, 40) ? "green"
+                                                    : Near(t.color, kBlue, 40)  ? "blue"
+                                                                                : "";
+    if (!c.empty() && (colours.empty() || colours.back() != c)) colours.push_back(c);
+    return colours.size() >= 4;
+  });
+  DeleteFileA(vanishing.c_str());
+
+  EXPECT_EQ(playCount, 3u) << "the file was playable when the list was made";
+  EXPECT_EQ(colours, (std::vector<std::string>{"red", "blue", "red", "blue"}));
+  ExpectEverythingReleased();
+}
+
 TEST_F(RunLoopTest, ASingleFileLoopsOnItsOwnGraph) {
   MakeWindow(SaverMode::Saver);
   const std::string clip = VideoInput("two_halves.avi");  // upright, then upside down
