@@ -181,6 +181,11 @@ TEST(Resources, ManifestIsEmbeddedAsResourceOne) {
   // One manifest serves the 32-bit and the 64-bit build: a named architecture that is not the
   // process's own stops Windows from starting the program.
   EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
+  // Aware of each monitor's scale (Windows 10 and 11; Windows 8.1 and older read dpiAware),
+  // so the back buffer is in physical pixels and the system never stretches the picture.
+  // Wine stretches no program, so only the declaration can be checked here.
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
 }
 
 TEST(Resources, VersionInformationNamesTheProduct) {
