@@ -7,7 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils imagemagick ffmpeg
+  xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   # 32-bit build and its Wine
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   wine wine32:i386

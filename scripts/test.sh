@@ -37,26 +37,40 @@ done
 . scripts/wine-env.sh
 
 ctest_failed=()
-run_ctest() {  # preset
-  [ -n "${built[$1]:-}" ] || return
-  mkdir -p "build/$1/test-results"
-  rm -f "build/$1/Testing/Temporary/LastTestsFailed.log"
-  if ! ctest --test-dir "build/$1" --output-on-failure --timeout 900 --output-junit "$root/build/$1/test-results/ctest.junit"; then
-    ctest_failed+=("$1")
+failed_logs=()
+run_ctest() {  # preset, name of this part of its run, ctest arguments...
+  local preset=$1 part=$2
+  shift 2
+  [ -n "${built[$preset]:-}" ] || return
+  mkdir -p "build/$preset/test-results"
+  local failed_log="build/$preset/Testing/Temporary/LastTestsFailed.log"
+  rm -f "$failed_log"
+  if ! ctest --test-dir "build/$preset" --output-on-failure --timeout 900 "$@" \
+      --output-junit "$root/build/$preset/test-results/ctest-$part.junit"; then
+    ctest_failed+=("$preset")
+  fi
+  if [ -f "$failed_log" ]; then
+    mv -f "$failed_log" "$failed_log.$part"
+    failed_logs+=("$preset:$failed_log.$part")
   fi
 }
 
+# A Windows build's tests: most on one 1024x768 screen, those labelled two-monitors on a
+# display of two monitors, each in a session of its own.
 run_wine_ctest() {  # preset, Wine architecture
   [ -n "${built[$1]:-}" ] || return
   wine_session_start "$2" --own-display
-  run_ctest "$1"
+  run_ctest "$1" main -LE two-monitors
+  wine_session_stop
+  wine_session_start "$2" --two-monitors
+  run_ctest "$1" two-monitors -L two-monitors
   wine_session_stop
 }
 
 # GoogleTest cases in one report (0 when there is none).
 xml_attr() { grep -m1 '<testsuites' "$1" 2>/dev/null | sed -n "s/.* $2=\"\([0-9]*\)\".*/\1/p"; }
 
-run_ctest host
+run_ctest host main
 run_wine_ctest windows64 win64
 skipped=0
 if reason=$(wine32_runs); then
@@ -82,15 +96,17 @@ for preset in "${presets[@]}"; do
     t=${t:-0}; f=${f:-0}; e=${e:-0}
     passed=$((passed + t - f - e - s)); failed=$((failed + f + e)); skipped=$((skipped + s))
   done
-  failed_log="build/$preset/Testing/Temporary/LastTestsFailed.log"
-  [ -f "$failed_log" ] || continue
+done
+for entry in "${failed_logs[@]}"; do
+  preset=${entry%%:*}
+  dir="build/$preset/test-results"
   while IFS=: read -r _ name; do
     [ -n "$name" ] || continue
     if [ ! -f "$dir/$name.xml" ] || [ "$(xml_attr "$dir/$name.xml" failures)" = 0 ]; then
       echo "$preset/$name failed without a failed case (crash or time-out)"
       failed=$((failed + 1))
     fi
-  done <"$failed_log"
+  done <"${entry#*:}"
 done
 failed=$((failed + build_failed))
 

@@ -64,35 +64,66 @@ wine_server_bin() {
   echo wineserver
 }
 
-# Starts a session for the environment set by wine_env (arguments: the architecture, and
-# --own-display for an Xvfb server of our own at 1024x768x24 even when DISPLAY is set):
-# Xvfb when asked or when no DISPLAY is given, a persistent wineserver, and the prefix,
-# created once. Sets ORVEL_WINE_SESSION so that nested wine-run calls reuse the session.
+# A display number that no X server uses.
+free_display_number() {
+  local n
+  for n in $(seq 91 199); do
+    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return; }
+  done
+}
+
+# Waits until the X server on display $1 answers.
+wait_for_display() {
+  local i
+  for i in $(seq 1 100); do
+    DISPLAY=$1 xdpyinfo >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts a session for the environment set by wine_env. Arguments: the architecture;
+# --own-display for an Xvfb server of our own at 1024x768x24 even when DISPLAY is set;
+# --two-monitors for a display of two monitors instead (the primary one 1024x768 at the
+# origin, a second one 800x600 to its right). Wine takes its monitors from RandR when the
+# server has it, and Xvfb's RandR has one output; so the two monitors are two Xinerama
+# heads of a nested Xephyr server without RandR, shown inside an Xvfb server.
+# Without either option the caller's DISPLAY is used, or an Xvfb server when there is none.
+# Then a persistent wineserver, and the prefix, created once. Sets ORVEL_WINE_SESSION
+# (the architecture, with "+two-monitors") so that nested wine-run calls reuse the session.
 wine_session_start() {
-  local arch="" own_display=0 a
+  local arch="" own_display=0 two_monitors=0 a
   for a in "$@"; do
     case $a in
       --own-display) own_display=1 ;;
+      --two-monitors) two_monitors=1 ;;
       *) arch=$a ;;
     esac
   done
   wine_env "$arch"
   _orvel_xvfb_pid=""
+  _orvel_xephyr_pid=""
   _orvel_server_pid=""
   _orvel_saved_display="${DISPLAY-}"
-  if [ "$own_display" = 1 ] || [ -z "${DISPLAY:-}" ]; then
+  if [ "$two_monitors" = 1 ]; then
+    local host nested
+    host=$(free_display_number)
+    Xvfb ":$host" -screen 0 1824x768x24 -nolisten tcp >/dev/null 2>&1 &
+    _orvel_xvfb_pid=$!
+    wait_for_display ":$host"
+    nested=$(free_display_number)
+    DISPLAY=":$host" Xephyr ":$nested" +xinerama -extension RANDR -screen 1024x768+0+0 -screen 800x600+1024+0 \
+      -nolisten tcp >/dev/null 2>&1 &
+    _orvel_xephyr_pid=$!
+    export DISPLAY=":$nested"
+    wait_for_display "$DISPLAY"
+  elif [ "$own_display" = 1 ] || [ -z "${DISPLAY:-}" ]; then
     local n
-    for n in $(seq 91 199); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
-    done
+    n=$(free_display_number)
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
     _orvel_xvfb_pid=$!
     export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-      xdpyinfo >/dev/null 2>&1 && break
-      sleep 0.1
-    done
+    wait_for_display "$DISPLAY"
   fi
   mkdir -p "$WINEPREFIX"
   export WINESERVER
@@ -115,6 +146,7 @@ wine_session_start() {
     wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   fi
   export ORVEL_WINE_SESSION=$ORVEL_WINE_ARCH
+  [ "$two_monitors" = 1 ] && ORVEL_WINE_SESSION+="+two-monitors"
 }
 
 # PIDs of the Windows programs that run in this prefix: Wine passes WINEPREFIX on to each,
@@ -139,12 +171,17 @@ wine_session_stop() {
     kill "$_orvel_server_pid" 2>/dev/null || true
     wait "$_orvel_server_pid" 2>/dev/null || true
   fi
+  local x
+  for x in "${_orvel_xephyr_pid:-}" "${_orvel_xvfb_pid:-}"; do
+    [ -n "$x" ] || continue
+    kill "$x" 2>/dev/null || true
+    wait "$x" 2>/dev/null || true
+  done
   if [ -n "${_orvel_xvfb_pid:-}" ]; then
-    kill "$_orvel_xvfb_pid" 2>/dev/null || true
-    wait "$_orvel_xvfb_pid" 2>/dev/null || true
     if [ -n "$_orvel_saved_display" ]; then export DISPLAY=$_orvel_saved_display; else unset DISPLAY; fi
   fi
   _orvel_server_pid=""
   _orvel_xvfb_pid=""
+  _orvel_xephyr_pid=""
   unset ORVEL_WINE_SESSION
 }

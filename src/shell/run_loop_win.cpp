@@ -6,8 +6,10 @@
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
 #include "shell/device_objects_win.h"
+#include "shell/monitor_covers_win.h"
 #include "shell/notice_win.h"
 #include "shell/password_win.h"
+#include "shell/play_order.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
 #include "video/texture_renderer_win.h"
@@ -89,12 +91,25 @@ void BuildPlayList() {
   }
 }
 
-void MoveToNextVideo(char (&path)[kPathBufferSize]) {
-  ++playIndex;
-  if (playIndex > playCount) playIndex = 1;
-  CopyPlayListEntry(playIndex - 1, path);
+// While no entry of the list could be started, the last try's tick.
+bool videoStalled = false;
+DWORD lastStartTry = 0;
+
+// Starts the entry after `playIndex` (0: the first one) whose graph builds, trying each entry
+// of the list once. A file that was playable when the list was made may have gone since; the
+// picture then moves on to the next file instead of freezing. When none builds, the list is
+// tried again from the idle loop, at most once a second.
+void StartNextVideo(char (&path)[kPathBufferSize]) {
   ReleaseVideoGraph();
-  BuildVideoGraph(path);  // a file that no longer plays leaves the last picture standing
+  const uint32_t next = NextPlayableEntry(playIndex, playCount, [&](uint32_t entry) {
+    CopyPlayListEntry(entry - 1, path);
+    if (SUCCEEDED(BuildVideoGraph(path))) return true;
+    ReleaseVideoGraph();  // what a failed build made
+    return false;
+  });
+  videoStalled = next == 0;
+  lastStartTry = GetTickCount();
+  if (next != 0) playIndex = next;
 }
 
 void RunIdleLoop(char (&path)[kPathBufferSize]) {
@@ -108,10 +123,12 @@ void RunIdleLoop(char (&path)[kPathBufferSize]) {
     }
     AdvanceScene();
     DrawScene();
-    if (playCount == 1) {
+    if (videoStalled) {
+      if (StalledRetryDue(GetTickCount(), lastStartTry)) StartNextVideo(path);
+    } else if (playCount == 1) {
       PollVideoEnd(1);
     } else if (playCount > 1 && PollVideoEnd(2)) {
-      MoveToNextVideo(path);
+      StartNextVideo(path);
     }
     Sleep(10);
   }
@@ -164,9 +181,8 @@ void RunSaver() {
   }
 
   char path[kPathBufferSize] = {};
-  playIndex = 1;
-  CopyPlayListEntry(0, path);
-  BuildVideoGraph(path);
+  playIndex = 0;
+  StartNextVideo(path);  // the first entry, or the next one that still plays
 
   if (FAILED(runSteps.initScene())) {
     TellFailure(kNoticeSceneFailed);
@@ -186,6 +202,11 @@ void RunSaver() {
   }
   ShowWindow(saverWindow, SW_SHOWDEFAULT);
   UpdateWindow(saverWindow);
+  if (fullScreen) {
+    // The first key press must reach the saver, not the program that had the focus.
+    SetForegroundWindow(saverWindow);
+    ShowMonitorCovers();
+  }
 
   RunIdleLoop(path);
 

@@ -3,6 +3,7 @@
 // also entered from the password prompt's modal loop.
 #include "shell/saver_window_win.h"
 
+#include "shell/monitor_covers_win.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
 
@@ -44,9 +45,11 @@ HWND CreateSaverWindow() {
     return saverWindow;
   }
   if (IsFullScreenMode(saverMode)) {
-    saverWindow = CreateWindowExA(WS_EX_APPWINDOW, kSaverWindowClass, kSaverWindowTitle,
+    // Topmost, so that no always-on-top window of another program sits over the saver.
+    saverWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, kSaverWindowClass, kSaverWindowTitle,
                                   WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instanceHandle, nullptr);
+    if (saverWindow != nullptr) CreateMonitorCovers();
     return saverWindow;
   }
   return nullptr;

@@ -16,35 +16,6 @@
 
 namespace {
 
-const char kSettingsKey[] = "Software\\Quorda\\Orvel Screen 1.0";
-
-// Puts a settings record in the real key for one test and restores what was there.
-class StoredOptions {
- public:
-  explicit StoredOptions(const SaverOptions& options) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    DWORD size = sizeof(saved_);
-    hadValue_ = RegQueryValueExA(key_, "Options", nullptr, nullptr, saved_, &size) == ERROR_SUCCESS;
-    savedSize_ = size;
-    RegSetValueExA(key_, "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options), sizeof(options));
-  }
-  ~StoredOptions() {
-    if (hadValue_)
-      RegSetValueExA(key_, "Options", 0, REG_BINARY, saved_, savedSize_);
-    else
-      RegDeleteValueA(key_, "Options");
-    RegCloseKey(key_);
-  }
-  StoredOptions(const StoredOptions&) = delete;
-  StoredOptions& operator=(const StoredOptions&) = delete;
-
- private:
-  HKEY key_ = nullptr;
-  BYTE saved_[4096] = {};
-  DWORD savedSize_ = 0;
-  bool hadValue_ = false;
-};
-
 TEST(SaverRun, FullScreenGridCoversTheScreenWithTheVideo) {
   StoredOptions stored(OneTileGridOf(RunInput("solid_blue.avi")));
   SaverProcess saver("/s");

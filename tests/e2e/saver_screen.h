@@ -22,6 +22,34 @@ inline std::string ThisProgramsFolder() {
 // A video made by the build in run-inputs beside the test program.
 inline std::string RunInput(const char* name) { return ThisProgramsFolder() + "\\run-inputs\\" + name; }
 
+// Puts a settings record in the real key for one test and restores what was there.
+class StoredOptions {
+ public:
+  explicit StoredOptions(const SaverOptions& options) {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    DWORD size = sizeof(saved_);
+    hadValue_ = RegQueryValueExA(key_, "Options", nullptr, nullptr, saved_, &size) == ERROR_SUCCESS;
+    savedSize_ = size;
+    RegSetValueExA(key_, "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options), sizeof(options));
+  }
+  ~StoredOptions() {
+    if (hadValue_)
+      RegSetValueExA(key_, "Options", 0, REG_BINARY, saved_, savedSize_);
+    else
+      RegDeleteValueA(key_, "Options");
+    RegCloseKey(key_);
+  }
+  StoredOptions(const StoredOptions&) = delete;
+  StoredOptions& operator=(const StoredOptions&) = delete;
+
+ private:
+  static constexpr const char* kSettingsKey = "Software\\Quorda\\Orvel Screen 1.0";
+  HKEY key_ = nullptr;
+  BYTE saved_[4096] = {};
+  DWORD savedSize_ = 0;
+  bool hadValue_ = false;
+};
+
 // Defaults with one screen-filling grid tile that shows `video`.
 inline SaverOptions OneTileGridOf(const std::string& video) {
   SaverOptions o;

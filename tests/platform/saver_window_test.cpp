@@ -134,6 +134,7 @@ TEST_P(FullScreenWindowTest, WindowIsAHiddenScreenSizedPopup) {
   const LONG style = GetWindowLongA(window_, GWL_STYLE);
   EXPECT_TRUE(style & WS_POPUP);
   EXPECT_TRUE(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+  EXPECT_TRUE(GetWindowLongA(window_, GWL_EXSTYLE) & WS_EX_TOPMOST);
   char title[64] = {};
   GetWindowTextA(window_, title, sizeof(title));
   EXPECT_STREQ(title, "Or vel Screen 1.0");

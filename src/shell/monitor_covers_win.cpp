@@ -1,0 +1,86 @@
+// The covers of the other monitors. Main thread only; their procedure is also entered from
+// the password prompt's modal loop.
+#include "shell/monitor_covers_win.h"
+
+#include "shell/password_win.h"
+#include "shell/saver_input.h"
+#include "shell/saver_window_win.h"
+
+const char kMonitorCoverClass[] = "QuordaCoverClass";
+std::vector<HWND> monitorCovers;
+
+namespace {
+
+BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
+  const RECT& r = info.rcMonitor;
+  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP,
+                               r.left, r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle,
+                               nullptr);
+  if (cover != nullptr) monitorCovers.push_back(cover);
+  return TRUE;
+}
+
+void RegisterCoverClass() {
+  WNDCLASSA wc = {};
+  wc.lpfnWndProc = MonitorCoverProc;
+  wc.hInstance = instanceHandle;
+  wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);  // shown only while the password prompt is up
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  wc.lpszClassName = kMonitorCoverClass;
+  RegisterClassA(&wc);  // a class left over from an earlier run in this process is fine
+}
+
+// A mouse position in the cover's client coordinates, moved into screen coordinates, the
+// ones saverWindow sees on the primary monitor (whose top left is the screen's origin).
+LPARAM ToScreen(HWND window, LPARAM lParam) {
+  POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+  ClientToScreen(window, &p);
+  return MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y));
+}
+
+}  // namespace
+
+void CreateMonitorCovers() {
+  monitorCovers.clear();
+  RegisterCoverClass();
+  EnumDisplayMonitors(nullptr, nullptr, AddCover, 0);
+}
+
+void ShowMonitorCovers() {
+  for (HWND cover : monitorCovers) {
+    if (!IsWindow(cover)) continue;
+    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(cover);
+  }
+}
+
+LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+      // Only saverWindow's end ends the run; a cover just leaves the list.
+      for (HWND& cover : monitorCovers)
+        if (cover == window) cover = nullptr;
+      return 0;
+    case WM_ERASEBKGND: {
+      RECT client;
+      GetClientRect(window, &client);
+      FillRect(reinterpret_cast<HDC>(wParam), &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      return 1;
+    }
+    case WM_MOUSEMOVE:
+      lParam = ToScreen(window, lParam);
+      break;
+    default:
+      break;
+  }
+  const WindowRuleState state = {saverMode, verifyingPassword, verifyPassword != nullptr};
+  const InputDecision d = DecideWindowMessage(state, message, wParam, lParam);
+  if (d.removeCursor) SetCursor(nullptr);
+  if (d.askToClose && MayCloseSaver()) PostMessageA(saverWindow, WM_CLOSE, 0, 0);
+  if (d.postClose) PostMessageA(saverWindow, WM_CLOSE, 0, 0);
+  if (!d.callDefault) return d.result;
+  return DefWindowProcA(window, message, wParam, lParam);
+}
