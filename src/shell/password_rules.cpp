@@ -4,7 +4,9 @@
 #include "shell/saver_input.h"
 
 bool ShouldSetUpPasswordCheck(SaverMode mode, bool win9x) {
-  return mode == SaverMode::Saver || (mode == SaverMode::Test && win9x);
+  // The verifier exists only on the 9x family; on NT a library of its name can only be one
+  // that somebody put where the search would find it.
+  return win9x && (mode == SaverMode::Saver || mode == SaverMode::Test);
 }
 
 bool PasswordSwitchOn(const unsigned char* data, std::size_t size) {

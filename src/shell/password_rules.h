@@ -8,8 +8,8 @@
 
 #include "shell/command_line.h"
 
-// Whether a run in `mode` looks at the password switch and loads the verifier. A Saver run
-// does so on either platform family; a Test run only on the 9x family.
+// Whether a run in `mode` looks at the password switch and loads the verifier: Saver and
+// Test runs on the 9x family only.
 bool ShouldSetUpPasswordCheck(SaverMode mode, bool win9x);
 
 // Whether the "ScreenSaveUsePassword" bytes read from the registry (at most four, stored

@@ -1,5 +1,6 @@
 // The Windows 9x screensaver password: loading the verifier, asking it, unloading it, and
-// the password change. The decisions are taken in password_rules.cpp. Main thread only.
+// the password change. Both libraries are taken from the system folder only. The decisions
+// are taken in password_rules.cpp. Main thread only.
 #include "shell/password_win.h"
 
 #include <memory>
@@ -45,6 +46,17 @@ bool PasswordSwitchedOn() {
   return PasswordSwitchOn(data, size);
 }
 
+// A library of the system folder, loaded by its full path: a file of the same name beside
+// the program or in the current folder is never taken for it.
+HMODULE LoadSystemLibrary(const char* name) {
+  char path[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
+  if (length == 0 || length + 1 + lstrlenA(name) >= MAX_PATH) return nullptr;
+  lstrcatA(path, "\\");
+  lstrcatA(path, name);
+  return LoadLibraryA(path);
+}
+
 }  // namespace
 
 bool DetectWin9x() {
@@ -58,7 +70,7 @@ bool DetectWin9x() {
 void SetUpPasswordCheck() {
   if (!ShouldSetUpPasswordCheck(saverMode, isWin9x)) return;
   if (!PasswordSwitchedOn()) return;
-  passwordModule = LoadLibraryA("PASSWORD.CPL");
+  passwordModule = LoadSystemLibrary("PASSWORD.CPL");
   if (passwordModule == nullptr) return;
   verifyPassword = LookUp<VerifyPasswordProc>(passwordModule, "VerifyScreenSavePwd");
 }
@@ -90,7 +102,7 @@ void UnloadPasswordModule() {
 }
 
 void ChangeSaverPassword() {
-  LibraryHolder mpr(LoadLibraryA("MPR.DLL"));
+  LibraryHolder mpr(LoadSystemLibrary("MPR.DLL"));
   if (!mpr) return;
   const auto change = LookUp<ChangePasswordProc>(mpr.get(), "PwdChangePasswordA");
   if (change == nullptr) return;

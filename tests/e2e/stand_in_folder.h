@@ -9,18 +9,16 @@
 
 #include "saver_process.h"
 #include "saver_screen.h"
-#include "scoped_registry_value.h"
+#include "system_stand_ins.h"
 
-// A copy of orvel.scr beside the stand-in PASSWORD.CPL and MPR.DLL, so that the normal
-// search finds them as it would find the system's libraries on Windows 9x. Wine has no
-// PASSWORD.CPL of its own; its own MPR.DLL would come first, so programs named orvel.scr
-// are told to prefer the one beside them while the folder exists.
+// A copy of orvel.scr with the stand-in PASSWORD.CPL and MPR.DLL in the system folder,
+// where the saver looks for the real ones on Windows 9x, and copies planted beside it, where
+// it must never look.
 class StandInFolder {
  public:
   StandInFolder() : folder_(ThisProgramsFolder() + "\\password-run") {
-    nativeFirst_.WriteText("native,builtin");
     CreateDirectoryA(folder_.c_str(), nullptr);
-    ok_ = CopyFileA(orvelPath.c_str(), (folder_ + "\\orvel.scr").c_str(), FALSE);
+    ok_ = system_.ok() && CopyFileA(orvelPath.c_str(), (folder_ + "\\orvel.scr").c_str(), FALSE);
     for (const char* name : kStandIns)
       ok_ = ok_ && CopyFileA((ThisProgramsFolder() + "\\" + name).c_str(), (folder_ + "\\" + name).c_str(), FALSE);
   }
@@ -48,7 +46,7 @@ class StandInFolder {
  private:
   static constexpr const char* kStandIns[] = {"PASSWORD.CPL", "MPR.DLL"};
 
+  SystemStandIns system_{ThisProgramsFolder()};
   std::string folder_;
   bool ok_ = false;
-  ScopedRegistryValue nativeFirst_{HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\orvel.scr\\DllOverrides", "mpr"};
 };

@@ -17,6 +17,8 @@ constexpr char kVerifyPoke[] = "VerifyPoke";      // a message sent to the owner
 constexpr char kVerifyPokeWParam[] = "VerifyPokeWParam";
 
 // Recorded by PASSWORD.CPL.
+constexpr char kVerifierLoads[] = "VerifierLoads";   // times a process loaded it
+constexpr char kVerifierPath[] = "VerifierPath";     // the file of the last one loaded
 constexpr char kVerifyCalls[] = "VerifyCalls";
 constexpr char kVerifyOwner[] = "VerifyOwner";
 constexpr char kVerifyDepth[] = "VerifyDepth";    // deepest nesting of verifier calls seen

@@ -18,6 +18,17 @@ void RecordOwnerCursor(HWND owner) {
 
 }  // namespace
 
+// Start-up code runs as soon as any program loads the library: the planted-library tests
+// see from this whether it was loaded at all, and from where.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(instance, path, MAX_PATH);
+  StandIn::WriteNumber(StandIn::kVerifierLoads, StandIn::ReadNumber(StandIn::kVerifierLoads) + 1);
+  StandIn::WriteText(StandIn::kVerifierPath, path);
+  return TRUE;
+}
+
 extern "C" BOOL WINAPI VerifyScreenSavePwd(HWND owner) {
   ++depth;
   StandIn::WriteNumber(StandIn::kVerifyCalls, StandIn::ReadNumber(StandIn::kVerifyCalls) + 1);

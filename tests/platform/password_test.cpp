@@ -1,5 +1,6 @@
 // The Windows 9x screensaver password through a real saver window, with stand-ins for
-// PASSWORD.CPL and MPR.DLL built next to this program, the user's real password switch in
+// PASSWORD.CPL and MPR.DLL put in the prefix's system folder (the copies built next to this
+// program are the planted ones the saver must never load), the user's real password switch in
 // HKEY_CURRENT_USER\Control Panel\Desktop (restored afterwards) and the platform family set
 // by the test. The version probe shows that Wine reports Windows 98 when told to.
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include "shell/saver_window_win.h"
 #include "scoped_registry_value.h"
 #include "stand_in_record.h"
+#include "system_stand_ins.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ std::string ProgramFolder() {
 class PasswordTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ASSERT_TRUE(standIns_.ok());
     StandIn::Clear();
     verifyPassword = nullptr;
     passwordModule = nullptr;
@@ -83,6 +86,7 @@ class PasswordTest : public ::testing::Test {
   DWORD WindowNumber() const { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window_)); }
 
   ScopedRegistryValue switch_{HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword"};
+  SystemStandIns standIns_{ProgramFolder()};
   HWND window_ = nullptr;
   int nextPosition_ = 10;
 };
@@ -103,7 +107,7 @@ TEST_F(PasswordTest, SetUpLoadsTheVerifierOnlyWhenAskedFor) {
   const DWORD on = 1, off = 0;
   const Case cases[] = {
       {"Saver 9x on", SaverMode::Saver, true, REG_DWORD, &on, 4, true},
-      {"Saver NT on", SaverMode::Saver, false, REG_DWORD, &on, 4, true},
+      {"Saver NT on", SaverMode::Saver, false, REG_DWORD, &on, 4, false},
       {"Test 9x on", SaverMode::Test, true, REG_DWORD, &on, 4, true},
       {"Test NT on", SaverMode::Test, false, REG_DWORD, &on, 4, false},
       {"Preview 9x on", SaverMode::Preview, true, REG_DWORD, &on, 4, false},
@@ -126,7 +130,7 @@ TEST_F(PasswordTest, SetUpLoadsTheVerifierOnlyWhenAskedFor) {
       ASSERT_NE(passwordModule, nullptr);
       char path[MAX_PATH] = {};
       GetModuleFileNameA(passwordModule, path, MAX_PATH);
-      EXPECT_STRCASEEQ(path, (ProgramFolder() + "\\PASSWORD.CPL").c_str());
+      EXPECT_STRCASEEQ(path, standIns_.Path("PASSWORD.CPL").c_str()) << "not the system's";
       EXPECT_EQ(reinterpret_cast<void*>(verifyPassword),
                 reinterpret_cast<void*>(GetProcAddress(passwordModule, "VerifyScreenSavePwd")));
       EXPECT_NE(verifyPassword, nullptr);
@@ -142,6 +146,35 @@ TEST_F(PasswordTest, SetUpLoadsTheVerifierOnlyWhenAskedFor) {
 }
 
 class PasswordByModeTest : public PasswordTest, public ::testing::WithParamInterface<SaverMode> {};
+
+// A PASSWORD.CPL beside the program (the one built there) and one in the current folder:
+// on NT neither is ever loaded, so their start-up code never runs; on 9x only the system's.
+TEST_P(PasswordByModeTest, PlantedVerifiersNeverRun) {
+  char scratch[MAX_PATH] = {}, previous[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, scratch);
+  const std::string current = std::string(scratch) + "orvel-planted";
+  CreateDirectoryA(current.c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\PASSWORD.CPL").c_str(), (current + "\\PASSWORD.CPL").c_str(), FALSE));
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  SetCurrentDirectoryA(current.c_str());
+
+  StartRun(GetParam(), false);
+  EXPECT_EQ(passwordModule, nullptr);
+  Send(WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_EQ(TakeCloses(window_), 1);
+  EXPECT_EQ(StandIn::ReadNumber(StandIn::kVerifierLoads), 0u) << "loaded from " << StandIn::ReadText(StandIn::kVerifierPath);
+
+  UnloadPasswordModule();
+  isWin9x = true;
+  SetUpPasswordCheck();
+  EXPECT_EQ(StandIn::ReadNumber(StandIn::kVerifierLoads), 1u);
+  EXPECT_STRCASEEQ(StandIn::ReadText(StandIn::kVerifierPath).c_str(), standIns_.Path("PASSWORD.CPL").c_str());
+
+  UnloadPasswordModule();
+  SetCurrentDirectoryA(previous);
+  DeleteFileA((current + "\\PASSWORD.CPL").c_str());
+  RemoveDirectoryA(current.c_str());
+}
 
 TEST_P(PasswordByModeTest, On9xRefusalKeepsTheRunAndNeedsSixNewPositions) {
   StartRun(GetParam(), true);
