@@ -356,14 +356,18 @@ STDMETHODIMP RendererBase::Pause() {
 }
 
 STDMETHODIMP RendererBase::Run(REFERENCE_TIME streamStart) {
-  ScopedLock lock(filterLock_);
-  streamStart_ = streamStart;
-  state_ = State_Running;
-  if (completePending_) {
-    completePending_ = false;
-    NotifyComplete();
+  ComPtr<IMediaEventSink> sink;
+  {
+    ScopedLock lock(filterLock_);
+    streamStart_ = streamStart;
+    state_ = State_Running;
+    if (completePending_) {
+      completePending_ = false;
+      sink.Reset(CompletionSink());
+    }
+    SetEvent(wake_);
   }
-  SetEvent(wake_);
+  NotifyComplete(sink.Get());
   return S_OK;
 }
 
@@ -471,22 +475,31 @@ DWORD RendererBase::MillisecondsUntilDue(IMediaSample* sample) const {
 }
 
 HRESULT RendererBase::StreamEnded() {
-  ScopedLock lock(filterLock_);
-  if (flushing_) return S_FALSE;
-  if (state_ == State_Stopped) return S_OK;   // a stopped graph has nothing to complete
-  endOfStream_ = true;
-  if (state_ == State_Running) {
-    NotifyComplete();
-  } else {
-    completePending_ = true;
+  ComPtr<IMediaEventSink> sink;
+  {
+    ScopedLock lock(filterLock_);
+    if (flushing_) return S_FALSE;
+    if (state_ == State_Stopped) return S_OK;   // a stopped graph has nothing to complete
+    endOfStream_ = true;
+    if (state_ == State_Running) {
+      sink.Reset(CompletionSink());
+    } else {
+      completePending_ = true;
+    }
   }
+  NotifyComplete(sink.Get());
   return S_OK;
 }
 
-void RendererBase::NotifyComplete() {
-  if (graph_ == nullptr) return;
-  ComPtr<IMediaEventSink> sink;
-  if (FAILED(graph_->QueryInterface(IID_IMediaEventSink, sink.ReceiveVoid()))) return;
+IMediaEventSink* RendererBase::CompletionSink() {
+  IMediaEventSink* sink = nullptr;
+  if (graph_ == nullptr || FAILED(graph_->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink))))
+    return nullptr;
+  return sink;
+}
+
+void RendererBase::NotifyComplete(IMediaEventSink* sink) {
+  if (sink == nullptr) return;
   sink->Notify(EC_COMPLETE, S_OK, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)));
 }
 

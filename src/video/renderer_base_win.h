@@ -172,8 +172,12 @@ class RendererBase : public IBaseFilter, public IMediaSeeking, public IAMFilterM
   void FinishFlush();
   // Milliseconds until the sample is due on the clock; 0 when it is due now. Filter lock held.
   DWORD MillisecondsUntilDue(IMediaSample* sample) const;
-  // Sends EC_COMPLETE to the graph. Filter lock held.
-  void NotifyComplete();
+  // The graph's event sink, with a reference of the caller's; empty outside a graph. Filter
+  // lock held: the graph may leave meanwhile, and it holds no reference to be borrowed.
+  IMediaEventSink* CompletionSink();
+  // Sends EC_COMPLETE through the sink taken under the lock, after leaving it: the graph
+  // takes its own lock in Notify, and may hold it while it waits for ours (a state change).
+  void NotifyComplete(IMediaEventSink* sink);
   // The upstream pin's seeking interface, or E_NOTIMPL while nothing is connected.
   HRESULT UpstreamSeeking(IMediaSeeking** seeking);
   template <typename... Params, typename... Args>

@@ -84,6 +84,7 @@ class RendererBaseTest : public ::testing::Test {
     ASSERT_EQ(pin->QueryInterface(IID_IPin, pin_.ReceiveVoid()), S_OK);
   }
   void TearDown() override {
+    if (!renderer_) return;  // left to the process's end by a test that found a deadlock
     renderer_->Stop();
     renderer_->SetSyncSource(nullptr);
     input_.Reset();
@@ -241,6 +242,100 @@ TEST_F(RendererBaseTest, EndOfStreamCompletesThroughTheGraphOnlyWhileRunning) {
   ASSERT_EQ(graph->RemoveFilter(renderer_.Get()), S_OK);
   renderer_->AddRef();
   EXPECT_EQ(renderer_->Release(), 3u) << "the test's own three references only";
+}
+
+}  // namespace
+
+namespace {
+
+// A graph of the test's own whose event sink takes the graph's lock in Notify, as a filter
+// graph manager does, while the test's control thread holds that lock to change the filter's
+// state, as the manager does in Run and Pause. Only QueryInterface of the graph is used.
+class LockingGraph final : public IFilterGraph, public IMediaEventSink {
+ public:
+  LockingGraph() { InitializeCriticalSection(&lock); }
+  ~LockingGraph() { DeleteCriticalSection(&lock); }
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IFilterGraph)) {
+      *object = static_cast<IFilterGraph*>(this);
+    } else if (IsEqualIID(iid, IID_IMediaEventSink)) {
+      *object = static_cast<IMediaEventSink*>(this);
+    } else {
+      *object = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }   // lives on the test's stack
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumFilters(IEnumFilters**) override { return E_NOTIMPL; }
+  STDMETHODIMP FindFilterByName(LPCWSTR, IBaseFilter**) override { return E_NOTIMPL; }
+  STDMETHODIMP ConnectDirect(IPin*, IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP Reconnect(IPin*) override { return E_NOTIMPL; }
+  STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
+  STDMETHODIMP Notify(LONG code, LONG_PTR, LONG_PTR) override {
+    EnterCriticalSection(&lock);
+    if (code == EC_COMPLETE) ++completes;
+    LeaveCriticalSection(&lock);
+    return S_OK;
+  }
+
+  CRITICAL_SECTION lock;
+  std::atomic<int> completes{0};
+};
+
+DWORD WINAPI EndStreams(void* param) {
+  auto* pin = static_cast<IPin*>(param);
+  for (int i = 0; i < 3000; ++i) pin->EndOfStream();
+  return 0;
+}
+
+struct StateChanges {
+  LockingGraph* graph;
+  IBaseFilter* filter;
+};
+
+DWORD WINAPI ChangeStates(void* param) {
+  auto* changes = static_cast<StateChanges*>(param);
+  for (int i = 0; i < 3000; ++i) {
+    EnterCriticalSection(&changes->graph->lock);
+    if (i % 3 == 2) changes->filter->Pause(); else changes->filter->Run(0);
+    LeaveCriticalSection(&changes->graph->lock);
+  }
+  return 0;
+}
+
+TEST_F(RendererBaseTest, EndOfStreamNeverDeadlocksWithTheGraphsOwnLock) {
+  LockingGraph graph;
+  ASSERT_EQ(renderer_->JoinFilterGraph(&graph, L"stress"), S_OK);
+  ASSERT_EQ(renderer_->Run(0), S_OK);
+  StateChanges changes = {&graph, renderer_.Get()};
+  HANDLE threads[2] = {CreateThread(nullptr, 0, EndStreams, pin_.Get(), 0, nullptr),
+                       CreateThread(nullptr, 0, ChangeStates, &changes, 0, nullptr)};
+  ASSERT_NE(threads[0], nullptr);
+  ASSERT_NE(threads[1], nullptr);
+  // The bound only keeps a deadlock from hanging the run.
+  const bool finished = WaitForMultipleObjects(2, threads, TRUE, 60000) == WAIT_OBJECT_0;
+  if (!finished) {
+    // Locks held by the stuck threads stay held: keep the objects alive for the process's end.
+    TerminateThread(threads[0], 1);
+    TerminateThread(threads[1], 1);
+    renderer_.Detach();
+    pin_.Detach();
+    input_.Detach();
+  }
+  CloseHandle(threads[0]);
+  CloseHandle(threads[1]);
+  ASSERT_TRUE(finished) << "EndOfStream and the graph's state changes deadlocked";
+  EXPECT_GT(graph.completes.load(), 0);
+  renderer_->Stop();
+  renderer_->JoinFilterGraph(nullptr, nullptr);
 }
 
 }  // namespace
