@@ -44,8 +44,12 @@ void SetDefaultOptions(SaverOptions& options) {
 }
 
 void TerminateVideoSlots(SaverOptions& options) {
-  for (int slot = 1; slot <= static_cast<int>(kVideoSlotCount); ++slot)
-    VideoFileSlot(options, slot)[kVideoPathMaxLength] = '\0';
+  // A slot that already ends keeps its bytes after the terminator (left there by a longer
+  // path it once held): cutting it anyway would change the value at the next save.
+  for (int slot = 1; slot <= static_cast<int>(kVideoSlotCount); ++slot) {
+    char* path = VideoFileSlot(options, slot);
+    if (std::memchr(path, '\0', kVideoPathSize) == nullptr) path[kVideoPathMaxLength] = '\0';
+  }
 }
 
 void ApplyStoredOptions(SaverOptions& options, StoredValueRead how, const void* bytes, std::size_t size) {

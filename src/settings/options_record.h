@@ -104,10 +104,11 @@ enum class StoredValueRead {
 };
 
 // Lays a stored value over a record that holds the defaults: a shorter value replaces only
-// the bytes it holds. Afterwards every path slot is cut to its last byte, so a damaged
-// value can never make a reader run past a slot's end.
+// the bytes it holds. Afterwards every path slot is terminated (TerminateVideoSlots), so a
+// damaged value can never make a reader run past a slot's end.
 void ApplyStoredOptions(SaverOptions& options, StoredValueRead how, const void* bytes,
                         std::size_t size);
 
-// Cuts every path slot to at most 259 characters.
+// Cuts a path slot with no terminator in its 260 bytes to 259 characters; a slot that has
+// one keeps every byte, those after the terminator too.
 void TerminateVideoSlots(SaverOptions& options);

@@ -42,7 +42,8 @@ int32_t RotationSliderPosition(float rotationSpeed) {
 }
 
 float RotationSpeedFromSlider(int32_t position) {
-  return static_cast<float>(kRotationSliderMax - position + kRotationSliderMin);
+  // In 64 bits: a position far outside the slider's range must not overflow.
+  return static_cast<float>(int64_t{kRotationSliderMax} - position + kRotationSliderMin);
 }
 
 int32_t StarCountFromText(const char* text) {

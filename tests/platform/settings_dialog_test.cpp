@@ -326,9 +326,10 @@ TEST_F(SettingsDialogTest, OkWritesTheWholeRecordKeepingReservedBytesAndGaps) {
     for (int i = 0; i < 24; ++i) block[i] = static_cast<uint8_t>(0xA0 + i);
   for (int slot = 1; slot <= 10; ++slot) {
     char* path = VideoFileSlot(record, slot);
-    std::memset(path, 'z', kVideoPathSize);  // bytes after the terminator are kept too
+    // Bytes after the terminator, up to the slot's last one, are kept too: loading cuts
+    // only a slot that has no terminator at all.
+    std::memset(path, 'z', kVideoPathSize);
     std::snprintf(path, 40, "C:\\videos\\clip%d.avi", slot);
-    path[kVideoPathSize - 1] = '\0';  // loading cuts every slot at its last byte
   }
   StoreAndLoad(record);
 

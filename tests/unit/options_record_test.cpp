@@ -146,4 +146,22 @@ TEST(OptionsRecord, UnterminatedSlotsAreCutTo259Characters) {
   EXPECT_EQ(o.reserved1[0], 0);
 }
 
+TEST(OptionsRecord, BytesAfterASlotsTerminatorAreKept) {
+  // No zero byte anywhere, then slots 1..9 end at different places with the rest of the slot
+  // still holding bytes (as after a shorter path replaced a longer one); slot 10 never ends.
+  SaverOptions stored;
+  auto* raw = reinterpret_cast<unsigned char*>(&stored);
+  for (std::size_t i = 0; i < sizeof(stored); ++i) raw[i] = static_cast<unsigned char>(i % 251 + 1);
+  const std::size_t terminators[9] = {0, 1, 12, 100, 200, 257, 258, 259, 3};
+  for (int slot = 1; slot <= 9; ++slot) VideoFileSlot(stored, slot)[terminators[slot - 1]] = '\0';
+
+  SaverOptions expected = stored;
+  expected.videoFiles10[259] = '\0';
+
+  SaverOptions o = Defaults();
+  ApplyStoredOptions(o, StoredValueRead::Read, &stored, sizeof(stored));
+  const std::vector<unsigned char> got = Bytes(o), want = Bytes(expected);
+  for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i], want[i]) << "byte " << i;
+}
+
 }  // namespace

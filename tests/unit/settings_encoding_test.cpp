@@ -82,6 +82,9 @@ TEST(SettingsEncoding, RotationSliderRunsFromSlowToFast) {
 
   const int32_t positions[][2] = {{100, 5000}, {5000, 100}, {4300, 800}, {2550, 2550}, {101, 4999}};
   for (const auto& p : positions) EXPECT_EQ(RotationSpeedFromSlider(p[0]), static_cast<float>(p[1])) << p[0];
+  // Far outside the slider's range the result is still 5100 - position, without wrapping.
+  EXPECT_EQ(RotationSpeedFromSlider(INT32_MIN), 2147488748.0f);
+  EXPECT_EQ(RotationSpeedFromSlider(INT32_MAX), -2147478547.0f);
 }
 
 TEST(SettingsEncoding, TruncationTowardZeroAndUnrepresentableValues) {
