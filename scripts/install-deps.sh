@@ -7,6 +7,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev  # host-fuzz: libFuzzer and the sanitizer runtimes for clang
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   # 32-bit build and its Wine
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds every preset (host, windows = 32-bit, windows64) and runs
-# every test this machine can run: the Linux unit tests, then the Windows tests of each build
-# under Wine, each build in a prefix of its own and on an Xvfb display of the tests' own. The
+# Installs what is missing, builds every preset (host, host-asan, host-fuzz, windows = 32-bit,
+# windows64) and runs every test this machine can run: the Linux unit tests (also under the
+# address and undefined-behaviour sanitizers), each fuzzer for a bounded time, then the
+# Windows tests of each build under Wine, each build in a prefix of its own and on an Xvfb
+# display of the tests' own. The
 # 64-bit build's tests always run; the 32-bit build's only where the kernel runs 32-bit
 # programs (found out by running one), else they count as skipped. Ends with one line
 # "N passed, N failed" (", N skipped" when any were skipped) and a non-zero exit code on any
@@ -10,7 +12,7 @@ set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
-presets=(host windows windows64)
+presets=(host host-asan host-fuzz windows windows64)
 
 scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
@@ -71,6 +73,8 @@ run_wine_ctest() {  # preset, Wine architecture
 xml_attr() { grep -m1 '<testsuites' "$1" 2>/dev/null | sed -n "s/.* $2=\"\([0-9]*\)\".*/\1/p"; }
 
 run_ctest host main
+run_ctest host-asan main
+run_ctest host-fuzz main
 run_wine_ctest windows64 win64
 skipped=0
 if reason=$(wine32_runs); then
