@@ -215,6 +215,26 @@ TEST_F(RunLoopTest, AFileGoneSinceTheStartIsSkippedAtItsTurn) {
   ExpectEverythingReleased();
 }
 
+// Whatever a user or a hostile file puts in the slots, the run lists only what plays and
+// says nothing while something does.
+TEST_F(RunLoopTest, BadInputsAreLeftOutOfThePlayListSilently) {
+  MakeWindow(SaverMode::Saver);
+  BadInputs bad;
+  ASSERT_GE(bad.list().size(), 9u);
+  for (int slot = 1; slot <= 9; ++slot) SetSlot(slot, bad.list()[bad.list().size() - slot].path);
+  const std::string blue = RunInput("solid_blue.avi");
+  SetSlot(10, blue);
+  std::string playing;
+  RunWatched([&] {
+    playing = CurrentEntry();
+    return Near(ReadTexel(128, 128).color, kBlue, 40);
+  });
+  EXPECT_EQ(playCount, 1u);
+  EXPECT_EQ(playing, blue);
+  EXPECT_TRUE(notices.empty());
+  ExpectEverythingReleased();
+}
+
 TEST_F(RunLoopTest, ASingleFileLoopsOnItsOwnGraph) {
   MakeWindow(SaverMode::Saver);
   const std::string clip = VideoInput("two_halves.avi");  // upright, then upside down

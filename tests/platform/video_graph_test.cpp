@@ -279,6 +279,28 @@ TEST_F(VideoGraphTest, BrokenInputsFailAndLeaveOnlyTheGraphBuilder) {
   for (const Case& c : cases) DeleteFileA(c.path.c_str());
 }
 
+TEST_F(VideoGraphTest, EveryBadInputFailsAndLeavesNothingAfterRelease) {
+  BadInputs bad;
+  ASSERT_GE(bad.list().size(), 12u);
+  for (const BadInput& c : bad.list()) {
+    EXPECT_LT(BuildVideoGraph(c.path.c_str()), 0) << c.what;
+    EXPECT_FALSE(PollVideoEnd(2)) << c.what;
+    ReleaseVideoGraph();
+    ExpectNothingHeld();
+  }
+}
+
+// A file cut in the middle of its frames still plays what it has.
+TEST_F(VideoGraphTest, AFileCutAfterHalfItsFramesPlaysWhatItHas) {
+  const std::string sample = ReadFile(VideoInput("quad_320x240.avi"));
+  const std::string path = WriteFile("orvel-half.avi", sample.substr(0, sample.size() / 2));
+  FillTexture({12, 34, 56});
+  ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+  EXPECT_TRUE(WaitFor([] { return QuadrantsShown(40); }));
+  ReleaseVideoGraph();
+  DeleteFileA(path.c_str());
+}
+
 TEST_F(VideoGraphTest, PathsLongerThan259CharactersAreRefusedBeforeAnythingIsBuilt) {
   ASSERT_TRUE(InputExists(VideoInput("quad_160x120_short.avi")));
   const std::string longest = LongPathCopy(259);
@@ -296,6 +318,94 @@ TEST_F(VideoGraphTest, PathsLongerThan259CharactersAreRefusedBeforeAnythingIsBui
   const std::string folder = longest.substr(0, longest.find_last_of('\\'));
   RemoveDirectoryA(folder.c_str());
   RemoveDirectoryA(folder.substr(0, folder.find_last_of('\\')).c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// An upstream output pin of the test's own: it offers one type to the renderer's input pin
+// the way any upstream pin does when the graph connects the two (the renderer asks it only
+// its direction). Lives on the test's stack.
+class OfferingPin final : public IPin {
+ public:
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    if (object == nullptr) return E_POINTER;
+    *object = (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IPin)) ? this : nullptr;
+    return *object ? S_OK : E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++references_; }
+  STDMETHODIMP_(ULONG) Release() override { return --references_; }
+  STDMETHODIMP Connect(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP Disconnect() override { return E_NOTIMPL; }
+  STDMETHODIMP ConnectedTo(IPin**) override { return E_NOTIMPL; }
+  STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryPinInfo(PIN_INFO*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryDirection(PIN_DIRECTION* direction) override {
+    *direction = PINDIR_OUTPUT;
+    return S_OK;
+  }
+  STDMETHODIMP QueryId(LPWSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumMediaTypes(IEnumMediaTypes**) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
+  STDMETHODIMP EndOfStream() override { return E_NOTIMPL; }
+  STDMETHODIMP BeginFlush() override { return E_NOTIMPL; }
+  STDMETHODIMP EndFlush() override { return E_NOTIMPL; }
+  STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return E_NOTIMPL; }
+
+  ULONG references() const { return references_; }
+
+ private:
+  ULONG references_ = 1;
+};
+
+// A decoder that calls its frames 24-bit RGB whatever they are: each lie is refused by the
+// connection, nothing is left connected, and the next honest file plays.
+TEST_F(VideoGraphTest, HostileTypesAreRefusedAndTheNextFilePlays) {
+  struct Hostile {
+    const char* name;
+    void (*shape)(VideoType&);
+  };
+  const Hostile cases[] = {
+      {"8-bit with a colour table", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.info().bmiHeader.biClrUsed = 256; }},
+      {"8-bit, said so", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.get()->subtype = MEDIASUBTYPE_RGB8; }},
+      {"bit fields", [](VideoType& t) { t.info().bmiHeader.biCompression = BI_BITFIELDS; }},
+      {"a FOURCC", [](VideoType& t) { t.info().bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2'); }},
+      {"0 x 0", [](VideoType& t) { t.info().bmiHeader.biWidth = 0; t.info().bmiHeader.biHeight = 0; }},
+      {"100000 x 100000", [](VideoType& t) { t.info().bmiHeader.biWidth = 100000; t.info().bmiHeader.biHeight = 100000; }},
+      {"negative width", [](VideoType& t) { t.info().bmiHeader.biWidth = -320; }},
+      {"image size lies", [](VideoType& t) { t.info().bmiHeader.biSizeImage = 1000; }},
+  };
+  ComPtr<IGraphBuilder> graph;
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid()), S_OK);
+  HRESULT made = E_FAIL;
+  ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &made));
+  ASSERT_EQ(made, S_OK);
+  ASSERT_EQ(graph->AddFilter(renderer.Get(), L"TEXTURERENDERER"), S_OK);
+  ComPtr<IPin> input;
+  ASSERT_EQ(renderer->FindPin(L"In", input.Receive()), S_OK);
+
+  OfferingPin upstream;
+  for (const Hostile& c : cases) {
+    VideoType type(320, 240);
+    c.shape(type);
+    EXPECT_TRUE(FAILED(input->ReceiveConnection(&upstream, type.get()))) << c.name;
+    ComPtr<IPin> peer;
+    EXPECT_EQ(input->ConnectedTo(peer.Receive()), VFW_E_NOT_CONNECTED) << c.name;
+  }
+  EXPECT_EQ(upstream.references(), 1u) << "a refused pin is not kept";
+  VideoType honest(320, 240);
+  EXPECT_EQ(input->ReceiveConnection(&upstream, honest.get()), S_OK) << "the pin itself connects";
+  EXPECT_EQ(input->Disconnect(), S_OK);
+  ASSERT_EQ(graph->RemoveFilter(renderer.Get()), S_OK);
+
+  const std::string file = VideoInput("quad_320x240.avi");
+  ASSERT_TRUE(InputExists(file));
+  FillTexture({12, 34, 56});
+  ASSERT_EQ(BuildVideoGraph(file.c_str()), S_OK);
+  EXPECT_TRUE(WaitFor([] { return QuadrantsShown(40); }));
 }
 
 }  // namespace

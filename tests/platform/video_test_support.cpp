@@ -4,9 +4,13 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <fstream>
+#include <iterator>
+
 #include "shell/com_ptr_win.h"
 #include "shell/device_objects_win.h"
 #include "video/texture_renderer_win.h"
+#include "video/avi_writer.h"
 #include "video/video_graph_win.h"
 
 namespace {
@@ -243,4 +247,97 @@ bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
     if (GetTickCount() - start > limitMs) return false;
     Sleep(5);
   }
+}
+
+namespace {
+
+std::string TempPath(const char* name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return std::string(folder) + name;
+}
+
+std::string Bytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Put(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+void PutNumber(std::string& bytes, std::size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+// A small file of our own writer whose headers then claim `width` x `height` frames.
+std::string ClaimingSize(const std::string& path, uint32_t width, uint32_t height) {
+  AviVideoFormat format;
+  format.width = 16;
+  format.height = 16;
+  AviWriter writer;
+  std::vector<uint8_t> frame(16 * 3 * 16, 0x80);
+  if (!writer.Open(path, format) || !writer.AddFrame(frame.data(), 16 * 3) || !writer.Close()) return std::string();
+  std::string bytes = Bytes(path);
+  const std::size_t main = bytes.find("avih"), stream = bytes.find("strf");
+  if (main == std::string::npos || stream == std::string::npos) return std::string();
+  PutNumber(bytes, main + 8 + 32, width);   // dwWidth, dwHeight of the main header
+  PutNumber(bytes, main + 8 + 36, height);
+  PutNumber(bytes, stream + 8 + 4, width);  // biWidth, biHeight of the stream format
+  PutNumber(bytes, stream + 8 + 8, height);
+  Put(path, bytes);
+  return bytes;
+}
+
+}  // namespace
+
+BadInputs::BadInputs() {
+  const std::string sample = Bytes(VideoInput("quad_320x240.avi"));
+  auto file = [&](const char* what, const char* name, const std::string& bytes) {
+    const std::string path = TempPath(name);
+    Put(path, bytes);
+    files_.push_back(path);
+    inputs_.push_back({what, path});
+  };
+  inputs_.push_back({"empty path", ""});
+  inputs_.push_back({"missing file", TempPath("orvel-no-such-file.avi")});
+  file("empty file", "orvel-bad-empty.avi", "");
+  file("text named .avi", "orvel-bad-text.avi", "This is not a video.\r\nJust some words.\r\n");
+  file("AVI cut inside its headers", "orvel-bad-cut.avi", sample.substr(0, 200));
+  const std::size_t movi = sample.find("movi");
+  file("AVI of headers only", "orvel-bad-headers.avi", sample.substr(0, movi == std::string::npos ? 0 : movi + 4));
+
+  const std::string huge = TempPath("orvel-bad-huge.avi");
+  files_.push_back(huge);
+  if (!ClaimingSize(huge, 100000, 100000).empty()) inputs_.push_back({"frames claimed 100000 x 100000", huge});
+
+  const std::string folder = TempPath("orvel-bad-folder.avi");
+  CreateDirectoryA(folder.c_str(), nullptr);
+  folders_.push_back(folder);
+  inputs_.push_back({"folder named like a video", folder});
+
+  const std::string locked = TempPath("orvel-bad-locked.avi");
+  CopyFileA(VideoInput("quad_160x120_short.avi").c_str(), locked.c_str(), FALSE);
+  files_.push_back(locked);
+  locked_ = CreateFileA(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  inputs_.push_back({"file that cannot be read", locked});
+
+  const std::string longest = TempPath("") + std::string(259, 'v');
+  inputs_.push_back({"260 characters", longest.substr(0, 256) + ".avi"});
+  inputs_.push_back({"300 characters", longest + std::string(37, 'x') + ".avi"});
+
+  // A name outside the ANSI code page: its ANSI form (question marks) names no file.
+  wchar_t folderW[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folderW);
+  unrepresentable_ = std::wstring(folderW) + L"\x0432\x0438\x0434\x0435\x043e.avi";
+  const std::string playable = VideoInput("quad_160x120_short.avi");
+  CopyFileW(std::wstring(playable.begin(), playable.end()).c_str(), unrepresentable_.c_str(), FALSE);
+  char ansi[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, unrepresentable_.c_str(), -1, ansi, MAX_PATH, nullptr, nullptr);
+  inputs_.push_back({"name outside the ANSI code page", ansi});
+}
+
+BadInputs::~BadInputs() {
+  if (locked_ != INVALID_HANDLE_VALUE) CloseHandle(locked_);
+  for (const std::string& f : files_) DeleteFileA(f.c_str());
+  for (const std::string& f : folders_) RemoveDirectoryA(f.c_str());
+  DeleteFileW(unrepresentable_.c_str());
 }

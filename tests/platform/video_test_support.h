@@ -115,6 +115,28 @@ std::string VideoInput(const char* name);
 // Fails the current test when the file is missing (the build makes them).
 bool InputExists(const std::string& path);
 
+// Inputs that no graph can play, made in the temporary folder: what a user may name in a
+// path slot by mistake or what a hostile file may claim. The paths are ANSI, as in the
+// settings record.
+struct BadInput {
+  std::string what;
+  std::string path;
+};
+class BadInputs {
+ public:
+  BadInputs();   // makes the files; one of them is held open so that it cannot be read
+  ~BadInputs();  // removes them
+  BadInputs(const BadInputs&) = delete;
+  BadInputs& operator=(const BadInputs&) = delete;
+  const std::vector<BadInput>& list() const { return inputs_; }
+
+ private:
+  std::vector<BadInput> inputs_;
+  std::vector<std::string> files_, folders_;
+  std::wstring unrepresentable_;
+  HANDLE locked_ = INVALID_HANDLE_VALUE;
+};
+
 // Polls `done` every 5 ms until it holds or `limitMs` has passed; true when it held. The
 // limit only keeps a broken build from hanging the run; nothing is asserted about time.
 bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 15000);
