@@ -4,6 +4,7 @@
 if(WIN32)
   add_executable(video_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/video_bench.cpp)
   target_link_libraries(video_bench PRIVATE orvel_platform)
+  target_include_directories(video_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The cycle and leak runs play the files that the tests' build makes.
   if(TARGET video_test_inputs)
     add_dependencies(video_bench video_test_inputs)
@@ -26,6 +27,19 @@ if(WIN32)
     DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
     COMMENT "Writing the benchmark video quadrants_640x480.avi"
     VERBATIM)
-  add_custom_target(saver_bench_inputs DEPENDS ${orvel_saver_bench_video})
+  # Three short clips for the soak (run-soak.sh): a video switch every 0.3 s of playing.
+  set(orvel_soak_videos)
+  foreach(colour 20a040 c04020 2040c0)
+    set(clip ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs/soak_${colour}.avi)
+    add_custom_command(
+      OUTPUT ${clip}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs
+      COMMAND ${ORVEL_MAKE_SAMPLE} --pattern solid --color ${colour} --size 160x120 --fps 20 --seconds 0.3 ${clip}
+      DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
+      COMMENT "Writing the soak clip soak_${colour}.avi"
+      VERBATIM)
+    list(APPEND orvel_soak_videos ${clip})
+  endforeach()
+  add_custom_target(saver_bench_inputs DEPENDS ${orvel_saver_bench_video} ${orvel_soak_videos})
   add_dependencies(saver_bench saver_bench_inputs)
 endif()

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Runs the video benchmarks under Wine and prints their figures.
 #
-#   bench/wine/run-video-bench.sh [BUILD_DIR] [render] [cycle] [leak | leak-ours | leak-null]
+#   bench/wine/run-video-bench.sh [BUILD_DIR] [figures] [render] [cycle] [leak | leak-ours | leak-null]
 #
 # BUILD_DIR is a Windows build tree with video_bench and the test videos built (default
 # build/windows64; build/windows needs a machine that runs 32-bit programs). Without a list,
-# all three parts run. The leak part runs 200 build/run/release cycles of one file twice,
-# with our renderer and with Wine's Null Renderer, in a fresh process each, and reads the
-# Wine process's resident memory and open descriptors from /proc at every checkpoint.
+# all four parts run. figures prints the frame path's figures as lines "figure: NAME VALUE"
+# (conversion over memcpy, our scaler beside DrawDib by size and by picture quality, the
+# whole DoRenderSample of an HD frame), measured in one process. The leak part runs 200
+# build/run/release cycles of one file twice, with our renderer and with Wine's Null
+# Renderer, in a fresh process each, and reads the Wine process's resident memory and open
+# descriptors from /proc at every checkpoint.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build/windows64}
 [ $# -gt 0 ] && shift
-parts=${*:-render cycle leak}
+parts=${*:-figures render cycle leak}
 cycles=${LEAK_CYCLES:-200}
 step=${LEAK_STEP:-20}
 
@@ -76,6 +79,10 @@ leak_run() {
 
 for part in $parts; do
   case $part in
+    figures)
+      echo "== the frame path"
+      wine "$exe" figures 2>>"$errors" | tr -d '\r'
+      ;;
     render)
       echo "== DoRenderSample per frame"
       wine "$exe" render 2>>"$errors" | tr -d '\r'

@@ -1,16 +1,21 @@
 // Measurements of the video platform paths under Wine; prints figures, asserts nothing.
 // Single-threaded apart from the graphs' own streaming threads.
 //
+//   video_bench figures                the frame path's figures, one "figure: NAME VALUE"
+//                                      line each: conversion / memcpy, our scaler beside
+//                                      DrawDib (time by size, PSNR by picture), DoRenderSample
 //   video_bench render                 time per frame of DoRenderSample, by source size
 //   video_bench cycle FILE...          build + run + first frame + release, per file
 //   video_bench leak ours|null FILE CYCLES STEP TOKEN
 //                                      build/run/release cycles with our renderer or Wine's
 //                                      Null Renderer; prints "CHECKPOINT n" every STEP cycles
 //                                      and pauses, so that run-video-bench.sh can read the
-//                                      process's memory and descriptors from outside
+//                                      process's memory and descriptors from outside;
+//                                      FILE may be several paths joined by '|', played in turn
 #include <windows.h>
 
 #include "bench_clock.h"
+#include "scaler_pictures.h"
 
 #include <d3d8.h>
 #include <dshow.h>
@@ -23,6 +28,7 @@
 
 #include "shell/com_ptr_win.h"
 #include "shell/device_objects_win.h"
+#include "video/frame_scaler.h"
 #include "video/pixel_convert.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
@@ -147,6 +153,8 @@ int Render() {
       std::vector<FrameSample> samples;
       for (int i = 0; i < 4; ++i) samples.emplace_back(GradientFrame(size.width, size.height, 17 * i));
       std::vector<double> whole, scale, upload;
+      FrameScaler scaler;
+      scaler.Prepare(size.width, size.height);
       for (int i = 0; i < size.frames; ++i) {
         FrameSample& sample = samples[i % samples.size()];
         double t0 = NowMs();
@@ -157,8 +165,7 @@ int Render() {
         BYTE* data = nullptr;
         sample.GetPointer(&data);
         t0 = NowMs();
-        DrawDibDraw(drawDib, frameDC, 0, 0, 256, 256, &videoHeader, data, 0, 0, size.width, size.height, 0);
-        GdiFlush();
+        scaler.Scale(data, uint64_t(sample.GetActualDataLength()), size.width, size.height, frameBits);
         scale.push_back(NowMs() - t0);
         t0 = NowMs();
         D3DLOCKED_RECT locked;
@@ -172,10 +179,125 @@ int Render() {
       std::printf("%dx%d source, %s texture, %d frames\n", size.width, size.height,
                   format == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "A1R5G5B5", size.frames);
       Print("DoRenderSample", Summarise(whole));
-      Print("  of which DrawDib scaling", Summarise(scale));
+      Print("  of which scaling", Summarise(scale));
       Print("  of which lock + convert + unlock", Summarise(upload));
     }
   }
+  return 0;
+}
+
+// ---- Figures of the frame path ----------------------------------------------------------
+
+void Figure(const std::string& name, double value) { std::printf("figure: %s %.3f\n", name.c_str(), value); }
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+// Conversion of the frame surface over a memcpy of the texture's bytes, timed in turn in
+// the same loop; each timing covers a batch, the clock being coarse next to 20 microseconds.
+double ConvertRatio(TextureFormat format) {
+  constexpr int kBatch = 25, kRounds = 80;
+  std::vector<uint8_t> frame(kFrameBytes);
+  for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 131 + (i >> 9));
+  const std::ptrdiff_t pitch = std::ptrdiff_t(kFrameSide) * TextureTexelBytes(format);
+  std::vector<uint8_t> texture(size_t(pitch) * kFrameSide), copySource(texture.size(), 0x5A);
+  std::vector<double> convert, copy;
+  for (int round = 0; round < kRounds; ++round) {
+    double t0 = NowMs();
+    for (int i = 0; i < kBatch; ++i) ConvertFrameToTexture(frame.data(), format, texture.data(), pitch);
+    double t1 = NowMs();
+    for (int i = 0; i < kBatch; ++i) {
+      copySource[i] = uint8_t(round + i);   // a copy the compiler cannot fold away
+      std::memcpy(texture.data(), copySource.data(), texture.size());
+    }
+    double t2 = NowMs();
+    convert.push_back(t1 - t0);
+    copy.push_back(t2 - t1);
+  }
+  return Median(convert) / Median(copy);
+}
+
+BITMAPINFOHEADER SourceHeader(int width, int height) {
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  return header;
+}
+
+void DrawWithDrawDib(const std::vector<uint8_t>& source, int width, int height) {
+  BITMAPINFOHEADER header = SourceHeader(width, height);
+  DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &header, const_cast<uint8_t*>(source.data()), 0, 0,
+              width, height, 0);
+  GdiFlush();
+}
+
+int Figures() {
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  Figure("convert.argb.ratio", ConvertRatio(TextureFormat::A8R8G8B8));
+  Figure("convert.1555.ratio", ConvertRatio(TextureFormat::A1R5G5B5));
+
+  const struct {
+    int width, height, frames;
+  } sizes[] = {{320, 240, 200}, {720, 576, 100}, {1920, 1080, 40}, {3840, 2160, 15}};
+  double ours1080 = 0, drawDib1080 = 0;
+  std::vector<uint8_t> frame(kFrameBytes);
+  for (const auto& size : sizes) {
+    const std::vector<uint8_t> source = scaler_pictures::MakeSource(size.width, size.height, scaler_pictures::Noise);
+    FrameScaler scaler;
+    scaler.Prepare(size.width, size.height);
+    std::vector<double> ours, drawn;
+    for (int i = 0; i < size.frames; ++i) {
+      double t0 = NowMs();
+      scaler.Scale(source.data(), source.size(), size.width, size.height, frame.data());
+      double t1 = NowMs();
+      DrawWithDrawDib(source, size.width, size.height);
+      double t2 = NowMs();
+      ours.push_back(t1 - t0);
+      drawn.push_back(t2 - t1);
+    }
+    const std::string name = "scale." + std::to_string(size.width) + "x" + std::to_string(size.height);
+    Figure(name + ".ours_ms", Median(ours));
+    Figure(name + ".drawdib_ms", Median(drawn));
+    if (size.width == 1920) ours1080 = Median(ours), drawDib1080 = Median(drawn);
+  }
+  Figure("scale.1920x1080.ratio", ours1080 / drawDib1080);
+
+  using namespace scaler_pictures;
+  for (const NamedPicture& picture : kQualityPictures) {
+    const std::vector<uint8_t> source = MakeSource(kQualityWidth, kQualityHeight, picture.pixel);
+    ScaleFrame(source.data(), source.size(), kQualityWidth, kQualityHeight, frame.data());
+    Figure(std::string("quality.") + picture.name + ".ours_db", PsnrAgainstAreaMean(source, frame.data()));
+    DrawWithDrawDib(source, kQualityWidth, kQualityHeight);
+    Figure(std::string("quality.") + picture.name + ".drawdib_db", PsnrAgainstAreaMean(source, frameBits));
+  }
+
+  // The whole per-frame work of the renderer for an HD video, lock and unlock included.
+  HRESULT result = E_FAIL;
+  ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
+  VIDEOINFOHEADER info = {};
+  info.bmiHeader = SourceHeader(1920, 1080);
+  AM_MEDIA_TYPE type = {};
+  type.majortype = MEDIATYPE_Video;
+  type.subtype = MEDIASUBTYPE_RGB24;
+  type.formattype = FORMAT_VideoInfo;
+  type.cbFormat = sizeof info;
+  type.pbFormat = reinterpret_cast<BYTE*>(&info);
+  if (renderer->SetMediaType(&type) != S_OK) return std::puts("the HD type was refused"), 1;
+  FrameSample sample(GradientFrame(1920, 1080, 5));
+  std::vector<double> whole;
+  for (int i = 0; i < 60; ++i) {
+    const double t0 = NowMs();
+    if (renderer->DoRenderSample(&sample) != S_OK) return std::puts("an HD frame was not drawn"), 1;
+    whole.push_back(NowMs() - t0);
+  }
+  Figure("render.1920x1080.ms", Median(whole));
   return 0;
 }
 
@@ -301,7 +423,14 @@ bool FindSplitter(const char* path, CLSID* splitterId) {
 int Leak(int argc, char** argv) {
   if (argc < 4) return 2;
   const bool ours = std::strcmp(argv[0], "ours") == 0;
-  const char* path = argv[1];
+  std::vector<std::string> paths;
+  for (const char* p = argv[1];; ++p) {
+    const char* bar = std::strchr(p, '|');
+    paths.emplace_back(p, bar ? bar - p : std::strlen(p));
+    if (bar == nullptr) break;
+    p = bar;
+  }
+  const char* path = paths[0].c_str();
   const int cycles = std::atoi(argv[2]);
   const int step = std::max(1, std::atoi(argv[3]));
   Session session;
@@ -311,7 +440,8 @@ int Leak(int argc, char** argv) {
 
   long framesSeen = 0;
   for (int i = 1; i <= cycles; ++i) {
-    const HRESULT result = ours ? BuildVideoGraph(path) : BuildNullGraph(path, splitterId);
+    const char* file = paths[(i - 1) % paths.size()].c_str();
+    const HRESULT result = ours ? BuildVideoGraph(file) : BuildNullGraph(file, splitterId);
     if (result != S_OK) {
       std::printf("cycle %d: build failed 0x%08lx\n", i, result);
       ReleaseVideoGraph();
@@ -335,9 +465,10 @@ int Leak(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
+  if (argc >= 2 && std::strcmp(argv[1], "figures") == 0) return Figures();
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return Render();
   if (argc >= 3 && std::strcmp(argv[1], "cycle") == 0) return Cycle(argc - 2, argv + 2);
   if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
-  std::puts("usage: video_bench render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN");
+  std::puts("usage: video_bench figures | render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN");
   return 2;
 }

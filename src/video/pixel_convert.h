@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "video/pixel_path.h"
+
 constexpr int kFrameSide = 256;                              // frame surface and texture, both ways
 constexpr int kFramePixelBytes = 3;                          // B, G, R
 constexpr int kFramePitch = kFrameSide * kFramePixelBytes;   // 768: a multiple of 4, no row fill
@@ -33,3 +35,10 @@ bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8
 // a picture whose rows had to be drawn into the frame surface upside down.
 bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
                                    uint8_t* textureBits, std::ptrdiff_t texturePitch);
+
+// The same two copies on a chosen code path (both write the same bytes); the ones above take
+// BestPixelPath().
+bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
+                           std::ptrdiff_t texturePitch, PixelPath path);
+bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
+                                   uint8_t* textureBits, std::ptrdiff_t texturePitch, PixelPath path);

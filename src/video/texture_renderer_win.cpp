@@ -5,7 +5,9 @@
 
 #include "shell/com_ptr_win.h"
 #include "shell/device_objects_win.h"
+#include "video/frame_scaler.h"
 #include "video/pixel_convert.h"
+#include "video/video_format.h"
 
 const CLSID kTextureRendererClassId = {
     0x71771540, 0x2017, 0x11CF, {0xAE, 0x26, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
@@ -25,42 +27,17 @@ namespace {
 // (a bitmap still selected into a DC cannot be deleted).
 HGDIOBJ initialBitmap = nullptr;
 
-// DrawDib refuses top-down sources on some systems (Wine's does). Once it has refused the
-// connected format, frames are drawn as bottom-up and their rows reversed in the copy.
-bool topDownRefused = false;
+// Scales every frame of the connected format; its tables are worked out when the type is
+// set (main thread), then used by the streaming thread only.
+FrameScaler frameScaler;
 
 int32_t Magnitude(LONG value) {
   if (value == LONG(0x80000000)) return 0x7FFFFFFF;
   return value < 0 ? -value : value;
 }
 
-// Bytes that the scaler reads from one frame of the connected format.
-int64_t ImageBytes(const BITMAPINFOHEADER& header) {
-  const int64_t stride = (int64_t(header.biWidth) * header.biBitCount + 31) / 32 * 4;
-  return stride * Magnitude(header.biHeight);
-}
-
-// Scales one frame into the frame surface. True when it was drawn; *upsideDown then says
-// whether the rows landed top line first.
-bool ScaleFrame(const BYTE* data, TextureRenderer& renderer, bool* upsideDown) {
-  *upsideDown = false;
-  const bool topDown = videoHeader.biHeight < 0;
-  if (!(topDown && topDownRefused)) {
-    if (DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &videoHeader, const_cast<BYTE*>(data), 0,
-                    0, renderer.videoWidth, renderer.videoHeight, 0)) {
-      return true;
-    }
-    if (!topDown) return false;
-    topDownRefused = true;
-  }
-  BITMAPINFOHEADER bottomUp = videoHeader;
-  bottomUp.biHeight = renderer.videoHeight;
-  if (!DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &bottomUp, const_cast<BYTE*>(data), 0, 0,
-                   renderer.videoWidth, renderer.videoHeight, 0)) {
-    return false;
-  }
-  *upsideDown = true;
-  return true;
+VideoFormatFields FieldsOf(const BITMAPINFOHEADER& header) {
+  return {header.biWidth, header.biHeight, header.biBitCount, header.biCompression, header.biSizeImage};
 }
 
 }  // namespace
@@ -91,7 +68,7 @@ HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT hei
 }
 
 bool CreateFrameSurface() {
-  drawDib = DrawDibOpen();   // a failure shows in the first DrawDibDraw
+  drawDib = DrawDibOpen();   // kept open for the run as ever; the frames are drawn by frameScaler
 
   ZeroMemory(&frameHeader, sizeof frameHeader);
   BITMAPINFOHEADER& header = frameHeader.bmiHeader;
@@ -143,17 +120,22 @@ HRESULT TextureRenderer::CheckMediaType(const AM_MEDIA_TYPE* type) {
     return E_INVALIDARG;
   }
   if (type->majortype != MEDIATYPE_Video) return E_FAIL;
-  return type->subtype == MEDIASUBTYPE_RGB24 ? S_OK : E_FAIL;
+  if (type->subtype != MEDIASUBTYPE_RGB24) return E_FAIL;
+  // The subtype alone does not make the header honest: the frame is drawn by the header.
+  const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+  return IsAcceptedVideoFormat(FieldsOf(header)) ? S_OK : E_FAIL;
 }
 
 HRESULT TextureRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
   if (type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) return VFW_E_TYPE_NOT_ACCEPTED;
-  videoHeader = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+  const BITMAPINFOHEADER& offered = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+  if (!IsAcceptedVideoFormat(FieldsOf(offered))) return VFW_E_TYPE_NOT_ACCEPTED;
+  videoHeader = offered;
   videoWidth = videoHeader.biWidth;
   videoHeight = Magnitude(videoHeader.biHeight);
   sourcePitch = kFramePitch;
-  topDownRefused = false;
+  if (!frameScaler.Prepare(videoHeader.biWidth, videoHeader.biHeight)) return VFW_E_TYPE_NOT_ACCEPTED;
 
   if (videoTexture == nullptr) return E_UNEXPECTED;
   D3DSURFACE_DESC description;
@@ -171,27 +153,22 @@ HRESULT TextureRenderer::DoRenderSample(IMediaSample* sample) {
   BYTE* data = nullptr;
   const HRESULT pointed = sample->GetPointer(&data);
   if (FAILED(pointed)) return pointed;
-  // A damaged stream must not make the scaler read past the end of the sample.
-  if (videoWidth <= 0 || videoHeight <= 0 || sample->GetActualDataLength() < ImageBytes(videoHeader)) {
+  // A damaged stream must not make the scaler read past the end of the sample: it refuses
+  // a sample shorter than one frame of the connected format.
+  const long length = sample->GetActualDataLength();
+  if (videoWidth <= 0 || videoHeight <= 0 || length < 0) return E_FAIL;
+
+  if (frameCursor != frameBits) frameCursor = frameBits;
+  if (!frameScaler.Scale(data, uint64_t(length), videoHeader.biWidth, videoHeader.biHeight, frameBits)) {
     return E_FAIL;
   }
 
-  if (frameCursor != frameBits) frameCursor = frameBits;
-  bool upsideDown = false;
-  if (!ScaleFrame(data, *this, &upsideDown)) return E_FAIL;
-  GdiFlush();   // the scaler may batch its drawing; the copy reads the bits directly
-
   D3DLOCKED_RECT locked;
   if (FAILED(videoTexture->LockRect(0, &locked, nullptr, 0))) return E_FAIL;
-  // Row 0 of the texture is the bottom line: the frame surface's row 0, or its last row
-  // when the frame was drawn top line first. A format other than the two is left unwritten.
-  const TextureFormat format = static_cast<TextureFormat>(textureFormat);
-  uint8_t* target = static_cast<uint8_t*>(locked.pBits);
-  if (upsideDown) {
-    ConvertFrameToTextureReversed(frameCursor, format, target, locked.Pitch);
-  } else {
-    ConvertFrameToTexture(frameCursor, format, target, locked.Pitch);
-  }
+  // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
+  // than the two is left unwritten.
+  ConvertFrameToTexture(frameCursor, static_cast<TextureFormat>(textureFormat), static_cast<uint8_t*>(locked.pBits),
+                        locked.Pitch);
   if (FAILED(videoTexture->UnlockRect(0))) return E_FAIL;
 
   frameCursor = frameBits;

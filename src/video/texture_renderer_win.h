@@ -1,6 +1,6 @@
 // The texture renderer: the last filter of every video graph, which scales each decoded
 // frame to 256x256 into the frame surface and copies it into videoTexture; and the frame
-// surface itself (a 24-bit DIB section on a memory DC, scaled into with DrawDib).
+// surface itself (a 24-bit DIB section on a memory DC, scaled into by the portable FrameScaler).
 //
 // Threads: CreateFrameSurface, ReleaseFrameSurface and the connection (CheckMediaType,
 // SetMediaType) run on the main thread; DoRenderSample runs on the graph's streaming thread

@@ -1,5 +1,6 @@
 // Tests of the frame-to-texture conversion: exact texel bytes for both texture formats, row
-// placement for any pitch, the bytes a copy must leave alone, and refused formats.
+// placement for any pitch, the bytes a copy must leave alone, and refused formats, each on
+// both code paths.
 #include "video/pixel_convert.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +13,16 @@ namespace {
 constexpr int kSide = 256;
 constexpr int kSourcePitch = 768;
 constexpr uint8_t kUntouched = 0xCD;
+
+// The paths this processor runs; a path it cannot run is left out rather than quietly
+// replaced by the other.
+std::vector<PixelPath> PathsHere() {
+  std::vector<PixelPath> paths{PixelPath::Scalar};
+  if (PixelPathRuns(PixelPath::Sse2)) paths.push_back(PixelPath::Sse2);
+  return paths;
+}
+
+const char* PathName(PixelPath path) { return path == PixelPath::Sse2 ? "SSE2 path" : "scalar path"; }
 
 struct Bgr {
   uint8_t b, g, r;
@@ -83,23 +94,29 @@ class KnownPixelTest : public ::testing::TestWithParam<KnownPixel> {};
 TEST_P(KnownPixelTest, EveryTexelOfA8R8G8B8) {
   const KnownPixel& c = GetParam();
   const std::vector<uint8_t> frame = SolidFrame(c.pixel);
-  std::vector<uint8_t> texture(1024 * kSide, kUntouched);
-  ASSERT_TRUE(ConvertFrameToTexture(frame.data(), TextureFormat::A8R8G8B8, texture.data(), 1024));
-  for (size_t i = 0; i < texture.size(); i += 4) {
-    ASSERT_EQ(texture[i + 0], c.argb[0]) << "texel " << i / 4;
-    ASSERT_EQ(texture[i + 1], c.argb[1]) << "texel " << i / 4;
-    ASSERT_EQ(texture[i + 2], c.argb[2]) << "texel " << i / 4;
-    ASSERT_EQ(texture[i + 3], c.argb[3]) << "texel " << i / 4;
+  for (PixelPath path : PathsHere()) {
+    SCOPED_TRACE(PathName(path));
+    std::vector<uint8_t> texture(1024 * kSide, kUntouched);
+    ASSERT_TRUE(ConvertFrameToTexture(frame.data(), TextureFormat::A8R8G8B8, texture.data(), 1024, path));
+    for (size_t i = 0; i < texture.size(); i += 4) {
+      ASSERT_EQ(texture[i + 0], c.argb[0]) << "texel " << i / 4;
+      ASSERT_EQ(texture[i + 1], c.argb[1]) << "texel " << i / 4;
+      ASSERT_EQ(texture[i + 2], c.argb[2]) << "texel " << i / 4;
+      ASSERT_EQ(texture[i + 3], c.argb[3]) << "texel " << i / 4;
+    }
   }
 }
 
 TEST_P(KnownPixelTest, EveryTexelOfA1R5G5B5) {
   const KnownPixel& c = GetParam();
   const std::vector<uint8_t> frame = SolidFrame(c.pixel);
-  std::vector<uint8_t> texture(512 * kSide, kUntouched);
-  ASSERT_TRUE(ConvertFrameToTexture(frame.data(), TextureFormat::A1R5G5B5, texture.data(), 512));
-  for (size_t i = 0; i < texture.size(); i += 2) {
-    ASSERT_EQ(WordAt(texture, i), c.word) << "texel " << i / 2;
+  for (PixelPath path : PathsHere()) {
+    SCOPED_TRACE(PathName(path));
+    std::vector<uint8_t> texture(512 * kSide, kUntouched);
+    ASSERT_TRUE(ConvertFrameToTexture(frame.data(), TextureFormat::A1R5G5B5, texture.data(), 512, path));
+    for (size_t i = 0; i < texture.size(); i += 2) {
+      ASSERT_EQ(WordAt(texture, i), c.word) << "texel " << i / 2;
+    }
   }
 }
 
@@ -140,35 +157,38 @@ class LayoutTest : public ::testing::TestWithParam<Layout> {};
 TEST_P(LayoutTest, EachTexelComesFromItsPixelAndRowFillIsLeftAlone) {
   const Layout& l = GetParam();
   const std::vector<uint8_t> frame = PatternFrame();
-  // One spare pitch after the last row catches a copy that runs past the end.
-  std::vector<uint8_t> texture(size_t(l.pitch) * (kSide + 1), kUntouched);
-  const bool done = l.reversed
-                        ? ConvertFrameToTextureReversed(frame.data(), l.format, texture.data(), l.pitch)
-                        : ConvertFrameToTexture(frame.data(), l.format, texture.data(), l.pitch);
-  ASSERT_TRUE(done);
+  for (PixelPath path : PathsHere()) {
+    SCOPED_TRACE(PathName(path));
+    // One spare pitch after the last row catches a copy that runs past the end.
+    std::vector<uint8_t> texture(size_t(l.pitch) * (kSide + 1), kUntouched);
+    const bool done = l.reversed
+                          ? ConvertFrameToTextureReversed(frame.data(), l.format, texture.data(), l.pitch, path)
+                          : ConvertFrameToTexture(frame.data(), l.format, texture.data(), l.pitch, path);
+    ASSERT_TRUE(done);
 
-  const size_t rowBytes = size_t(kSide) * l.texelBytes;
-  for (int row = 0; row < kSide; ++row) {
-    const int sourceRow = l.reversed ? kSide - 1 - row : row;
-    const size_t rowStart = size_t(row) * l.pitch;
-    for (int x = 0; x < kSide; ++x) {
-      const Bgr p = PatternPixel(x, sourceRow);
-      const size_t at = rowStart + size_t(x) * l.texelBytes;
-      if (l.texelBytes == 4) {
-        ASSERT_EQ(texture[at + 0], p.b) << "row " << row << " column " << x;
-        ASSERT_EQ(texture[at + 1], p.g) << "row " << row << " column " << x;
-        ASSERT_EQ(texture[at + 2], p.r) << "row " << row << " column " << x;
-        ASSERT_EQ(texture[at + 3], 0xFF) << "row " << row << " column " << x;
-      } else {
-        ASSERT_EQ(WordAt(texture, at), Expected1555(p)) << "row " << row << " column " << x;
+    const size_t rowBytes = size_t(kSide) * l.texelBytes;
+    for (int row = 0; row < kSide; ++row) {
+      const int sourceRow = l.reversed ? kSide - 1 - row : row;
+      const size_t rowStart = size_t(row) * l.pitch;
+      for (int x = 0; x < kSide; ++x) {
+        const Bgr p = PatternPixel(x, sourceRow);
+        const size_t at = rowStart + size_t(x) * l.texelBytes;
+        if (l.texelBytes == 4) {
+          ASSERT_EQ(texture[at + 0], p.b) << "row " << row << " column " << x;
+          ASSERT_EQ(texture[at + 1], p.g) << "row " << row << " column " << x;
+          ASSERT_EQ(texture[at + 2], p.r) << "row " << row << " column " << x;
+          ASSERT_EQ(texture[at + 3], 0xFF) << "row " << row << " column " << x;
+        } else {
+          ASSERT_EQ(WordAt(texture, at), Expected1555(p)) << "row " << row << " column " << x;
+        }
+      }
+      for (size_t i = rowStart + rowBytes; i < rowStart + size_t(l.pitch); ++i) {
+        ASSERT_EQ(texture[i], kUntouched) << "fill byte " << i - rowStart - rowBytes << " of row " << row;
       }
     }
-    for (size_t i = rowStart + rowBytes; i < rowStart + size_t(l.pitch); ++i) {
-      ASSERT_EQ(texture[i], kUntouched) << "fill byte " << i - rowStart - rowBytes << " of row " << row;
+    for (size_t i = size_t(kSide) * l.pitch; i < texture.size(); ++i) {
+      ASSERT_EQ(texture[i], kUntouched) << "byte " << i << " after the last row";
     }
-  }
-  for (size_t i = size_t(kSide) * l.pitch; i < texture.size(); ++i) {
-    ASSERT_EQ(texture[i], kUntouched) << "byte " << i << " after the last row";
   }
 }
 
@@ -208,6 +228,10 @@ TEST_P(RefusalTest, WritesNothing) {
   const auto format = static_cast<TextureFormat>(r.format);
   EXPECT_FALSE(ConvertFrameToTexture(frame.data(), format, start, r.pitch));
   EXPECT_FALSE(ConvertFrameToTextureReversed(frame.data(), format, start, r.pitch));
+  for (PixelPath path : PathsHere()) {
+    EXPECT_FALSE(ConvertFrameToTexture(frame.data(), format, start, r.pitch, path)) << PathName(path);
+    EXPECT_FALSE(ConvertFrameToTextureReversed(frame.data(), format, start, r.pitch, path)) << PathName(path);
+  }
   for (size_t i = 0; i < texture.size(); ++i) {
     ASSERT_EQ(texture[i], kUntouched) << "byte " << i;
   }
