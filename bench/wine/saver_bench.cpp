@@ -13,7 +13,12 @@
 //       starts "SCR /s", prints the milliseconds until its full-screen window is visible,
 //       then ends it with a key press and prints how long the process took to go
 //   saver_bench stop [TIMEOUT_MS]         the same key press for a run started elsewhere
+//   saver_bench stops SCR COUNT [SEED]
+//       COUNT full-screen runs, each ended by a key press at a random moment from the
+//       window's creation on (during the play-list build, before the first frame, mid-video);
+//       prints how many ended, hung, crashed, or left a process or the mutex behind
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include "bench_clock.h"
 
@@ -30,6 +35,7 @@ namespace {
 const char kKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
 const char kValueName[] = "Options";
 const char kWindowClass[] = "QuordaWndClass";
+const char kSingleRunMutex[] = "Or vel Screen";
 
 class RegKey {
  public:
@@ -134,6 +140,7 @@ int DeleteOptions() {
 struct WindowSearch {
   DWORD pid;
   HWND found;
+  bool visibleOnly;
 };
 
 BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
@@ -143,13 +150,13 @@ BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
   if (search->pid != 0 && owner != search->pid) return TRUE;
   char name[64] = {};
   if (!GetClassNameA(window, name, sizeof name) || std::strcmp(name, kWindowClass) != 0) return TRUE;
-  if (!IsWindowVisible(window)) return TRUE;
+  if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
   search->found = window;
   return FALSE;
 }
 
-HWND FindSaverWindow(DWORD pid) {
-  WindowSearch search = {pid, nullptr};
+HWND FindSaverWindow(DWORD pid, bool visibleOnly = true) {
+  WindowSearch search = {pid, nullptr, visibleOnly};
   EnumWindows(MatchSaverWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
@@ -222,6 +229,106 @@ int Stop(DWORD timeoutMs) {
   return 0;
 }
 
+// Another process of the program's image name is running.
+bool SaverProcessLeft(const char* scr) {
+  const char* slash = std::strrchr(scr, '\\');
+  const char* name = slash ? slash + 1 : scr;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32First(snapshot, &entry); more && !found; more = Process32Next(snapshot, &entry))
+    found = lstrcmpiA(entry.szExeFile, name) == 0;
+  CloseHandle(snapshot);
+  return found;
+}
+
+bool MutexLeft() {
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kSingleRunMutex);
+  if (mutex == nullptr) return false;
+  CloseHandle(mutex);
+  return true;
+}
+
+struct StopCounts {
+  int ended = 0, endedOnSecondKey = 0, hung = 0, crashed = 0, processLeft = 0, mutexLeft = 0, notStarted = 0;
+  int byMoment[3] = {};  // key sent while the window was hidden, shown < 300 ms, shown longer
+};
+
+// One run: started as the host starts it, a key posted `delayMs` after its window exists.
+void OneStop(const char* scr, DWORD delayMs, StopCounts& counts) {
+  std::string commandLine = std::string("\"") + scr + "\" /s";
+  std::string directory = scr;
+  const size_t slash = directory.find_last_of("\\/");
+  directory = slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                      &process)) {
+    ++counts.notStarted;
+    return;
+  }
+  CloseHandle(process.hThread);
+
+  HWND window = nullptr;
+  const double start = NowMs();
+  while (window == nullptr && NowMs() - start < 20000) {
+    window = FindSaverWindow(process.dwProcessId, false);
+    if (window == nullptr && WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+  }
+  if (window == nullptr) {
+    ++counts.notStarted;
+  } else {
+    const double created = NowMs();
+    double shownAt = -1;
+    while (NowMs() - created < delayMs) {
+      if (shownAt < 0 && IsWindowVisible(window)) shownAt = NowMs();
+      Sleep(1);
+    }
+    const int moment = shownAt < 0 ? 0 : NowMs() - shownAt < 300 ? 1 : 2;
+    ++counts.byMoment[moment];
+    PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+    if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+      ++counts.ended;
+    } else {
+      // A key that came before the window was shown may be taken as the run's own start.
+      PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+      if (WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0) {
+        ++counts.endedOnSecondKey;
+      } else {
+        ++counts.hung;
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+      }
+    }
+  }
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  if (exitCode >= 0xC0000000u) ++counts.crashed;
+  CloseHandle(process.hProcess);
+  if (SaverProcessLeft(scr)) ++counts.processLeft;
+  if (MutexLeft()) ++counts.mutexLeft;
+}
+
+int Stops(const char* scr, int count, unsigned seed) {
+  std::srand(seed);
+  StopCounts counts;
+  for (int i = 1; i <= count; ++i) {
+    const DWORD delayMs = static_cast<DWORD>(std::rand() % 2500);
+    OneStop(scr, delayMs, counts);
+    if (i % 20 == 0) std::printf("run %d: hung %d crashed %d\n", i, counts.hung, counts.crashed);
+  }
+  std::printf("runs %d  key while hidden %d, shown < 300 ms %d, later %d\n", count, counts.byMoment[0],
+              counts.byMoment[1], counts.byMoment[2]);
+  std::printf("ended %d  ended on a second key %d  hung %d  crashed %d  process left %d  mutex left %d  "
+              "not started %d\n",
+              counts.ended, counts.endedOnSecondKey, counts.hung, counts.crashed, counts.processLeft,
+              counts.mutexLeft, counts.notStarted);
+  return 0;
+}
+
 DWORD TimeoutArg(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 30000;
 }
@@ -236,8 +343,11 @@ int main(int argc, char** argv) {
   if (command == "options-delete") return DeleteOptions();
   if (command == "start-time" && argc >= 3) return StartTime(argv[2], TimeoutArg(argc, argv, 3));
   if (command == "stop") return Stop(TimeoutArg(argc, argv, 2));
+  if (command == "stops" && argc >= 4)
+    return Stops(argv[2], std::atoi(argv[3]), argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)) : 1);
   std::fputs("usage: saver_bench options [KEY=VALUE ...] | options-save FILE | options-restore FILE |\n"
-             "       options-delete | start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS]\n",
+             "       options-delete | start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS] |\n"
+             "       stops SCR COUNT [SEED]\n",
              stderr);
   return 2;
 }

@@ -1,0 +1,137 @@
+#!/usr/bin/env bash
+# A soak of the whole saver under Wine (a benchmark: it prints figures and asserts nothing).
+#
+#   bench/wine/run-soak.sh [BUILD_DIR] [switches] [stops]
+#
+# switches: one full-screen run (orvel.scr /s) plays three 0.3 s clips in turn for SWITCHES
+#   video switches; every STEP switches it prints the process's resident memory (kB) and
+#   open descriptors, read from /proc, from outside. A switch is seen as the clip the process
+#   holds open changing. Then Wine's Null Renderer does the same number of build/play/release
+#   cycles of the same clips in one process (video_bench leak null), for Wine's own share.
+# stops: STOPS full-screen runs with ten configured files, each ended by a key press at a
+#   random moment from the window's creation on (saver_bench stops): how many ended, hung,
+#   crashed, or left a process or the mutex behind.
+#
+#   SWITCHES (1000)  STEP (50)  STOPS (200)  SEED (1)
+# BUILD_DIR is a Windows build tree with orvel, saver_bench and video_bench built (default
+# build/windows64). The "Options" value stored before is put back at the end.
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${1:-$root/build/windows64}" && pwd)
+[ $# -gt 0 ] && shift
+parts=${*:-switches stops}
+switches=${SWITCHES:-1000}
+step=${STEP:-50}
+stops=${STOPS:-200}
+seed=${SEED:-1}
+
+scr=$build/orvel.scr
+helper=$build/bench/saver_bench.exe
+video_bench=$build/bench/video_bench.exe
+clips=("$build"/bench/saver-inputs/soak_*.avi)
+for f in "$scr" "$helper" "$video_bench" "${clips[0]}"; do
+  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
+done
+
+. "$root/scripts/wine-env.sh"
+wine_session_start "$(wine_arch_of "$scr")"
+work=$(mktemp -d)
+saved=$work/options.bin
+had_value=0
+
+win() { wine winepath -w "$1" 2>/dev/null; }
+helper_run() {
+  local out status
+  out=$(wine "$helper" "$@" 2>/dev/null)
+  status=$?
+  out=${out//$'\r'/}
+  [ -z "$out" ] || printf '%s\n' "$out"
+  return $status
+}
+finish() {
+  if [ "$had_value" = 1 ]; then
+    helper_run options-restore "$(win "$saved")" >/dev/null
+  else
+    helper_run options-delete >/dev/null
+  fi
+  wine_session_stop
+  rm -rf "$work"
+}
+trap finish EXIT
+helper_run options-save "$(win "$saved")" >/dev/null && had_value=1
+
+# The Linux process whose command line holds the text.
+find_pid() {
+  local p
+  for p in /proc/[0-9]*; do
+    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q -- "$1"; then
+      echo "${p#/proc/}"
+      return
+    fi
+  done
+}
+rss_of() { awk '/^VmRSS/ {print $2}' "/proc/$1/status" 2>/dev/null; }
+fds_of() { ls "/proc/$1/fd" 2>/dev/null | wc -l; }
+# The soak clips the process holds open, by name.
+open_clips() { ls -l "/proc/$1/fd" 2>/dev/null | sed -n 's/.*\(soak_[0-9a-f]*\.avi\)$/\1/p' | sort -u | tr '\n' ' '; }
+
+soak_switches() {
+  local options=() clip
+  for clip in "${clips[@]}"; do options+=("video=$(win "$clip")"); done
+  helper_run options shape=2 cols=4 rows=3 "${options[@]}" || return
+  echo "== switches: orvel.scr /s playing ${#clips[@]} clips of 0.3 s, $switches switches"
+  echo "switch rss_kB fds seconds"
+  wine "$scr" /s >/dev/null 2>&1 &
+  local pid="" tries=0
+  while [ -z "$pid" ] && [ $tries -lt 200 ]; do pid=$(find_pid 'orvel.scr /s'); sleep 0.05; tries=$((tries + 1)); done
+  [ -n "$pid" ] || { echo "the saver did not start"; return; }
+  local seen=0 last="" now="" start=$SECONDS
+  while [ $seen -lt "$switches" ] && [ -d "/proc/$pid" ]; do
+    now=$(open_clips "$pid")
+    if [ -n "$now" ] && [ "$now" != "$last" ]; then
+      last=$now
+      seen=$((seen + 1))
+      [ $((seen % step)) -eq 0 ] || [ $seen -eq 1 ] && echo "$seen $(rss_of "$pid") $(fds_of "$pid") $((SECONDS - start))"
+    fi
+    sleep 0.02
+  done
+  [ -d "/proc/$pid" ] || echo "the saver ended by itself after $seen switches"
+  helper_run stop 10000 | sed 's/^/# /'
+
+  echo "== switches: Wine's Null Renderer, $switches cycles of the same clips"
+  echo "switch rss_kB fds"
+  local files="" token="soak$$" line
+  for clip in "${clips[@]}"; do files="$files${files:+|}$(win "$clip")"; done
+  pid=""
+  wine "$video_bench" leak null "$files" "$switches" "$step" "$token" 2>/dev/null |
+    while IFS= read -r line; do
+      line=${line%$'\r'}
+      case "$line" in
+        CHECKPOINT*)
+          [ -n "$pid" ] || pid=$(find_pid "video_bench.exe leak .*$token")
+          echo "${line#CHECKPOINT } $(rss_of "$pid") $(fds_of "$pid")"
+          ;;
+        *) echo "# $line" ;;
+      esac
+    done
+}
+
+soak_stops() {
+  local options=() i
+  for i in 0 1 2 3 4 5 6 7 8 9; do options+=("video=$(win "${clips[$((i % ${#clips[@]}))]}")"); done
+  helper_run options shape=1 "${options[@]}" || return
+  echo "== stops: $stops full-screen runs with ten configured files, a key at a random moment"
+  helper_run stops "$(win "$scr")" "$stops" "$seed"
+  local left
+  left=$(find_pid 'orvel.scr')
+  [ -z "$left" ] || echo "a Linux process of orvel.scr is still there: $left"
+}
+
+for part in $parts; do
+  case "$part" in
+    switches) soak_switches ;;
+    stops) soak_stops ;;
+    *) echo "unknown part $part (switches, stops)" >&2 ;;
+  esac
+done
