@@ -279,7 +279,7 @@ bool FrameScaler::Scale(const uint8_t* source, uint64_t sourceBytes, int32_t wid
   const uint64_t needed = ScaledSourceBytes(width, height);
   if (needed == 0 || sourceBytes < needed || source == nullptr || frame == nullptr) return false;
   if (!Prepare(width, height)) return false;
-  const bool sse2 = path == PixelPath::Sse2 && PixelPathRuns(path);
+  const bool sse2 = path != PixelPath::Scalar && PixelPathRuns(path);
   for (int row = 0; row < kFrameSide; ++row) ScaleRow(source, row, frame + std::ptrdiff_t(row) * kFramePitch, sse2);
   return true;
 }

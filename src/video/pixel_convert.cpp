@@ -15,12 +15,17 @@
 // The 16-bit texels are gathered with PMADDWD, whose two word products per lane act as two
 // shifts and an add. Loads never go past the frame: the last group of every row has a
 // variant that reads only its own bytes.
+//
+// SSSE3 path: PSHUFB spreads four pixels into four texels with one instruction. For 16-bit
+// texels, two shuffles of two overlapping loads put each of eight pixels' R and B into one
+// 16-bit lane and G into another, and three masks and shifts place the fields.
 #include "video/pixel_convert.h"
 
 #include <cstring>
 
 #if ORVEL_SSE2_PATH
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -156,13 +161,70 @@ ORVEL_SSE2_FUNCTION void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t
                                                         GatherA1R5G5B5(LoadLastPixelPairs(in + 12))));
 }
 
+// Four pixels at p[0..11] as four texels 0x00RRGGBB; the shuffle's `skip` is where they
+// start in the 16 bytes loaded.
+ORVEL_SSSE3_FUNCTION inline __m128i SpreadFourPixels(__m128i bytes, int skip) {
+  const char z = char(0x80), s = char(skip);
+  const __m128i order = _mm_setr_epi8(char(s + 0), char(s + 1), char(s + 2), z, char(s + 3), char(s + 4),
+                                      char(s + 5), z, char(s + 6), char(s + 7), char(s + 8), z, char(s + 9),
+                                      char(s + 10), char(s + 11), z);
+  return _mm_shuffle_epi8(bytes, order);
+}
+
+ORVEL_SSSE3_FUNCTION inline __m128i Load16(const uint8_t* p) {
+  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+ORVEL_SSSE3_FUNCTION void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8_t* target) {
+  const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+#pragma GCC unroll 4
+  for (int group = 0; group < kRowGroups - 1; ++group) {
+    StoreTexels(target + 16 * group, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 12 * group), 0)));
+  }
+  // The last four pixels are loaded from four bytes earlier, so as not to read past the row.
+  const int last = kRowGroups - 1;
+  StoreTexels(target + 16 * last, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 12 * last - 4), 4)));
+}
+
+ORVEL_SSSE3_FUNCTION void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target) {
+  const char z = char(0x80);
+  // Eight pixels in 24 bytes: pixels 0-4 from the load at 0, pixels 5-7 from the load at 8.
+  // Red-blue lanes hold B in the low byte and R in the high one; green lanes hold G.
+  const __m128i redBlueLow = _mm_setr_epi8(0, 2, 3, 5, 6, 8, 9, 11, 12, 14, z, z, z, z, z, z);
+  const __m128i redBlueHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, 7, 9, 10, 12, 13, 15);
+  const __m128i greenLow = _mm_setr_epi8(1, z, 4, z, 7, z, 10, z, 13, z, z, z, z, z, z, z);
+  const __m128i greenHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, 8, z, 11, z, 14, z);
+  const __m128i redMask = _mm_set1_epi16(int16_t(0xF800));
+  const __m128i fiveBits = _mm_set1_epi16(0x00F8);
+  const __m128i alpha = _mm_set1_epi16(int16_t(0x8000));
+  constexpr int kEights = kRowTexels / 8;
+#pragma GCC unroll 2
+  for (int eight = 0; eight < kEights; ++eight) {
+    const __m128i low = Load16(source + 24 * eight);
+    const __m128i high = Load16(source + 24 * eight + 8);   // ends with the eighth pixel
+    const __m128i redBlue = _mm_or_si128(_mm_shuffle_epi8(low, redBlueLow), _mm_shuffle_epi8(high, redBlueHigh));
+    const __m128i green = _mm_or_si128(_mm_shuffle_epi8(low, greenLow), _mm_shuffle_epi8(high, greenHigh));
+    const __m128i red = _mm_srli_epi16(_mm_and_si128(redBlue, redMask), 1);
+    const __m128i blue = _mm_srli_epi16(_mm_and_si128(redBlue, fiveBits), 3);
+    const __m128i greenField = _mm_slli_epi16(_mm_and_si128(green, fiveBits), 2);
+    StoreTexels(target + 16 * eight, _mm_or_si128(_mm_or_si128(alpha, red), _mm_or_si128(greenField, blue)));
+  }
+}
+
 #endif  // ORVEL_SSE2_PATH
 
 using RowConverter = void (*)(const uint8_t*, uint8_t*);
 
 RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
 #if ORVEL_SSE2_PATH
-  if (path == PixelPath::Sse2 && PixelPathRuns(path)) {
+  if (path == PixelPath::Ssse3 && PixelPathRuns(path)) {
+    switch (format) {
+      case TextureFormat::A8R8G8B8: return ConvertRowToA8R8G8B8Ssse3;
+      case TextureFormat::A1R5G5B5: return ConvertRowToA1R5G5B5Ssse3;
+    }
+    return nullptr;
+  }
+  if (path != PixelPath::Scalar && PixelPathRuns(path)) {
     switch (format) {
       case TextureFormat::A8R8G8B8: return ConvertRowToA8R8G8B8Sse2;
       case TextureFormat::A1R5G5B5: return ConvertRowToA1R5G5B5Sse2;
@@ -180,14 +242,13 @@ RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
 }
 
 bool ConvertRows(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
-                 std::ptrdiff_t texturePitch, bool reverseRows, PixelPath path) {
+                 std::ptrdiff_t texturePitch, PixelPath path) {
   const RowConverter convertRow = RowConverterFor(format, path);
   if (convertRow == nullptr) return false;
   if (texturePitch < std::ptrdiff_t(kRowTexels) * TextureTexelBytes(format)) return false;
 
   for (int row = 0; row < kFrameSide; ++row) {
-    const int sourceRow = reverseRows ? kFrameSide - 1 - row : row;
-    convertRow(frameBits + std::ptrdiff_t(sourceRow) * kFramePitch, textureBits + row * texturePitch);
+    convertRow(frameBits + std::ptrdiff_t(row) * kFramePitch, textureBits + row * texturePitch);
   }
   return true;
 }
@@ -204,20 +265,10 @@ int TextureTexelBytes(TextureFormat format) {
 
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, false, BestPixelPath());
-}
-
-bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
-                                   uint8_t* textureBits, std::ptrdiff_t texturePitch) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, true, BestPixelPath());
+  return ConvertRows(frameBits, format, textureBits, texturePitch, BestPixelPath());
 }
 
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch, PixelPath path) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, false, path);
-}
-
-bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
-                                   uint8_t* textureBits, std::ptrdiff_t texturePitch, PixelPath path) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, true, path);
+  return ConvertRows(frameBits, format, textureBits, texturePitch, path);
 }

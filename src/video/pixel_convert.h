@@ -31,14 +31,7 @@ int TextureTexelBytes(TextureFormat format);
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch);
 
-// The same with the rows in reverse order (source row r goes to destination row 255 - r), for
-// a picture whose rows had to be drawn into the frame surface upside down.
-bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
-                                   uint8_t* textureBits, std::ptrdiff_t texturePitch);
-
-// The same two copies on a chosen code path (both write the same bytes); the ones above take
-// BestPixelPath().
+// The same copy on a chosen code path (every path writes the same bytes); the one above
+// takes BestPixelPath().
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch, PixelPath path);
-bool ConvertFrameToTextureReversed(const uint8_t* frameBits, TextureFormat format,
-                                   uint8_t* textureBits, std::ptrdiff_t texturePitch, PixelPath path);

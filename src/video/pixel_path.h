@@ -1,15 +1,17 @@
-// The two code paths of the per-frame pixel loops (frame scaling, texture conversion): plain
-// C++ for any processor, and SSE2. Both give the same bytes; the SSE2 one is taken wherever
-// the processor has it. Read from the graph's streaming thread and from tests.
+// The code paths of the per-frame pixel loops (frame scaling, texture conversion): plain C++
+// for any processor, SSE2, and SSE2 with SSSE3's byte shuffle. All give the same bytes; the
+// best one the processor has is taken. Read from the graph's streaming thread and from tests.
 #pragma once
 
 enum class PixelPath {
   Scalar,
   Sse2,
+  Ssse3,   // the texture conversion's own loops; the scaler runs its SSE2 ones
 };
 
-// The path the loops take on this processor: Sse2 where the processor has SSE2 (every x86-64
-// one, and 32-bit ones from the Pentium 4 on), Scalar elsewhere.
+// The path the loops take on this processor: Ssse3 where it has SSSE3 (most x86 processors
+// since 2006), else Sse2 where it has SSE2 (every x86-64 one, and 32-bit ones from the
+// Pentium 4 on), Scalar elsewhere.
 PixelPath BestPixelPath();
 
 // Whether `path` can run here. A loop asked for a path that cannot runs the scalar one.
@@ -25,6 +27,8 @@ bool PixelPathRuns(PixelPath path);
 #else
 #define ORVEL_SSE2_FUNCTION __attribute__((target("sse2")))
 #endif
+// No target of either build enables SSSE3: its functions always carry their own target.
+#define ORVEL_SSSE3_FUNCTION __attribute__((target("ssse3")))
 #else
 #define ORVEL_SSE2_PATH 0
 #endif

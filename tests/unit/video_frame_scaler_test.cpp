@@ -43,10 +43,13 @@ Bgr Noise(int x, int y) {
 std::vector<PixelPath> PathsHere() {
   std::vector<PixelPath> paths{PixelPath::Scalar};
   if (PixelPathRuns(PixelPath::Sse2)) paths.push_back(PixelPath::Sse2);
+  if (PixelPathRuns(PixelPath::Ssse3)) paths.push_back(PixelPath::Ssse3);
   return paths;
 }
 
-const char* PathName(PixelPath path) { return path == PixelPath::Sse2 ? "SSE2 path" : "scalar path"; }
+const char* PathName(PixelPath path) {
+  return path == PixelPath::Ssse3 ? "SSSE3 path" : path == PixelPath::Sse2 ? "SSE2 path" : "scalar path";
+}
 
 std::vector<uint8_t> Scaled(const std::vector<uint8_t>& source, int32_t width, int32_t height, PixelPath path) {
   std::vector<uint8_t> frame(kFrameBytes, 0xCD);

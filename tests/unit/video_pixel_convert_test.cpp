@@ -19,10 +19,13 @@ constexpr uint8_t kUntouched = 0xCD;
 std::vector<PixelPath> PathsHere() {
   std::vector<PixelPath> paths{PixelPath::Scalar};
   if (PixelPathRuns(PixelPath::Sse2)) paths.push_back(PixelPath::Sse2);
+  if (PixelPathRuns(PixelPath::Ssse3)) paths.push_back(PixelPath::Ssse3);
   return paths;
 }
 
-const char* PathName(PixelPath path) { return path == PixelPath::Sse2 ? "SSE2 path" : "scalar path"; }
+const char* PathName(PixelPath path) {
+  return path == PixelPath::Ssse3 ? "SSSE3 path" : path == PixelPath::Sse2 ? "SSE2 path" : "scalar path";
+}
 
 struct Bgr {
   uint8_t b, g, r;
@@ -136,20 +139,15 @@ struct Layout {
   TextureFormat format;
   int texelBytes;
   std::ptrdiff_t pitch;
-  bool reversed;
 };
 
 const Layout kLayouts[] = {
-    {"Argb_Tight", TextureFormat::A8R8G8B8, 4, 1024, false},
-    {"Argb_Padded", TextureFormat::A8R8G8B8, 4, 1024 + 64, false},
-    {"Argb_OddPitch", TextureFormat::A8R8G8B8, 4, 1027, false},
-    {"Argb_Reversed", TextureFormat::A8R8G8B8, 4, 1024, true},
-    {"Argb_ReversedPadded", TextureFormat::A8R8G8B8, 4, 1100, true},
-    {"Word_Tight", TextureFormat::A1R5G5B5, 2, 512, false},
-    {"Word_Padded", TextureFormat::A1R5G5B5, 2, 512 + 32, false},
-    {"Word_OddPitch", TextureFormat::A1R5G5B5, 2, 513, false},   // every other row at an odd address
-    {"Word_Reversed", TextureFormat::A1R5G5B5, 2, 512, true},
-    {"Word_ReversedOddPitch", TextureFormat::A1R5G5B5, 2, 515, true},
+    {"Argb_Tight", TextureFormat::A8R8G8B8, 4, 1024},
+    {"Argb_Padded", TextureFormat::A8R8G8B8, 4, 1024 + 64},
+    {"Argb_OddPitch", TextureFormat::A8R8G8B8, 4, 1027},
+    {"Word_Tight", TextureFormat::A1R5G5B5, 2, 512},
+    {"Word_Padded", TextureFormat::A1R5G5B5, 2, 512 + 32},
+    {"Word_OddPitch", TextureFormat::A1R5G5B5, 2, 513},   // every other row at an odd address
 };
 
 class LayoutTest : public ::testing::TestWithParam<Layout> {};
@@ -161,17 +159,13 @@ TEST_P(LayoutTest, EachTexelComesFromItsPixelAndRowFillIsLeftAlone) {
     SCOPED_TRACE(PathName(path));
     // One spare pitch after the last row catches a copy that runs past the end.
     std::vector<uint8_t> texture(size_t(l.pitch) * (kSide + 1), kUntouched);
-    const bool done = l.reversed
-                          ? ConvertFrameToTextureReversed(frame.data(), l.format, texture.data(), l.pitch, path)
-                          : ConvertFrameToTexture(frame.data(), l.format, texture.data(), l.pitch, path);
-    ASSERT_TRUE(done);
+    ASSERT_TRUE(ConvertFrameToTexture(frame.data(), l.format, texture.data(), l.pitch, path));
 
     const size_t rowBytes = size_t(kSide) * l.texelBytes;
     for (int row = 0; row < kSide; ++row) {
-      const int sourceRow = l.reversed ? kSide - 1 - row : row;
       const size_t rowStart = size_t(row) * l.pitch;
       for (int x = 0; x < kSide; ++x) {
-        const Bgr p = PatternPixel(x, sourceRow);
+        const Bgr p = PatternPixel(x, row);
         const size_t at = rowStart + size_t(x) * l.texelBytes;
         if (l.texelBytes == 4) {
           ASSERT_EQ(texture[at + 0], p.b) << "row " << row << " column " << x;
@@ -227,10 +221,8 @@ TEST_P(RefusalTest, WritesNothing) {
   uint8_t* start = texture.data() + 1024 * kSide;
   const auto format = static_cast<TextureFormat>(r.format);
   EXPECT_FALSE(ConvertFrameToTexture(frame.data(), format, start, r.pitch));
-  EXPECT_FALSE(ConvertFrameToTextureReversed(frame.data(), format, start, r.pitch));
   for (PixelPath path : PathsHere()) {
     EXPECT_FALSE(ConvertFrameToTexture(frame.data(), format, start, r.pitch, path)) << PathName(path);
-    EXPECT_FALSE(ConvertFrameToTextureReversed(frame.data(), format, start, r.pitch, path)) << PathName(path);
   }
   for (size_t i = 0; i < texture.size(); ++i) {
     ASSERT_EQ(texture[i], kUntouched) << "byte " << i;
