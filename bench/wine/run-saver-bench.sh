@@ -11,11 +11,15 @@
 # SAMPLE_SECONDS after WARMUP_SECONDS of drawing. The X server and the wineserver are shown
 # beside it because drawing and messages cost time there too. Start-up is the time from
 # CreateProcess to the visible full-screen window, START_RUNS times with 1 and with 10
-# configured files. The "Options" value that was stored before is put back at the end.
+# configured files. The hd case plays a 1920x1080 MPEG-2 file, made with ffmpeg beside the
+# sample video on first use, with each shape, and prints as "figure: NAME VALUE" lines the
+# saver's CPU per second beside the decode floor (the same file played for the same time
+# into Wine's Null Renderer by video_bench) and their ratio. The "Options" value that was
+# stored before is put back at the end.
 #
 #   WARMUP_SECONDS (4)  SAMPLE_SECONDS (10)  START_RUNS (5)
 #   ROUNDS (1)          runs of each drawing case, one row each (the machine may be busy)
-#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent start)
+#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd start)
 #   SHOTS=DIR           also save a screenshot of each drawing case into DIR
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,13 +29,14 @@ warmup=${WARMUP_SECONDS:-4}
 sample=${SAMPLE_SECONDS:-10}
 start_runs=${START_RUNS:-5}
 rounds=${ROUNDS:-1}
-cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent start}
+cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd start}
 
 scr=$build/orvel.scr
 helper=$build/bench/saver_bench.exe
+video_bench=$build/bench/video_bench.exe
 video=$build/bench/saver-inputs/quadrants_640x480.avi
-for f in "$scr" "$helper" "$video"; do
-  [ -e "$f" ] || { echo "missing $f (build the targets orvel and saver_bench)" >&2; exit 1; }
+for f in "$scr" "$helper" "$video_bench" "$video"; do
+  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
 done
 
 . "$root/scripts/wine-env.sh"
@@ -174,17 +179,71 @@ measure_once() {
   sed -n "$((l0 + 1)),${l1}p" "$log" | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n' |
     awk -v name="$name" -v t0="$t0" -v t1="$t1" -v c="$((c1 - c0))" -v x="$((x1 - x0))" -v s="$((s1 - s0))" \
         -v hz="$ticks_per_second" -v others="$(( (m1 - m0) - (c1 - c0) - (x1 - x0) - (s1 - s0) ))" -v xvfb="${_orvel_xvfb_pid:-}" \
-        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" '
+        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" '
       { n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
       END {
         dt = t1 - t0
         ms = 1000 / hz / dt
         if (n == 0) { printf "%-24s no fps lines in the sample\n", name; exit }
+        printf "%.1f\n", c * ms > cpufile
         printf "%-24s %6.1f %5.0f-%-5.0f %6.0f %6.1f %6.0f %6.0f %6.0f %6s %6.0f %6.0f %6s\n", name, sum / n, lo, hi,
                c * ms, c * ms * n / sum, raster * ms, cs * ms, (c - raster - cs) * ms,
                xvfb == "" ? "-" : sprintf("%.0f", x * ms), s * ms, others * ms, end_ms
       }'
   case $stopped in ended*) ;; *) echo "    $stopped" ;; esac
+}
+
+# The HD file of the hd case, made once beside the sample video.
+hd_video() {
+  local out=$build/bench/saver-inputs/hd_1920x1080_mpeg2.mpg
+  if [ ! -s "$out" ]; then
+    ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=1920x1080:rate=25 -t 12 -c:v mpeg2video -b:v 8M \
+      -g 12 "$out" </dev/null || return 1
+  fi
+  echo "$out"
+}
+
+# CPU ms per second of Wine's Null Renderer playing the file, over the same warm-up and
+# sample as a drawing case.
+decode_floor() {
+  local token="floor$$" pid="" i c0 c1 t0 t1
+  wine "$video_bench" play-null "$(win "$1")" $((warmup + sample + 3)) "$token" >/dev/null 2>&1 &
+  local job=$!
+  for i in $(seq 1 100); do
+    pid=$(for p in /proc/[0-9]*; do
+      { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q "video_bench.exe play-null .*$token" && echo "${p#/proc/}" && break
+    done)
+    [ -n "$pid" ] && break
+    sleep 0.1
+  done
+  [ -n "$pid" ] || { wait "$job"; return 1; }
+  sleep "$warmup"
+  c0=$(cpu_ticks "$pid"); t0=$(now)
+  sleep "$sample"
+  c1=$(cpu_ticks "$pid"); t1=$(now)
+  wait "$job"
+  awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v t0="$t0" -v t1="$t1" 'BEGIN { printf "%.1f\n", c * 1000 / hz / (t1 - t0) }'
+}
+
+hd_figures() {
+  local hd floor shape name cpu
+  hd=$(hd_video) || { echo "hd: ffmpeg could not make the 1920x1080 file"; return; }
+  local video=$hd   # measure_once plays $video
+  local -A saver=()
+  for shape in 1:cuboid 2:grid 3:star; do
+    name=${shape#*:}
+    rm -f "$work/cpu_ms"
+    measure_once "hd 1920x1080 $name" shape="${shape%%:*}"
+    [ -s "$work/cpu_ms" ] && saver[$name]=$(cat "$work/cpu_ms")
+  done
+  floor=$(decode_floor "$hd") || { echo "hd: the Null Renderer did not play the file"; return; }
+  echo "figure: decode_floor.1920x1080.cpu_ms_per_s $floor"
+  for name in cuboid grid star; do
+    cpu=${saver[$name]:-}
+    [ -n "$cpu" ] || continue
+    echo "figure: saver.$name.1920x1080.cpu_ms_per_s $cpu"
+    awk -v a="$cpu" -v b="$floor" -v n="$name" 'BEGIN { if (b > 0) printf "figure: saver.%s.1920x1080.floor_ratio %.2f\n", n, a / b }'
+  done
 }
 
 measure() {
@@ -231,6 +290,7 @@ for c in $cases; do
     cubes-translucent) measure "cuboids 10 translucent" shape=1 cubes=10 cube-translucent=1 ;;
     stars) measure "stars 1000 opaque" shape=3 stars=1000 star-translucent=0 ;;
     stars-translucent) measure "stars 1000 translucent" shape=3 stars=1000 star-translucent=1 ;;
+    hd) hd_figures ;;
     start)
       mkdir -p "$work/ten"
       ten=()

@@ -12,6 +12,9 @@
 //                                      and pauses, so that run-video-bench.sh can read the
 //                                      process's memory and descriptors from outside;
 //                                      FILE may be several paths joined by '|', played in turn
+//   video_bench play-null FILE SECONDS [TOKEN]
+//                                      FILE into Wine's Null Renderer for SECONDS, rewound at
+//                                      each end: the decode floor of the saver benchmark
 #include <windows.h>
 
 #include "bench_clock.h"
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -401,19 +405,20 @@ HRESULT BuildNullGraph(const char* path, const CLSID& splitterId) {
 }
 
 // The class of the filter that the graph put between the file's source and our renderer.
+// The class of the filter that BuildVideoGraph connected to the file source's output: the
+// splitter (or parser) that the graph chose for the file.
 bool FindSplitter(const char* path, CLSID* splitterId) {
   if (BuildVideoGraph(path) != S_OK) return false;
-  ComPtr<IEnumFilters> filters;
-  videoGraph.graphBuilder->EnumFilters(filters.Receive());
-  IBaseFilter* filter = nullptr;
   bool found = false;
-  while (filters->Next(1, &filter, nullptr) == S_OK) {
-    ComPtr<IBaseFilter> held(filter);
-    FILTER_INFO info;
-    held->QueryFilterInfo(&info);
-    if (info.pGraph) info.pGraph->Release();
-    if (lstrcmpW(info.achName, L"SOURCE") != 0 && lstrcmpW(info.achName, L"TEXTURERENDERER") != 0) {
-      found = SUCCEEDED(held->GetClassID(splitterId));
+  ComPtr<IBaseFilter> source;
+  ComPtr<IPin> sourceOut, splitterIn;
+  if (SUCCEEDED(videoGraph.graphBuilder->FindFilterByName(L"SOURCE", source.Receive())) &&
+      SUCCEEDED(source->FindPin(L"Output", sourceOut.Receive())) &&
+      SUCCEEDED(sourceOut->ConnectedTo(splitterIn.Receive()))) {
+    PIN_INFO info;
+    if (SUCCEEDED(splitterIn->QueryPinInfo(&info)) && info.pFilter) {
+      found = SUCCEEDED(info.pFilter->GetClassID(splitterId));
+      info.pFilter->Release();
     }
   }
   ReleaseVideoGraph();
@@ -461,6 +466,30 @@ int Leak(int argc, char** argv) {
   return 0;
 }
 
+// Plays the file into Wine's Null Renderer for a while, rewound at each end as the saver
+// does: the decode floor that run-saver-bench.sh sets the saver's CPU time beside.
+int PlayNull(const char* path, int seconds) {
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  CLSID splitterId;
+  if (!FindSplitter(path, &splitterId)) return std::puts("no splitter found"), 1;
+  const HRESULT result = BuildNullGraph(path, splitterId);
+  if (result != S_OK) {
+    std::printf("build failed 0x%08lx\n", result);
+    ReleaseVideoGraph();
+    return 1;
+  }
+  std::puts("PLAYING");
+  const double end = NowMs() + 1000.0 * seconds;
+  while (NowMs() < end) {
+    PollVideoEnd(1);
+    Sleep(10);
+  }
+  ReleaseVideoGraph();
+  std::puts("DONE");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -469,6 +498,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return Render();
   if (argc >= 3 && std::strcmp(argv[1], "cycle") == 0) return Cycle(argc - 2, argv + 2);
   if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
-  std::puts("usage: video_bench figures | render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN");
+  if (argc >= 4 && std::strcmp(argv[1], "play-null") == 0) return PlayNull(argv[2], std::atoi(argv[3]));
+  std::puts("usage: video_bench figures | render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN |\n"
+            "       play-null FILE SECONDS [TOKEN]");
   return 2;
 }
