@@ -65,7 +65,7 @@ helper_run options-save "$(win "$saved")" >/dev/null && had_value=1
 find_pid() {
   local p
   for p in /proc/[0-9]*; do
-    if tr '\0' ' ' <"$p/cmdline" 2>/dev/null | grep -q -- "$1"; then
+    if { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q -- "$1"; then
       echo "${p#/proc/}"
       return
     fi
