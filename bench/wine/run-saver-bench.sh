@@ -39,35 +39,7 @@ for f in "$scr" "$helper" "$video_bench" "$video"; do
   [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
 done
 
-. "$root/scripts/wine-env.sh"
-wine_session_start "$(wine_arch_of "$scr")"
-work=$(mktemp -d)
-saved=$work/options.bin
-had_value=0
-
-win() { wine winepath -w "$1" 2>/dev/null; }
-# The helper's output without carriage returns, and its exit status.
-helper_run() {
-  local out status
-  out=$(wine "$helper" "$@" 2>/dev/null)
-  status=$?
-  out=${out//$'\r'/}
-  [ -z "$out" ] || printf '%s\n' "$out"
-  return $status
-}
-
-finish() {
-  if [ "$had_value" = 1 ]; then
-    helper_run options-restore "$(win "$saved")" >/dev/null
-  else
-    helper_run options-delete >/dev/null
-  fi
-  wine_session_stop
-  rm -rf "$work"
-}
-trap finish EXIT
-
-helper_run options-save "$(win "$saved")" >/dev/null && had_value=1
+. "$here/saver-session.sh"
 
 ticks_per_second=$(getconf CLK_TCK)
 # utime + stime of a process, in clock ticks (fields 14 and 15; the name in field 2 may

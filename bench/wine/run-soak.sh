@@ -34,32 +34,7 @@ for f in "$scr" "$helper" "$video_bench" "${clips[0]}"; do
   [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
 done
 
-. "$root/scripts/wine-env.sh"
-wine_session_start "$(wine_arch_of "$scr")"
-work=$(mktemp -d)
-saved=$work/options.bin
-had_value=0
-
-win() { wine winepath -w "$1" 2>/dev/null; }
-helper_run() {
-  local out status
-  out=$(wine "$helper" "$@" 2>/dev/null)
-  status=$?
-  out=${out//$'\r'/}
-  [ -z "$out" ] || printf '%s\n' "$out"
-  return $status
-}
-finish() {
-  if [ "$had_value" = 1 ]; then
-    helper_run options-restore "$(win "$saved")" >/dev/null
-  else
-    helper_run options-delete >/dev/null
-  fi
-  wine_session_stop
-  rm -rf "$work"
-}
-trap finish EXIT
-helper_run options-save "$(win "$saved")" >/dev/null && had_value=1
+. "$here/saver-session.sh"
 
 # The Linux process whose command line holds the text.
 find_pid() {

@@ -170,18 +170,23 @@ double EndWithKey(HWND window, HANDLE process, DWORD timeoutMs) {
   return NowMs() - start;
 }
 
-int StartTime(const char* scr, DWORD timeoutMs) {
+// Starts "SCR /s" in the folder of SCR, as the Windows host starts a full-screen run.
+bool StartFullScreen(const char* scr, PROCESS_INFORMATION* process) {
   std::string commandLine = std::string("\"") + scr + "\" /s";
   std::string directory = scr;
   const size_t slash = directory.find_last_of("\\/");
   directory = slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
-
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  *process = {};
+  return CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
+                        process) != FALSE;
+}
+
+int StartTime(const char* scr, DWORD timeoutMs) {
   PROCESS_INFORMATION process = {};
   const double start = NowMs();
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                      &process)) {
+  if (!StartFullScreen(scr, &process)) {
     std::printf("cannot start %s (error %lu)\n", scr, GetLastError());
     return 1;
   }
@@ -258,15 +263,8 @@ struct StopCounts {
 
 // One run: started as the host starts it, a key posted `delayMs` after its window exists.
 void OneStop(const char* scr, DWORD delayMs, StopCounts& counts) {
-  std::string commandLine = std::string("\"") + scr + "\" /s";
-  std::string directory = scr;
-  const size_t slash = directory.find_last_of("\\/");
-  directory = slash == std::string::npos ? std::string(".") : directory.substr(0, slash);
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &startup,
-                      &process)) {
+  if (!StartFullScreen(scr, &process)) {
     ++counts.notStarted;
     return;
   }

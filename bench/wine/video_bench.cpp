@@ -126,6 +126,30 @@ struct Session {
   }
 };
 
+BITMAPINFOHEADER SourceHeader(int width, int height) {
+  BITMAPINFOHEADER header = {};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  return header;
+}
+
+// Sets the renderer's type to uncompressed 24-bit RGB of the size, as a graph would.
+HRESULT SetRgb24Type(TextureRenderer& renderer, int width, int height) {
+  VIDEOINFOHEADER info = {};
+  info.bmiHeader = SourceHeader(width, height);
+  AM_MEDIA_TYPE type = {};
+  type.majortype = MEDIATYPE_Video;
+  type.subtype = MEDIASUBTYPE_RGB24;
+  type.formattype = FORMAT_VideoInfo;
+  type.cbFormat = sizeof info;
+  type.pbFormat = reinterpret_cast<BYTE*>(&info);
+  return renderer.SetMediaType(&type);
+}
+
 int Render() {
   Session session;
   if (!session.ok) return std::puts("no device"), 1;
@@ -139,20 +163,7 @@ int Render() {
     for (const auto& size : sizes) {
       HRESULT result = E_FAIL;
       ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
-      VIDEOINFOHEADER info = {};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = size.width;
-      info.bmiHeader.biHeight = size.height;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 24;
-      info.bmiHeader.biCompression = BI_RGB;
-      AM_MEDIA_TYPE type = {};
-      type.majortype = MEDIATYPE_Video;
-      type.subtype = MEDIASUBTYPE_RGB24;
-      type.formattype = FORMAT_VideoInfo;
-      type.cbFormat = sizeof info;
-      type.pbFormat = reinterpret_cast<BYTE*>(&info);
-      if (renderer->SetMediaType(&type) != S_OK) return 1;
+      if (SetRgb24Type(*renderer.Get(), size.width, size.height) != S_OK) return 1;
 
       std::vector<FrameSample> samples;
       for (int i = 0; i < 4; ++i) samples.emplace_back(GradientFrame(size.width, size.height, 17 * i));
@@ -223,16 +234,6 @@ double ConvertRatio(TextureFormat format) {
   return Median(convert) / Median(copy);
 }
 
-BITMAPINFOHEADER SourceHeader(int width, int height) {
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  return header;
-}
 
 void DrawWithDrawDib(const std::vector<uint8_t>& source, int width, int height) {
   BITMAPINFOHEADER header = SourceHeader(width, height);
@@ -285,15 +286,7 @@ int Figures() {
   // The whole per-frame work of the renderer for an HD video, lock and unlock included.
   HRESULT result = E_FAIL;
   ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
-  VIDEOINFOHEADER info = {};
-  info.bmiHeader = SourceHeader(1920, 1080);
-  AM_MEDIA_TYPE type = {};
-  type.majortype = MEDIATYPE_Video;
-  type.subtype = MEDIASUBTYPE_RGB24;
-  type.formattype = FORMAT_VideoInfo;
-  type.cbFormat = sizeof info;
-  type.pbFormat = reinterpret_cast<BYTE*>(&info);
-  if (renderer->SetMediaType(&type) != S_OK) return std::puts("the HD type was refused"), 1;
+  if (SetRgb24Type(*renderer.Get(), 1920, 1080) != S_OK) return std::puts("the HD type was refused"), 1;
   FrameSample sample(GradientFrame(1920, 1080, 5));
   std::vector<double> whole;
   for (int i = 0; i < 60; ++i) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "pixel_paths_here.h"
+
 namespace {
 
 using Bgr = std::array<uint8_t, 3>;   // bytes B, G, R as stored
@@ -38,17 +40,6 @@ std::vector<uint8_t> MakeSource(int32_t width, int32_t height, const PixelAt& pi
 Bgr Noise(int x, int y) {
   const uint32_t m = ((uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u)) * 2654435761u;
   return {uint8_t(m >> 24), uint8_t(m >> 16), uint8_t(m >> 8)};
-}
-
-std::vector<PixelPath> PathsHere() {
-  std::vector<PixelPath> paths{PixelPath::Scalar};
-  if (PixelPathRuns(PixelPath::Sse2)) paths.push_back(PixelPath::Sse2);
-  if (PixelPathRuns(PixelPath::Ssse3)) paths.push_back(PixelPath::Ssse3);
-  return paths;
-}
-
-const char* PathName(PixelPath path) {
-  return path == PixelPath::Ssse3 ? "SSSE3 path" : path == PixelPath::Sse2 ? "SSE2 path" : "scalar path";
 }
 
 std::vector<uint8_t> Scaled(const std::vector<uint8_t>& source, int32_t width, int32_t height, PixelPath path) {

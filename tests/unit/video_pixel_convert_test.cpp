@@ -1,6 +1,6 @@
 // Tests of the frame-to-texture conversion: exact texel bytes for both texture formats, row
 // placement for any pitch, the bytes a copy must leave alone, and refused formats, each on
-// both code paths.
+// every code path.
 #include "video/pixel_convert.h"
 
 #include <gtest/gtest.h>
@@ -8,24 +8,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "pixel_paths_here.h"
+
 namespace {
 
 constexpr int kSide = 256;
 constexpr int kSourcePitch = 768;
 constexpr uint8_t kUntouched = 0xCD;
-
-// The paths this processor runs; a path it cannot run is left out rather than quietly
-// replaced by the other.
-std::vector<PixelPath> PathsHere() {
-  std::vector<PixelPath> paths{PixelPath::Scalar};
-  if (PixelPathRuns(PixelPath::Sse2)) paths.push_back(PixelPath::Sse2);
-  if (PixelPathRuns(PixelPath::Ssse3)) paths.push_back(PixelPath::Ssse3);
-  return paths;
-}
-
-const char* PathName(PixelPath path) {
-  return path == PixelPath::Ssse3 ? "SSSE3 path" : path == PixelPath::Sse2 ? "SSE2 path" : "scalar path";
-}
 
 struct Bgr {
   uint8_t b, g, r;
