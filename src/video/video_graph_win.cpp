@@ -22,17 +22,20 @@ void Rewind() {
   if (videoGraph.mediaPosition) videoGraph.mediaPosition->put_CurrentPosition(0.0);
 }
 
-// What the start of the file claims, if it can be read; a file that cannot be read is left
+// Whether the file is refused on what its start shows: an empty file, or an AVI file
+// claiming a picture larger than the renderer takes (either would be refused by the graph
+// anyway; some splitters never get that far with them). A file that cannot be read is left
 // to the graph, which reports it in its own way.
-AviClaim ClaimOfFile(const char* path) {
+bool RefusedByItsStart(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return AviClaim::NotAvi;
+  if (file == INVALID_HANDLE_VALUE) return false;
   std::vector<uint8_t> head(kAviProbeBytes);
   DWORD read = 0;
   const BOOL ok = ReadFile(file, head.data(), DWORD(head.size()), &read, nullptr);
   CloseHandle(file);
-  return ok ? ProbeAviHeader(head.data(), read) : AviClaim::NotAvi;
+  if (!ok) return false;
+  return read == 0 || ProbeAviHeader(head.data(), read) == AviClaim::Implausible;
 }
 
 }  // namespace
@@ -65,9 +68,7 @@ HRESULT BuildVideoGraph(const char* path) {
   WCHAR wide[kLongestVideoPath + 1] = {};
   MultiByteToWideChar(CP_ACP, 0, narrow, -1, wide, kLongestVideoPath + 1);
 
-  // An AVI file claiming a picture larger than the renderer takes would be refused at the
-  // connection anyway; some splitters never get that far with it.
-  if (ClaimOfFile(narrow) == AviClaim::Implausible) return VFW_E_INVALID_FILE_FORMAT;
+  if (RefusedByItsStart(narrow)) return VFW_E_INVALID_FILE_FORMAT;
 
   ComPtr<IBaseFilter> source;
   result = graph->AddSourceFilter(wide, kSourceName, source.Receive());
