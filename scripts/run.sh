@@ -27,7 +27,7 @@ case $build in
   windows)
     arch=win32
     if ! reason=$(wine32_runs); then
-      echo "run.sh: this machine runs no 32-bit programs ($reason); use the 64-bit build" >&2
+      echo "run.sh: the 32-bit build cannot run here: $reason; use the 64-bit build" >&2
       exit 1
     fi ;;
   *) echo "run.sh: ORVEL_RUN_BUILD is windows or windows64, not $build" >&2; exit 1 ;;

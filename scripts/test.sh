@@ -5,7 +5,8 @@
 # Windows tests of each build under Wine, each build in a prefix of its own and on an Xvfb
 # display of the tests' own. The
 # 64-bit build's tests always run; the 32-bit build's only where the kernel runs 32-bit
-# programs (found out by running one), else they count as skipped. Ends with one line
+# programs (found out by running one) and the 32-bit Wine is installed, else they count as
+# skipped and the reason is printed. Ends with one line
 # "N passed, N failed" (", N skipped" when any were skipped) and a non-zero exit code on any
 # failure.
 set -uo pipefail
@@ -85,7 +86,7 @@ elif [ -n "${built[windows]:-}" ]; then
     cases=$(xml_attr "build/windows64/test-results/$name.xml" tests)
     skipped=$((skipped + ${cases:-1}))
   done
-  echo "windows: the 32-bit build's Windows tests are skipped ($skipped cases): this machine runs no 32-bit programs ($reason)"
+  echo "windows: the 32-bit build's Windows tests are skipped ($skipped cases): $reason"
 fi
 
 # Sum the GoogleTest reports; a test program that failed without reporting a failed case

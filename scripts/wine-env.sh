@@ -41,16 +41,20 @@ wine_arch_of() {  # file
   [ "$machine" = 8664 ] && echo win64 || echo win32
 }
 
-# Whether this machine runs 32-bit programs, found out by running the 32-bit Wine loader
-# (on some kernels every 32-bit program fails with "Exec format error", whatever the CPU and
-# the packages say). On failure prints why on stdout.
+# Whether the 32-bit build's programs can run here: the kernel must run 32-bit programs and
+# the 32-bit Wine must be installed and start. On failure prints why on stdout.
 wine32_runs() {
   local out
+  out=$("$(dirname "${BASH_SOURCE[0]}")/runs-32bit") || { echo "this machine runs no 32-bit programs ($out)"; return 1; }
+  if [ ! -x "$ORVEL_WINE32_LOADER" ]; then
+    echo "the 32-bit Wine is not installed ($ORVEL_WINE32_LOADER is missing; install-deps could not install it)"
+    return 1
+  fi
   if out=$("$ORVEL_WINE32_LOADER" --version 2>&1); then
     return 0
   fi
   out=$(printf '%s' "$out" | tr '\n' ' ' | sed 's/ *$//')
-  echo "${out:-$ORVEL_WINE32_LOADER --version failed}"
+  echo "the 32-bit Wine does not start (${out:-$ORVEL_WINE32_LOADER --version failed})"
   return 1
 }
 
