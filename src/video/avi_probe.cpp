@@ -16,7 +16,11 @@ bool SideInRange(int64_t side) { return side >= 1 && side <= kLargestVideoSide; 
 struct Walk {
   bool videoStream = false;   // the last stream header seen was of a video stream
   bool implausible = false;
+  bool headersWhole = false;  // the top-level header list ends within the bytes
+  bool aFrameBegins = false;  // the frames' list holds at least one chunk header
 };
+
+constexpr std::size_t kChunkHeader = 8;
 
 // The chunks in [begin, end): the header lists are entered, nothing else (the frames'
 // list 'movi' is never read). `depth` keeps a file of nested lists from going deep.
@@ -27,9 +31,16 @@ void WalkChunks(const uint8_t* begin, const uint8_t* end, int depth, Walk& walk)
     const uint8_t* body = at + 8;
     const std::size_t available = std::size_t(end - body);
     const std::size_t seen = length < available ? length : available;   // a cut chunk: what is there
+    if (IsTag(at, "LIST") && available >= 4 && depth == 0 && IsTag(body, "movi")) {
+      // What the file holds, not what the list claims: writers that cannot seek leave 0
+      // there. Nothing after the frames matters here.
+      walk.aFrameBegins = available >= 4 + kChunkHeader;
+      return;
+    }
     if (IsTag(at, "LIST") && seen >= 4 && depth < 3 &&
         (IsTag(body, "hdrl") || IsTag(body, "strl"))) {
       WalkChunks(body + 4, body + seen, depth + 1, walk);
+      if (depth == 0 && IsTag(body, "hdrl")) walk.headersWhole = length <= available;
     } else if (IsTag(at, "avih") && seen >= 40) {
       // dwWidth and dwHeight: 0 is common and means "see the streams".
       if (Word(body + 32) > uint32_t(kLargestVideoSide) || Word(body + 36) > uint32_t(kLargestVideoSide)) {
@@ -51,9 +62,11 @@ void WalkChunks(const uint8_t* begin, const uint8_t* end, int depth, Walk& walk)
 
 }  // namespace
 
-AviClaim ProbeAviHeader(const uint8_t* bytes, std::size_t size) {
+AviClaim ProbeAviHeader(const uint8_t* bytes, std::size_t size, bool wholeFile) {
   if (bytes == nullptr || size < 12 || !IsTag(bytes, "RIFF") || !IsTag(bytes + 8, "AVI ")) return AviClaim::NotAvi;
   Walk walk;
   WalkChunks(bytes + 12, bytes + size, 0, walk);
-  return walk.implausible ? AviClaim::Implausible : AviClaim::Plausible;
+  if (walk.implausible) return AviClaim::Implausible;
+  if (wholeFile && !(walk.headersWhole && walk.aFrameBegins)) return AviClaim::Incomplete;
+  return AviClaim::Plausible;
 }

@@ -1,7 +1,8 @@
 // A look at the headers of an AVI file before the file is handed to the system's decoders:
-// a file whose video stream claims a picture larger than any the renderer takes is left out
-// at once, rather than trusted to every splitter on the machine (one of them waits forever
-// for such a file). Portable; called on the thread that builds a video graph.
+// a file whose video stream claims a picture larger than any the renderer takes, or a file
+// that ends before its headers do or before its first frame, is left out at once rather
+// than trusted to every splitter on the machine (one of them waits forever, now and then,
+// for such files). Portable; called on the thread that builds a video graph.
 #pragma once
 
 #include <cstddef>
@@ -16,7 +17,11 @@ enum class AviClaim {
   Plausible,     // AVI headers that claim nothing out of range (or that end early)
   Implausible,   // a main header or video stream format claims a side beyond kLargestVideoSide,
                  // or a video stream format a width or height of 0 or less
+  Incomplete,    // only when the bytes are the whole file: it ends inside its header list,
+                 // or before the frames' list holds the header of one chunk
 };
 
 // Reads the RIFF headers in the first `size` bytes of a file; never reads past them.
-AviClaim ProbeAviHeader(const uint8_t* bytes, std::size_t size);
+// `wholeFile`: the bytes are all the file has (else a file that goes on past them is
+// never called incomplete).
+AviClaim ProbeAviHeader(const uint8_t* bytes, std::size_t size, bool wholeFile);

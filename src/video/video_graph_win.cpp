@@ -22,20 +22,24 @@ void Rewind() {
   if (videoGraph.mediaPosition) videoGraph.mediaPosition->put_CurrentPosition(0.0);
 }
 
-// Whether the file is refused on what its start shows: an empty file, or an AVI file
-// claiming a picture larger than the renderer takes (either would be refused by the graph
-// anyway; some splitters never get that far with them). A file that cannot be read is left
-// to the graph, which reports it in its own way.
+// Whether the file is refused on what its start shows: an empty file, an AVI file claiming
+// a picture larger than the renderer takes, or an AVI file that ends inside its headers or
+// before its first frame (each would be refused by the graph anyway; some splitters now and
+// then never get that far with them). A file that cannot be read is left to the graph,
+// which reports it in its own way.
 bool RefusedByItsStart(const char* path) {
   HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   std::vector<uint8_t> head(kAviProbeBytes);
   DWORD read = 0;
-  const BOOL ok = ReadFile(file, head.data(), DWORD(head.size()), &read, nullptr);
+  LARGE_INTEGER size = {};
+  const BOOL ok = ReadFile(file, head.data(), DWORD(head.size()), &read, nullptr) && GetFileSizeEx(file, &size);
   CloseHandle(file);
   if (!ok) return false;
-  return read == 0 || ProbeAviHeader(head.data(), read) == AviClaim::Implausible;
+  if (read == 0) return true;
+  const AviClaim claim = ProbeAviHeader(head.data(), read, size.QuadPart == LONGLONG(read));
+  return claim == AviClaim::Implausible || claim == AviClaim::Incomplete;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The look at an AVI file's headers before the decoders see it: files made by our own AVI
-// writer, then changed the way a hostile file would be, and every cut of a real header.
+// writer, then changed the way a hostile file would be, and every cut of a real header, as
+// the start of a longer file and as the whole file.
 #include "video/avi_probe.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,9 @@ void Put(std::vector<uint8_t>& bytes, std::size_t at, int32_t value) {
   for (int i = 0; i < 4; ++i) bytes[at + i] = uint8_t(uint32_t(value) >> (8 * i));
 }
 
-AviClaim Probe(const std::vector<uint8_t>& bytes) { return ProbeAviHeader(bytes.data(), bytes.size()); }
+AviClaim Probe(const std::vector<uint8_t>& bytes, bool wholeFile = true) {
+  return ProbeAviHeader(bytes.data(), bytes.size(), wholeFile);
+}
 
 struct ClaimCase {
   const char* name;
@@ -90,7 +93,7 @@ TEST(AviProbe, OtherFilesAreNotAvi) {
     const std::vector<uint8_t> bytes(s.begin(), s.end());
     EXPECT_EQ(Probe(bytes), AviClaim::NotAvi) << s;
   }
-  EXPECT_EQ(ProbeAviHeader(nullptr, 100), AviClaim::NotAvi);
+  EXPECT_EQ(ProbeAviHeader(nullptr, 100, true), AviClaim::NotAvi);
 }
 
 TEST(AviProbe, EveryCutOfTheHeadersIsReadOnlyAsFarAsItGoes) {
@@ -102,11 +105,28 @@ TEST(AviProbe, EveryCutOfTheHeadersIsReadOnlyAsFarAsItGoes) {
   for (std::size_t size = 0; size <= frames + 4; ++size) {
     // A copy of exactly `size` bytes, so that a read past them is caught by the sanitizers.
     const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
-    const AviClaim claim = ProbeAviHeader(cut.data(), cut.size());
+    const AviClaim claim = Probe(cut, false);
     if (size < 12) EXPECT_EQ(claim, AviClaim::NotAvi) << size;
     else if (size < claimEnd) EXPECT_EQ(claim, AviClaim::Plausible) << size;
     else EXPECT_EQ(claim, AviClaim::Implausible) << size;
   }
+}
+
+TEST(AviProbe, AWholeFileIsIncompleteUntilItsFirstFrameBegins) {
+  const std::vector<uint8_t> bytes = WrittenAvi();
+  const std::size_t frames = Find(bytes, "movi");
+  ASSERT_NE(frames, std::string::npos);
+  const std::size_t firstFrameHeaderEnd = frames + 4 + 8;
+  for (std::size_t size = 12; size <= firstFrameHeaderEnd + 16; ++size) {
+    const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
+    EXPECT_EQ(Probe(cut, true), size < firstFrameHeaderEnd ? AviClaim::Incomplete : AviClaim::Plausible) << size;
+    EXPECT_EQ(Probe(cut, false), AviClaim::Plausible) << size << ": the file may go on";
+  }
+  // Lists claiming no length, as writers that cannot seek leave them: the bytes decide.
+  std::vector<uint8_t> unsized = bytes;
+  Put(unsized, 4, 0);
+  Put(unsized, frames - 4, 0);
+  EXPECT_EQ(Probe(unsized), AviClaim::Plausible);
 }
 
 TEST(AviProbe, ChunkLengthsPastTheEndStopTheWalk) {
