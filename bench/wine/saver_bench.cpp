@@ -20,6 +20,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include "base/scoped_win.h"
 #include "bench_clock.h"
 
 #include <cstdio>
@@ -37,22 +38,17 @@ const char kValueName[] = "Options";
 const char kWindowClass[] = "QuordaWndClass";
 const char kSingleRunMutex[] = "Or vel Screen";
 
+// The settings key, created when missing; null when it cannot be opened.
 class RegKey {
  public:
   RegKey() {
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key_, nullptr) != ERROR_SUCCESS)
-      key_ = nullptr;
+    RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                    key_.Receive(), nullptr);
   }
-  ~RegKey() {
-    if (key_) RegCloseKey(key_);
-  }
-  RegKey(const RegKey&) = delete;
-  RegKey& operator=(const RegKey&) = delete;
-  HKEY Get() const { return key_; }
+  HKEY Get() const { return key_.Get(); }
 
  private:
-  HKEY key_ = nullptr;
+  ScopedRegistryKey key_;
 };
 
 bool StoreValue(const void* bytes, DWORD size) {

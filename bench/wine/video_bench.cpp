@@ -30,8 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 #include "video/frame_scaler.h"
 #include "video/pixel_convert.h"
 #include "video/texture_renderer_win.h"

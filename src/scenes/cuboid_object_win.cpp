@@ -3,8 +3,8 @@
 
 #include <cstring>
 
+#include "base/com_ptr_win.h"
 #include "scenes/cuboid_geometry.h"
-#include "shell/com_ptr_win.h"
 
 namespace {
 

@@ -11,6 +11,8 @@
 #include <ctime>
 #include <new>
 
+#include "base/device_objects_win.h"
+#include "base/notice_win.h"
 #include "scenes/cuboid_geometry.h"
 #include "scenes/cuboid_object_win.h"
 #include "scenes/math3d.h"
@@ -18,8 +20,6 @@
 #include "scenes/scene_dispatch_win.h"
 #include "scenes/scene_random.h"
 #include "settings/options_record.h"
-#include "shell/device_objects_win.h"
-#include "shell/notice_win.h"
 
 CuboidClockProc cuboidClock = timeGetTime;
 

@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/device_objects_win.h"
 #include "scenes/grid_geometry.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
-#include "shell/device_objects_win.h"
 
 namespace {
 

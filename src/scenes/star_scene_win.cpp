@@ -6,11 +6,11 @@
 
 #include <ctime>
 
+#include "base/device_objects_win.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_random.h"
 #include "settings/options_record.h"
-#include "shell/device_objects_win.h"
 
 StarField starField;
 

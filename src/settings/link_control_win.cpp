@@ -8,8 +8,9 @@
 
 #include <cstring>
 
+#include "base/instance_win.h"
+#include "base/scoped_win.h"
 #include "resources/resource_ids.h"
-#include "shell/saver_window_win.h"
 
 const char kLinkProperty[] = "href_dat";
 
@@ -65,20 +66,17 @@ void AttachLink(HWND dialog, int id, const char* address) {
     return;
   }
 
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof(LinkRecord));
-  if (block == nullptr) return;
+  ScopedGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, sizeof(LinkRecord)));
+  if (!block) return;
   {
-    LockedRecord record(block);
-    if (!record) {
-      GlobalFree(block);
-      return;
-    }
+    LockedRecord record(block.Get());
+    if (!record) return;
     record->address = CopyAddress(address);
     record->previousProc = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(control, GWLP_WNDPROC));
     record->reserved1 = 0;
     record->reserved2 = 0;
   }
-  SetPropA(control, kLinkProperty, block);
+  SetPropA(control, kLinkProperty, block.Release());   // the control owns it from here
   SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkWndProc));
 }
 

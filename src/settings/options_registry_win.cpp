@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "base/scoped_win.h"
 #include "settings/options_record.h"
 
 const char kSettingsKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
@@ -20,8 +21,8 @@ static HKEY OpenSettingsKey() {
 
 void LoadOptions() {
   SetDefaultOptions(saverOptions);
-  HKEY key = OpenSettingsKey();
-  if (key == nullptr) {
+  ScopedRegistryKey key(OpenSettingsKey());
+  if (!key) {
     TerminateVideoSlots(saverOptions);
     return;
   }
@@ -30,18 +31,16 @@ void LoadOptions() {
   unsigned char stored[kOptionsRecordSize];
   DWORD type = REG_BINARY;
   DWORD size = sizeof(stored);
-  const LONG result = RegQueryValueExA(key, kOptionsValue, nullptr, &type, stored, &size);
+  const LONG result = RegQueryValueExA(key.Get(), kOptionsValue, nullptr, &type, stored, &size);
   StoredValueRead how = StoredValueRead::Missing;
   if (result == ERROR_SUCCESS) how = StoredValueRead::Read;
   else if (result == ERROR_MORE_DATA) how = StoredValueRead::TooLong;
   ApplyStoredOptions(saverOptions, how, stored, size);
-  RegCloseKey(key);
 }
 
 void SaveOptions() {
-  HKEY key = OpenSettingsKey();
-  if (key == nullptr) return;
-  RegSetValueExA(key, kOptionsValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
+  ScopedRegistryKey key(OpenSettingsKey());
+  if (!key) return;
+  RegSetValueExA(key.Get(), kOptionsValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
                  sizeof(saverOptions));
-  RegCloseKey(key);
 }

@@ -9,13 +9,14 @@
 
 #include <cstdio>
 
+#include "base/instance_win.h"
+#include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/link_control_win.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
 #include "settings/settings_encoding.h"
 #include "settings/video_list_dialog_win.h"
-#include "shell/saver_window_win.h"
 
 COLORREF customColors[16];
 
@@ -218,12 +219,11 @@ void OnCommand(HWND dialog, int id) {
 void DrawSwatch(const DRAWITEMSTRUCT& item) {
   const COLORREF color =
       item.CtlID == IDC_BACKGROUND_SWATCH ? saverOptions.backgroundColor : saverOptions.cuboidBlendColor;
-  HBRUSH brush = CreateSolidBrush(color);
+  const ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(color));
   const int saved = SaveDC(item.hDC);
-  SelectObject(item.hDC, brush);
-  FillRect(item.hDC, &item.rcItem, brush);
-  RestoreDC(item.hDC, saved);
-  DeleteObject(brush);
+  SelectObject(item.hDC, brush.Get());
+  FillRect(item.hDC, &item.rcItem, brush.Get());
+  RestoreDC(item.hDC, saved);   // deselects the brush before it is deleted
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

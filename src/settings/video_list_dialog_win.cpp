@@ -5,9 +5,9 @@
 
 #include <cstddef>
 
+#include "base/instance_win.h"
 #include "resources/resource_ids.h"
 #include "settings/options_record.h"
-#include "shell/saver_window_win.h"
 
 namespace {
 

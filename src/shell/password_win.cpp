@@ -3,9 +3,7 @@
 // are taken in password_rules.cpp. Main thread only.
 #include "shell/password_win.h"
 
-#include <memory>
-#include <type_traits>
-
+#include "base/scoped_win.h"
 #include "shell/password_rules.h"
 #include "shell/saver_window_win.h"
 
@@ -18,16 +16,6 @@ namespace {
 
 typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
 
-struct LibraryFree {
-  void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using LibraryHolder = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryFree>;
-
-struct KeyClose {
-  void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using KeyHolder = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyClose>;
-
 // GetProcAddress hands out a generic pointer; the export's real signature is known by name.
 template <typename Proc>
 Proc LookUp(HMODULE module, const char* name) {
@@ -35,13 +23,12 @@ Proc LookUp(HMODULE module, const char* name) {
 }
 
 bool PasswordSwitchedOn() {
-  HKEY opened = nullptr;
-  if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", &opened) != ERROR_SUCCESS) return false;
-  KeyHolder key(opened);
+  ScopedRegistryKey key;
+  if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", key.Receive()) != ERROR_SUCCESS) return false;
   unsigned char data[4] = {};
   DWORD size = sizeof(data);
   // The type is not looked at: whatever was stored there, up to four bytes, is a number.
-  if (RegQueryValueExA(key.get(), "ScreenSaveUsePassword", nullptr, nullptr, data, &size) != ERROR_SUCCESS)
+  if (RegQueryValueExA(key.Get(), "ScreenSaveUsePassword", nullptr, nullptr, data, &size) != ERROR_SUCCESS)
     return false;
   return PasswordSwitchOn(data, size);
 }
@@ -102,9 +89,9 @@ void UnloadPasswordModule() {
 }
 
 void ChangeSaverPassword() {
-  LibraryHolder mpr(LoadSystemLibrary("MPR.DLL"));
+  ScopedLibrary mpr(LoadSystemLibrary("MPR.DLL"));
   if (!mpr) return;
-  const auto change = LookUp<ChangePasswordProc>(mpr.get(), "PwdChangePasswordA");
+  const auto change = LookUp<ChangePasswordProc>(mpr.Get(), "PwdChangePasswordA");
   if (change == nullptr) return;
   change("SCRSAVE", hostWindow, 0, 0);
 }

@@ -3,11 +3,11 @@
 // writes go, and the window is shown only once the scene can draw.
 #include "shell/run_loop_win.h"
 
+#include "base/device_objects_win.h"
+#include "base/notice_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
-#include "shell/device_objects_win.h"
 #include "shell/monitor_covers_win.h"
-#include "shell/notice_win.h"
 #include "shell/password_win.h"
 #include "shell/play_order.h"
 #include "shell/saver_input.h"

@@ -9,7 +9,6 @@
 
 SaverMode saverMode = SaverMode::Config;
 HWND hostWindow = nullptr;
-HINSTANCE instanceHandle = nullptr;
 HWND saverWindow = nullptr;
 
 const char kSaverWindowClass[] = "QuordaWndClass";

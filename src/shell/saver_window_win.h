@@ -3,11 +3,11 @@
 
 #include <windows.h>
 
+#include "base/instance_win.h"
 #include "shell/command_line.h"
 
 extern SaverMode saverMode;
 extern HWND hostWindow;
-extern HINSTANCE instanceHandle;
 extern HWND saverWindow;
 
 extern const char kSaverWindowClass[];  // "QuordaWndClass"

@@ -3,7 +3,7 @@
 
 #include <new>
 
-#include "shell/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 
 namespace {
 

@@ -15,34 +15,7 @@
 
 #include <dshow.h>
 
-// A Win32 critical section that cannot be copied, with a scoped holder.
-class CriticalSection {
- public:
-  CriticalSection() { InitializeCriticalSection(&section_); }
-  ~CriticalSection() { DeleteCriticalSection(&section_); }
-  CriticalSection(const CriticalSection&) = delete;
-  CriticalSection& operator=(const CriticalSection&) = delete;
-  void Enter() { EnterCriticalSection(&section_); }
-  void Leave() { LeaveCriticalSection(&section_); }
-
- private:
-  CRITICAL_SECTION section_;
-};
-
-class ScopedLock {
- public:
-  explicit ScopedLock(CriticalSection& section) : section_(&section) { section_->Enter(); }
-  ~ScopedLock() { Unlock(); }
-  ScopedLock(const ScopedLock&) = delete;
-  ScopedLock& operator=(const ScopedLock&) = delete;
-  void Unlock() {
-    if (section_) section_->Leave();
-    section_ = nullptr;
-  }
-
- private:
-  CriticalSection* section_;
-};
+#include "base/scoped_win.h"
 
 // Media type helpers: a deep copy owns its format block (CoTaskMem) and its pUnk reference.
 HRESULT CopyMediaTypeTo(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE& source);

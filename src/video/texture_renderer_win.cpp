@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 #include "video/frame_scaler.h"
 #include "video/pixel_convert.h"
 #include "video/video_format.h"

@@ -5,7 +5,7 @@
 #include <new>
 #include <vector>
 
-#include "shell/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 #include "video/avi_probe.h"
 #include "video/texture_renderer_win.h"
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "saver_process.h"
 
 namespace {
@@ -14,35 +15,25 @@ namespace {
 // orvel.scr mapped as data: its resources can be loaded without running its code.
 class ScreensaverImage {
  public:
-  ScreensaverImage()
-      : module_(LoadLibraryExA(orvelPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
-  ~ScreensaverImage() {
-    if (module_) FreeLibrary(module_);
-  }
-  ScreensaverImage(const ScreensaverImage&) = delete;
-  ScreensaverImage& operator=(const ScreensaverImage&) = delete;
-  HMODULE get() const { return module_; }
+  ScreensaverImage() : module_(LoadLibraryExA(orvelPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {}
+  HMODULE get() const { return module_.Get(); }
 
  private:
-  HMODULE module_;
+  ScopedLibrary module_;
 };
 
 // A memory DC holding a square picture filled with one colour.
 class Canvas {
  public:
   Canvas(int size, COLORREF fill) : dc_(CreateCompatibleDC(nullptr)) {
-    HDC screen = GetDC(nullptr);
-    bitmap_ = CreateCompatibleBitmap(screen, size, size);
-    ReleaseDC(nullptr, screen);
-    old_ = SelectObject(dc_, bitmap_);
-    HBRUSH brush = CreateSolidBrush(fill);
+    bitmap_.Reset(CreateCompatibleBitmap(ScopedWindowDc(nullptr).Get(), size, size));
+    old_ = SelectObject(dc_, bitmap_.Get());
+    const ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(fill));
     RECT all = {0, 0, size, size};
-    FillRect(dc_, &all, brush);
-    DeleteObject(brush);
+    FillRect(dc_, &all, brush.Get());
   }
   ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
+    SelectObject(dc_, old_);   // the bitmap is deleted after this, out of the DC
     DeleteDC(dc_);
   }
   Canvas(const Canvas&) = delete;
@@ -51,14 +42,9 @@ class Canvas {
 
  private:
   HDC dc_;
-  HBITMAP bitmap_;
+  ScopedGdiObject<HBITMAP> bitmap_;
   HGDIOBJ old_;
 };
-
-void DeleteIconBitmaps(const ICONINFO& info) {
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-}
 
 TEST(Resources, IconOneHoldsThreeSizesOf32BitImages) {
   ScreensaverImage image;
@@ -107,10 +93,10 @@ TEST(Resources, LinkCursorIsAHandWithItsHotSpotAtTheFingertip) {
   ASSERT_NE(cursor, nullptr);
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(cursor, &info));
+  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);   // ours to delete
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);
-  DeleteIconBitmaps(info);
 
   const COLORREF green = RGB(0, 128, 0);
   Canvas canvas(32, green);
@@ -139,11 +125,11 @@ TEST(Resources, DialogPicturesHaveTheirSizesDepthsAndTheDialogGrey) {
       {106, 94, 17, 24}, {116, 40, 17, 8}, {117, 40, 17, 8}, {118, 40, 17, 8}};
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.id);
-    HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(
-        image.get(), MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    ASSERT_NE(bitmap, nullptr);
+    const ScopedGdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(LoadImageA(
+        image.get(), MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    ASSERT_NE(bitmap.Get(), nullptr);
     DIBSECTION dib = {};
-    ASSERT_EQ(GetObjectA(bitmap, sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
+    ASSERT_EQ(GetObjectA(bitmap.Get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
     EXPECT_EQ(dib.dsBmih.biWidth, c.width);
     EXPECT_EQ(dib.dsBmih.biHeight, c.height);
     EXPECT_EQ(dib.dsBmih.biBitCount, c.bits);
@@ -151,7 +137,7 @@ TEST(Resources, DialogPicturesHaveTheirSizesDepthsAndTheDialogGrey) {
     // The pictures sit on the dialog without a visible box: every border pixel is the
     // dialog's face colour, and something else (the text) is drawn inside.
     HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, bitmap);
+    HGDIOBJ old = SelectObject(dc, bitmap.Get());
     const COLORREF face = GetSysColor(COLOR_3DFACE);
     int borderMisses = 0;
     for (int x = 0; x < c.width; ++x)
@@ -165,7 +151,6 @@ TEST(Resources, DialogPicturesHaveTheirSizesDepthsAndTheDialogGrey) {
     EXPECT_GT(ink, 40);
     SelectObject(dc, old);
     DeleteDC(dc);
-    DeleteObject(bitmap);
   }
 }
 

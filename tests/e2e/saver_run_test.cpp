@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/scoped_win.h"
 #include "saver_process.h"
 #include "saver_screen.h"
 #include "stand_in_folder.h"
@@ -36,11 +37,11 @@ TEST(SaverRun, FullScreenGridCoversTheScreenWithTheVideo) {
 std::vector<DWORD> GrabScreen(int* width, int* height) {
   *width = GetSystemMetrics(SM_CXSCREEN);
   *height = GetSystemMetrics(SM_CYSCREEN);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, *width, *height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, *width, *height, screen, 0, 0, SRCCOPY);
+  const ScopedWindowDc screen(nullptr);
+  HDC memory = CreateCompatibleDC(screen.Get());
+  const ScopedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), *width, *height));
+  HGDIOBJ old = SelectObject(memory, bitmap.Get());
+  BitBlt(memory, 0, 0, *width, *height, screen.Get(), 0, 0, SRCCOPY);
   SelectObject(memory, old);
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -50,10 +51,8 @@ std::vector<DWORD> GrabScreen(int* width, int* height) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<DWORD> pixels(static_cast<size_t>(*width) * *height);
-  GetDIBits(memory, bitmap, 0, *height, pixels.data(), &info, DIB_RGB_COLORS);
-  DeleteObject(bitmap);
+  GetDIBits(memory, bitmap.Get(), 0, *height, pixels.data(), &info, DIB_RGB_COLORS);
   DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
   return pixels;
 }
 

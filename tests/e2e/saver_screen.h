@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/scoped_win.h"
 #include "saver_process.h"
 #include "settings/options_record.h"
 
@@ -63,9 +64,7 @@ inline SaverOptions OneTileGridOf(const std::string& video) {
 }
 
 inline bool ScreenShows(int x, int y, COLORREF want) {
-  HDC screen = GetDC(nullptr);
-  const COLORREF got = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
+  const COLORREF got = GetPixel(ScopedWindowDc(nullptr).Get(), x, y);
   return std::abs(int(GetRValue(got)) - int(GetRValue(want))) < 40 &&
          std::abs(int(GetGValue(got)) - int(GetGValue(want))) < 40 &&
          std::abs(int(GetBValue(got)) - int(GetBValue(want))) < 40;

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 
 namespace {
 

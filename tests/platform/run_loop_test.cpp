@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "base/device_objects_win.h"
+#include "base/notice_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
-#include "shell/device_objects_win.h"
-#include "shell/notice_win.h"
 #include "shell/password_win.h"
 #include "shell/run_loop_win.h"
 #include "shell/saver_input.h"

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/scoped_win.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
@@ -117,9 +118,8 @@ TEST_P(FullScreenWindowTest, CursorIsRemovedAndBackgroundNotErased) {
   Create(GetParam());
   EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(window_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), 1);
   EXPECT_EQ(GetCursor(), nullptr);
-  HDC dc = GetDC(window_);
-  EXPECT_EQ(Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0), 1);
-  ReleaseDC(window_, dc);
+  const ScopedWindowDc dc(window_);
+  EXPECT_EQ(Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0), 1);
 }
 
 TEST_P(FullScreenWindowTest, WindowIsAHiddenScreenSizedPopup) {

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "base/device_objects_win.h"
 #include "scene_device_faults.h"
 #include "scene_test_support.h"
 #include "scenes/scene_dispatch_win.h"
 #include "scenes/star_scene_win.h"
-#include "shell/device_objects_win.h"
 
 namespace scenetest {
 namespace {

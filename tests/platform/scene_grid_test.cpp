@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 #include "scene_test_support.h"
 #include "scenes/grid_scene_win.h"
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
 
 namespace scenetest {
 namespace {

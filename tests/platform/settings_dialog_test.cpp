@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "settings/link_control_win.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
@@ -424,10 +425,7 @@ COLORREF SwatchPixel(HWND dialog, int id) {
   HWND swatch = GetDlgItem(dialog, id);
   RECT client;
   GetClientRect(swatch, &client);
-  HDC dc = GetDC(swatch);
-  const COLORREF pixel = GetPixel(dc, client.right / 2, client.bottom / 2);
-  ReleaseDC(swatch, dc);
-  return pixel;
+  return GetPixel(ScopedWindowDc(swatch).Get(), client.right / 2, client.bottom / 2);
 }
 
 bool SwatchShows(HWND dialog, int id, COLORREF colour) {

@@ -7,8 +7,9 @@
 
 #include <string>
 
+#include "base/instance_win.h"
+#include "base/scoped_win.h"
 #include "settings/link_control_win.h"
-#include "shell/saver_window_win.h"
 
 namespace {
 
@@ -106,14 +107,13 @@ TEST_F(LinkControlTest, HandCursorAndClientHitTesting) {
   // The cursor resource: 32 x 32, pointing with the index fingertip at (12, 1).
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(hand, &info));
+  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);   // ours to delete
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);
-  BITMAP mask = {};
-  GetObjectA(info.hbmMask, sizeof(mask), &mask);
-  EXPECT_EQ(mask.bmWidth, 32);
-  if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
-  DeleteObject(info.hbmMask);
+  BITMAP maskBits = {};
+  GetObjectA(mask.Get(), sizeof(maskBits), &maskBits);
+  EXPECT_EQ(maskBits.bmWidth, 32);
 }
 
 TEST_F(LinkControlTest, RecordHoldsACopyOfTheAddressAndThePreviousProcedure) {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
 #include "video_test_support.h"

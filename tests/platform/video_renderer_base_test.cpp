@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 #include "video/renderer_base_win.h"
 #include "video_test_support.h"
 
@@ -253,9 +253,6 @@ namespace {
 // state, as the manager does in Run and Pause. Only QueryInterface of the graph is used.
 class LockingGraph final : public IFilterGraph, public IMediaEventSink {
  public:
-  LockingGraph() { InitializeCriticalSection(&lock); }
-  ~LockingGraph() { DeleteCriticalSection(&lock); }
-
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
     if (object == nullptr) return E_POINTER;
     if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IFilterGraph)) {
@@ -280,13 +277,12 @@ class LockingGraph final : public IFilterGraph, public IMediaEventSink {
   STDMETHODIMP Disconnect(IPin*) override { return E_NOTIMPL; }
   STDMETHODIMP SetDefaultSyncSource() override { return E_NOTIMPL; }
   STDMETHODIMP Notify(LONG code, LONG_PTR, LONG_PTR) override {
-    EnterCriticalSection(&lock);
+    ScopedLock held(lock);
     if (code == EC_COMPLETE) ++completes;
-    LeaveCriticalSection(&lock);
     return S_OK;
   }
 
-  CRITICAL_SECTION lock;
+  CriticalSection lock;
   std::atomic<int> completes{0};
 };
 
@@ -304,9 +300,8 @@ struct StateChanges {
 DWORD WINAPI ChangeStates(void* param) {
   auto* changes = static_cast<StateChanges*>(param);
   for (int i = 0; i < 3000; ++i) {
-    EnterCriticalSection(&changes->graph->lock);
+    ScopedLock held(changes->graph->lock);
     if (i % 3 == 2) changes->filter->Pause(); else changes->filter->Run(0);
-    LeaveCriticalSection(&changes->graph->lock);
   }
   return 0;
 }

@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "shell/com_ptr_win.h"
-#include "shell/device_objects_win.h"
-#include "video/texture_renderer_win.h"
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
 #include "video/avi_writer.h"
+#include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
 
 namespace {

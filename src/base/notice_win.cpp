@@ -1,5 +1,5 @@
 // The notice box of start-up failures. Main thread only.
-#include "shell/notice_win.h"
+#include "base/notice_win.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
 // The process-wide Direct3D 8 objects of one run. Main thread; see the header for the
 // streaming thread's share.
-#include "shell/device_objects_win.h"
+#include "base/device_objects_win.h"
 
-#include "shell/com_ptr_win.h"
+#include "base/com_ptr_win.h"
 
 IDirect3D8* direct3D = nullptr;
 IDirect3DDevice8* d3dDevice = nullptr;
