@@ -1,9 +1,8 @@
 // The renderer base: filter, input pin and scheduling. Threads and locks as in the header.
 #include "video/renderer_base_win.h"
 
-#include <new>
-
 #include "base/com_ptr_win.h"
+#include "video/filter_enumerators_win.h"
 
 namespace {
 
@@ -22,122 +21,7 @@ HRESULT CopyWide(const WCHAR* text, LPWSTR* copy) {
   return S_OK;
 }
 
-// Reference counting and QueryInterface of a small heap object with one interface.
-template <typename Interface>
-class OneInterfaceObject : public Interface {
- public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == iid_) {
-      *object = static_cast<Interface*>(this);
-      this->AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
-  STDMETHODIMP_(ULONG) Release() override {
-    const LONG count = InterlockedDecrement(&refCount_);
-    if (count == 0) delete this;
-    return count;
-  }
-
- protected:
-  explicit OneInterfaceObject(const IID& iid) : iid_(iid) {}
-  virtual ~OneInterfaceObject() = default;
-
- private:
-  const IID& iid_;
-  LONG refCount_ = 1;
-};
-
-// Enumerates the one pin of the filter.
-class PinEnumerator final : public OneInterfaceObject<IEnumPins> {
- public:
-  PinEnumerator(IPin* pin, ULONG position)
-      : OneInterfaceObject(IID_IEnumPins), pin_(pin), position_(position) {
-    pin_->AddRef();
-  }
-  ~PinEnumerator() { pin_->Release(); }
-  PinEnumerator(const PinEnumerator&) = delete;
-  PinEnumerator& operator=(const PinEnumerator&) = delete;
-
-  STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (pins == nullptr) return E_POINTER;
-    ULONG given = 0;
-    if (count > 0 && position_ == 0) {
-      pins[0] = pin_;
-      pin_->AddRef();
-      position_ = 1;
-      given = 1;
-    }
-    if (fetched) *fetched = given;
-    return given == count ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override {
-    const ULONG left = 1 - position_;
-    position_ = count >= left ? 1 : position_ + count;
-    return count <= left ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Reset() override {
-    position_ = 0;
-    return S_OK;
-  }
-  STDMETHODIMP Clone(IEnumPins** copy) override {
-    if (copy == nullptr) return E_POINTER;
-    *copy = new (std::nothrow) PinEnumerator(pin_, position_);
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-
- private:
-  IPin* pin_;
-  ULONG position_;
-};
-
-// The pin proposes no types of its own: the upstream pin offers, CheckMediaType decides.
-class EmptyTypeEnumerator final : public OneInterfaceObject<IEnumMediaTypes> {
- public:
-  EmptyTypeEnumerator() : OneInterfaceObject(IID_IEnumMediaTypes) {}
-  STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-    if (types == nullptr) return E_POINTER;
-    if (fetched) *fetched = 0;
-    return count == 0 ? S_OK : S_FALSE;
-  }
-  STDMETHODIMP Skip(ULONG count) override { return count == 0 ? S_OK : S_FALSE; }
-  STDMETHODIMP Reset() override { return S_OK; }
-  STDMETHODIMP Clone(IEnumMediaTypes** copy) override {
-    if (copy == nullptr) return E_POINTER;
-    *copy = new (std::nothrow) EmptyTypeEnumerator;
-    return *copy ? S_OK : E_OUTOFMEMORY;
-  }
-};
-
 }  // namespace
-
-HRESULT CopyMediaTypeTo(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE& source) {
-  *target = source;
-  target->pbFormat = nullptr;
-  target->cbFormat = 0;
-  if (source.cbFormat != 0 && source.pbFormat != nullptr) {
-    target->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(source.cbFormat));
-    if (target->pbFormat == nullptr) {
-      target->pUnk = nullptr;
-      return E_OUTOFMEMORY;
-    }
-    CopyMemory(target->pbFormat, source.pbFormat, source.cbFormat);
-    target->cbFormat = source.cbFormat;
-  }
-  if (target->pUnk) target->pUnk->AddRef();
-  return S_OK;
-}
-
-void FreeMediaTypeContents(AM_MEDIA_TYPE* type) {
-  if (type->pbFormat) CoTaskMemFree(type->pbFormat);
-  type->pbFormat = nullptr;
-  type->cbFormat = 0;
-  ReleaseHolder(type->pUnk);
-}
 
 // ---- Input pin --------------------------------------------------------------------------
 
@@ -238,8 +122,7 @@ STDMETHODIMP RendererInputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
 
 STDMETHODIMP RendererInputPin::EnumMediaTypes(IEnumMediaTypes** types) {
   if (types == nullptr) return E_POINTER;
-  *types = new (std::nothrow) EmptyTypeEnumerator;
-  return *types ? S_OK : E_OUTOFMEMORY;
+  return NewEmptyTypeEnumerator(types);
 }
 
 STDMETHODIMP RendererInputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
@@ -397,8 +280,7 @@ STDMETHODIMP RendererBase::GetSyncSource(IReferenceClock** clock) {
 
 STDMETHODIMP RendererBase::EnumPins(IEnumPins** pins) {
   if (pins == nullptr) return E_POINTER;
-  *pins = new (std::nothrow) PinEnumerator(&pin_, 0);
-  return *pins ? S_OK : E_OUTOFMEMORY;
+  return NewPinEnumerator(&pin_, pins);
 }
 
 STDMETHODIMP RendererBase::FindPin(LPCWSTR id, IPin** pin) {
@@ -519,68 +401,3 @@ void RendererBase::FinishFlush() {
   ScopedLock lock(filterLock_);
   flushing_ = false;
 }
-
-// ---- Seeking, passed upstream -----------------------------------------------------------
-
-HRESULT RendererBase::UpstreamSeeking(IMediaSeeking** seeking) {
-  *seeking = nullptr;
-  ComPtr<IPin> peer;
-  {
-    ScopedLock lock(filterLock_);
-    if (pin_.peer_ == nullptr) return E_NOTIMPL;
-    pin_.peer_->AddRef();
-    peer.Reset(pin_.peer_);
-  }
-  // Outside the lock: seeking flushes, and the flush comes back into this filter.
-  const HRESULT result = peer->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(seeking));
-  return FAILED(result) ? E_NOTIMPL : S_OK;
-}
-
-template <typename... Params, typename... Args>
-HRESULT RendererBase::ForwardSeeking(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*method)(Params...),
-                                     Args... args) {
-  ComPtr<IMediaSeeking> upstream;
-  const HRESULT found = UpstreamSeeking(upstream.Receive());
-  if (FAILED(found)) return found;
-  return (upstream.Get()->*method)(args...);
-}
-
-STDMETHODIMP RendererBase::GetCapabilities(DWORD* capabilities) {
-  return ForwardSeeking(&IMediaSeeking::GetCapabilities, capabilities);
-}
-STDMETHODIMP RendererBase::CheckCapabilities(DWORD* capabilities) {
-  return ForwardSeeking(&IMediaSeeking::CheckCapabilities, capabilities);
-}
-STDMETHODIMP RendererBase::IsFormatSupported(const GUID* format) {
-  return ForwardSeeking(&IMediaSeeking::IsFormatSupported, format);
-}
-STDMETHODIMP RendererBase::QueryPreferredFormat(GUID* format) {
-  return ForwardSeeking(&IMediaSeeking::QueryPreferredFormat, format);
-}
-STDMETHODIMP RendererBase::GetTimeFormat(GUID* format) { return ForwardSeeking(&IMediaSeeking::GetTimeFormat, format); }
-STDMETHODIMP RendererBase::IsUsingTimeFormat(const GUID* format) {
-  return ForwardSeeking(&IMediaSeeking::IsUsingTimeFormat, format);
-}
-STDMETHODIMP RendererBase::SetTimeFormat(const GUID* format) { return ForwardSeeking(&IMediaSeeking::SetTimeFormat, format); }
-STDMETHODIMP RendererBase::GetDuration(LONGLONG* duration) { return ForwardSeeking(&IMediaSeeking::GetDuration, duration); }
-STDMETHODIMP RendererBase::GetStopPosition(LONGLONG* stop) { return ForwardSeeking(&IMediaSeeking::GetStopPosition, stop); }
-STDMETHODIMP RendererBase::GetCurrentPosition(LONGLONG* current) {
-  return ForwardSeeking(&IMediaSeeking::GetCurrentPosition, current);
-}
-STDMETHODIMP RendererBase::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat, LONGLONG source,
-                                             const GUID* sourceFormat) {
-  return ForwardSeeking(&IMediaSeeking::ConvertTimeFormat, target, targetFormat, source, sourceFormat);
-}
-STDMETHODIMP RendererBase::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop, DWORD stopFlags) {
-  return ForwardSeeking(&IMediaSeeking::SetPositions, current, currentFlags, stop, stopFlags);
-}
-STDMETHODIMP RendererBase::GetPositions(LONGLONG* current, LONGLONG* stop) {
-  return ForwardSeeking(&IMediaSeeking::GetPositions, current, stop);
-}
-STDMETHODIMP RendererBase::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
-  return ForwardSeeking(&IMediaSeeking::GetAvailable, earliest, latest);
-}
-STDMETHODIMP RendererBase::SetRate(double rate) { return ForwardSeeking(&IMediaSeeking::SetRate, rate); }
-STDMETHODIMP RendererBase::GetRate(double* rate) { return ForwardSeeking(&IMediaSeeking::GetRate, rate); }
-STDMETHODIMP RendererBase::GetPreroll(LONGLONG* preroll) { return ForwardSeeking(&IMediaSeeking::GetPreroll, preroll); }
-

@@ -16,10 +16,7 @@
 #include <dshow.h>
 
 #include "base/scoped_win.h"
-
-// Media type helpers: a deep copy owns its format block (CoTaskMem) and its pUnk reference.
-HRESULT CopyMediaTypeTo(AM_MEDIA_TYPE* target, const AM_MEDIA_TYPE& source);
-void FreeMediaTypeContents(AM_MEDIA_TYPE* type);
+#include "video/media_type_win.h"
 
 class RendererBase;
 

@@ -1,5 +1,7 @@
 // The renderer base's scheduling, driven through its input pin the way an upstream filter
-// drives it, with the system clock and a real filter graph manager where it needs one.
+// drives it, with the system clock and a real filter graph manager where it needs one; then
+// its COM surface (interfaces, enumerators, reference counts, states), each test ending
+// with the last Release returning 0.
 #include <windows.h>
 
 #include <dshow.h>
@@ -7,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -331,6 +335,250 @@ TEST_F(RendererBaseTest, EndOfStreamNeverDeadlocksWithTheGraphsOwnLock) {
   EXPECT_GT(graph.completes.load(), 0);
   renderer_->Stop();
   renderer_->JoinFilterGraph(nullptr, nullptr);
+}
+
+}  // namespace
+
+// ---- The COM surface, each test ending with the filter's last Release returning 0 ----
+
+namespace {
+
+template <typename Interface>
+ULONG References(Interface* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+CountingRenderer* NewFilter() {
+  HRESULT result = E_FAIL;
+  auto* filter = new CountingRenderer(&result);
+  EXPECT_EQ(result, S_OK);
+  return filter;
+}
+
+IPin* InputPin(IBaseFilter* filter) {
+  IPin* pin = nullptr;
+  EXPECT_EQ(filter->FindPin(L"In", &pin), S_OK);
+  return pin;
+}
+
+class RendererComTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr))); }
+  static void TearDownTestSuite() { CoUninitialize(); }
+};
+
+TEST_F(RendererComTest, InterfacesOfTheFilterAndOfItsPin) {
+  struct Case {
+    const IID* iid;
+    const char* name;
+    bool filterHasIt;
+    bool pinHasIt;
+  } const cases[] = {
+      {&IID_IUnknown, "IUnknown", true, true},
+      {&IID_IPersist, "IPersist", true, false},
+      {&IID_IMediaFilter, "IMediaFilter", true, false},
+      {&IID_IBaseFilter, "IBaseFilter", true, false},
+      {&IID_IMediaSeeking, "IMediaSeeking", true, false},
+      {&IID_IAMFilterMiscFlags, "IAMFilterMiscFlags", true, false},
+      {&IID_IPin, "IPin", false, true},
+      {&IID_IMemInputPin, "IMemInputPin", false, true},
+      {&IID_IMediaPosition, "IMediaPosition", false, false},
+      {&IID_IBasicVideo, "IBasicVideo", false, false},
+      {&IID_IVideoWindow, "IVideoWindow", false, false},
+      {&IID_IReferenceClock, "IReferenceClock", false, false},
+      {&IID_IEnumPins, "IEnumPins", false, false},
+  };
+  CountingRenderer* filter = NewFilter();
+  IPin* pin = InputPin(filter);
+  for (const Case& c : cases) {
+    for (IUnknown* object : {static_cast<IUnknown*>(static_cast<IBaseFilter*>(filter)), static_cast<IUnknown*>(pin)}) {
+      const bool expected = object == pin ? c.pinHasIt : c.filterHasIt;
+      SCOPED_TRACE(std::string(c.name) + (object == pin ? " of the pin" : " of the filter"));
+      const ULONG before = References(object);
+      void* found = reinterpret_cast<void*>(1);
+      EXPECT_EQ(object->QueryInterface(*c.iid, &found), expected ? S_OK : E_NOINTERFACE);
+      if (!expected) {
+        EXPECT_EQ(found, nullptr);
+        continue;
+      }
+      ASSERT_NE(found, nullptr);
+      EXPECT_EQ(References(object), before + 1);
+      static_cast<IUnknown*>(found)->Release();
+    }
+  }
+  EXPECT_EQ(filter->QueryInterface(IID_IBaseFilter, nullptr), E_POINTER);
+  EXPECT_EQ(pin->QueryInterface(IID_IPin, nullptr), E_POINTER);
+  EXPECT_EQ(pin->Release(), 1u) << "the pin counts with its filter";
+  EXPECT_EQ(filter->Release(), 0u);
+}
+
+TEST_F(RendererComTest, PinEnumeratorNextSkipResetAndClone) {
+  CountingRenderer* filter = NewFilter();
+  IPin* pin = InputPin(filter);
+  IEnumPins* pins = nullptr;
+  ASSERT_EQ(filter->EnumPins(&pins), S_OK);
+  EXPECT_EQ(References(static_cast<IBaseFilter*>(filter)), 3u) << "ours, the pin's and the enumerator's";
+
+  IPin* got[2] = {};
+  ULONG fetched = 7;
+  EXPECT_EQ(pins->Next(1, got, &fetched), S_OK);
+  EXPECT_EQ(fetched, 1u);
+  EXPECT_EQ(got[0], pin);
+  got[0]->Release();
+  EXPECT_EQ(pins->Next(1, got, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+
+  EXPECT_EQ(pins->Reset(), S_OK);
+  EXPECT_EQ(pins->Next(2, got, &fetched), S_FALSE) << "asked for two, there is one";
+  EXPECT_EQ(fetched, 1u);
+  got[0]->Release();
+  EXPECT_EQ(pins->Next(0, got, &fetched), S_OK);
+  EXPECT_EQ(fetched, 0u);
+
+  EXPECT_EQ(pins->Reset(), S_OK);
+  EXPECT_EQ(pins->Skip(1), S_OK);
+  EXPECT_EQ(pins->Skip(1), S_FALSE);
+  EXPECT_EQ(pins->Next(1, got, nullptr), S_FALSE);
+  EXPECT_EQ(pins->Reset(), S_OK);
+  EXPECT_EQ(pins->Skip(2), S_FALSE);
+
+  // A clone starts where its original stands and moves on its own.
+  EXPECT_EQ(pins->Reset(), S_OK);
+  IEnumPins* copy = nullptr;
+  ASSERT_EQ(pins->Clone(&copy), S_OK);
+  EXPECT_EQ(copy->Next(1, got, nullptr), S_OK);
+  got[0]->Release();
+  EXPECT_EQ(pins->Next(1, got, nullptr), S_OK);
+  got[0]->Release();
+  EXPECT_EQ(copy->Next(1, got, nullptr), S_FALSE);
+  EXPECT_EQ(pins->Next(1, nullptr, nullptr), E_POINTER);
+  EXPECT_EQ(pins->Clone(nullptr), E_POINTER);
+
+  EXPECT_EQ(copy->Release(), 0u);
+  EXPECT_EQ(pins->Release(), 0u);
+  pin->Release();
+  EXPECT_EQ(filter->Release(), 0u);
+}
+
+TEST_F(RendererComTest, TypeEnumeratorOffersNone) {
+  CountingRenderer* filter = NewFilter();
+  IPin* pin = InputPin(filter);
+  IEnumMediaTypes* types = nullptr;
+  ASSERT_EQ(pin->EnumMediaTypes(&types), S_OK);
+  AM_MEDIA_TYPE* got[1] = {};
+  ULONG fetched = 7;
+  EXPECT_EQ(types->Next(1, got, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(got[0], nullptr);
+  EXPECT_EQ(types->Skip(1), S_FALSE);
+  EXPECT_EQ(types->Reset(), S_OK);
+  IEnumMediaTypes* copy = nullptr;
+  ASSERT_EQ(types->Clone(&copy), S_OK);
+  EXPECT_EQ(copy->Next(1, got, nullptr), S_FALSE);
+  EXPECT_EQ(copy->Release(), 0u);
+  EXPECT_EQ(types->Release(), 0u);
+  EXPECT_EQ(pin->EnumMediaTypes(nullptr), E_POINTER);
+  pin->Release();
+  EXPECT_EQ(filter->Release(), 0u);
+}
+
+TEST_F(RendererComTest, QueriesHandOutReferencesAndTheGraphIsNotHeld) {
+  CountingRenderer* filter = NewFilter();
+  IPin* pin = InputPin(filter);
+  IPin* none = reinterpret_cast<IPin*>(1);
+  EXPECT_EQ(filter->FindPin(L"Out", &none), VFW_E_NOT_FOUND);
+  EXPECT_EQ(none, nullptr);
+
+  PIN_INFO pinInfo = {};
+  ASSERT_EQ(pin->QueryPinInfo(&pinInfo), S_OK);
+  EXPECT_EQ(pinInfo.pFilter, static_cast<IBaseFilter*>(filter));
+  EXPECT_EQ(pinInfo.dir, PINDIR_INPUT);
+  EXPECT_STREQ(pinInfo.achName, L"In");
+  EXPECT_EQ(References(static_cast<IBaseFilter*>(filter)), 3u) << "the pin information holds the filter";
+  pinInfo.pFilter->Release();
+  LPWSTR id = nullptr;
+  ASSERT_EQ(pin->QueryId(&id), S_OK);
+  EXPECT_STREQ(id, L"In");
+  CoTaskMemFree(id);
+
+  // Unconnected: no peer, no type, and both say so.
+  IPin* peer = reinterpret_cast<IPin*>(1);
+  EXPECT_EQ(pin->ConnectedTo(&peer), VFW_E_NOT_CONNECTED);
+  EXPECT_EQ(peer, nullptr);
+  AM_MEDIA_TYPE type;
+  std::memset(&type, 0xAB, sizeof(type));
+  EXPECT_EQ(pin->ConnectionMediaType(&type), VFW_E_NOT_CONNECTED);
+  EXPECT_EQ(type.pbFormat, nullptr);
+  EXPECT_EQ(type.pUnk, nullptr);
+
+  FILTER_INFO info = {};
+  ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
+  EXPECT_EQ(info.pGraph, nullptr);
+  EXPECT_STREQ(info.achName, L"");
+
+  IFilterGraph* graph = nullptr;
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterGraph,
+                             reinterpret_cast<void**>(&graph)),
+            S_OK);
+  const ULONG graphReferences = References(graph);
+  ASSERT_EQ(filter->JoinFilterGraph(graph, L"renderer"), S_OK);
+  EXPECT_EQ(References(graph), graphReferences) << "a filter does not hold its graph";
+  ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
+  EXPECT_EQ(info.pGraph, graph);
+  EXPECT_STREQ(info.achName, L"renderer");
+  EXPECT_EQ(References(graph), graphReferences + 1) << "the filter information holds it";
+  info.pGraph->Release();
+
+  ASSERT_EQ(filter->JoinFilterGraph(nullptr, nullptr), S_OK);
+  ASSERT_EQ(filter->QueryFilterInfo(&info), S_OK);
+  EXPECT_EQ(info.pGraph, nullptr);
+  EXPECT_STREQ(info.achName, L"");
+  EXPECT_EQ(graph->Release(), 0u);
+
+  pin->Release();
+  EXPECT_EQ(filter->Release(), 0u);
+}
+
+TEST_F(RendererComTest, StateIsWhatWasLastAskedInAnyOrder) {
+  const char* const orders[] = {"S", "SS", "PSR", "R", "RR", "RPR", "PP", "RSS", "PRSP"};
+  for (const char* order : orders) {
+    SCOPED_TRACE(order);
+    CountingRenderer* filter = NewFilter();
+    FILTER_STATE state = State_Running;
+    ASSERT_EQ(filter->GetState(0, &state), S_OK);
+    EXPECT_EQ(state, State_Stopped) << "a new filter is stopped";
+    for (const char* step = order; *step; ++step) {
+      const FILTER_STATE asked = *step == 'S' ? State_Stopped : *step == 'P' ? State_Paused : State_Running;
+      const HRESULT result = asked == State_Stopped ? filter->Stop() : asked == State_Paused ? filter->Pause() : filter->Run(0);
+      EXPECT_EQ(result, S_OK) << *step;
+      ASSERT_EQ(filter->GetState(0, &state), S_OK);
+      EXPECT_EQ(state, asked) << *step;
+    }
+    filter->Stop();
+    EXPECT_EQ(filter->Release(), 0u);
+  }
+  CountingRenderer* filter = NewFilter();
+  EXPECT_EQ(filter->GetState(0, nullptr), E_POINTER);
+  EXPECT_EQ(filter->Release(), 0u);
+}
+
+TEST_F(RendererComTest, ReceiveAfterStopIsRefused) {
+  CountingRenderer* filter = NewFilter();
+  IPin* pin = InputPin(filter);
+  IMemInputPin* input = nullptr;
+  ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
+  TestSample sample(std::vector<BYTE>(16));
+  ASSERT_EQ(filter->Run(0), S_OK);
+  EXPECT_EQ(input->Receive(&sample), S_OK);   // no clock: rendered at once
+  EXPECT_EQ(filter->FramesRendered(), 1);
+  ASSERT_EQ(filter->Stop(), S_OK);
+  EXPECT_EQ(input->Receive(&sample), VFW_E_WRONG_STATE);
+  EXPECT_EQ(filter->FramesRendered(), 1);
+  EXPECT_EQ(sample.References(), 1) << "the filter keeps no sample";
+  input->Release();
+  pin->Release();
+  EXPECT_EQ(filter->Release(), 0u);
 }
 
 }  // namespace
