@@ -1,6 +1,8 @@
 // Cuboid vertices, box tables, axes, angle and colour conversion. Main thread.
 #include "scenes/cuboid_geometry.h"
 
+#include "base/clamp.h"
+
 namespace {
 
 struct Signs {
@@ -88,13 +90,7 @@ CuboidVertices BuildCuboidVertices(const Vec3& size)
 
 int32_t ClampBoxCount(int32_t cuboidCount)
 {
-    if (cuboidCount <= 1) {
-        return 1;
-    }
-    if (cuboidCount > kBoxSlots) {
-        return kBoxSlots;
-    }
-    return cuboidCount;
+    return ClampInt(cuboidCount, 1, kBoxSlots);
 }
 
 float BoxEdgeForCount(int32_t boxCount)
@@ -135,13 +131,7 @@ BoxAxes DrawBoxAxes(SceneRandom& random)
 
 int32_t ClampRotationAngle(int32_t rotationAngle)
 {
-    if (rotationAngle < 1) {
-        return 1;
-    }
-    if (rotationAngle > kRandomAngle) {
-        return kRandomAngle;
-    }
-    return rotationAngle;
+    return ClampInt(rotationAngle, 1, kRandomAngle);
 }
 
 BoxAxes ChooseBoxAxes(int32_t& rotationAngle, const BoxAxes& boxAxes)
@@ -158,14 +148,7 @@ BoxAxes ChooseBoxAxes(int32_t& rotationAngle, const BoxAxes& boxAxes)
 
 float ClampRotationDivisor(float rotationSpeed)
 {
-    // Written so that NaN falls into the first branch.
-    if (!(rotationSpeed > 100.0f)) {
-        return 100.0f;
-    }
-    if (rotationSpeed >= 5000.0f) {
-        return 5000.0f;
-    }
-    return rotationSpeed;
+    return ClampFloat(rotationSpeed, 100.0f, 5000.0f);
 }
 
 float RotationAngleAt(uint32_t milliseconds, float rotationDivisor)

@@ -32,8 +32,6 @@ bool backgroundShown = false;
 BoxAxes boxAxes{};
 float rotationDivisor = 800.0f;
 
-constexpr float kFieldOfView = 0.7853982f;  // vertical, pi / 4
-
 const Vec3 kEye{0.0f, 3.0f, -100.0f};
 const Vec3 kTarget{0.0f, 0.0f, 0.0f};
 const Vec3 kUp{0.0f, 1.0f, 0.0f};
@@ -149,7 +147,7 @@ HRESULT Draw() {
   if (backgroundShown) DrawBackground();
   SetSceneTransform(D3DTS_VIEW, MatrixLookAtLH(kEye, kTarget, kUp));
   // Aspect 1 on the screen-shaped back buffer: the cubes show stretched as the screen is.
-  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kFieldOfView, 1.0f, 1.0f, 500.0f));
+  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, 1.0f, 1.0f, 500.0f));
   for (int32_t i = 0; i < boxCount; ++i) {
     const BoxPlace& place = boxLayout[boxCount - 1][i];
     SetSceneTransform(D3DTS_WORLD, MatrixMultiply(rotations[i], MatrixTranslation(place.x, place.y, 0.0f)));

@@ -1,6 +1,8 @@
 // Geometry of the grid scene, computed once at Init on the main thread.
 #include "scenes/grid_geometry.h"
 
+#include "base/clamp.h"
+
 namespace {
 
 struct TexCoord {
@@ -62,13 +64,7 @@ SceneVertex Corner(float x, float y, const TexCoord& t)
 
 int32_t ClampTileCount(int32_t count)
 {
-    if (count <= kMinTiles) {
-        return kMinTiles;
-    }
-    if (count >= kMaxTiles) {
-        return kMaxTiles;
-    }
-    return count;
+    return ClampInt(count, kMinTiles, kMaxTiles);
 }
 
 GridLayout MakeGridLayout(int32_t screenWidth, int32_t screenHeight, int32_t gridColumns,

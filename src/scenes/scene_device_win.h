@@ -14,6 +14,9 @@
 
 static_assert(sizeof(D3DMATRIX) == sizeof(Matrix4), "Matrix4 is laid out like D3DMATRIX");
 
+// The vertical field of view of the perspective scenes, pi / 4.
+constexpr float kSceneFieldOfView = 0.7853982f;
+
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix);
 
 // Makes sceneVertexBuffer for vertexCount scene vertices (usage 0, default pool). A refusal

@@ -26,9 +26,9 @@ constexpr SceneOperations kStar = {StarScene::Init, StarScene::Advance, StarScen
 // field.
 const SceneOperations& ChosenScene() {
   switch (saverOptions.shape) {
-    case 1:
+    case kShapeCuboid:
       return kCuboid;
-    case 2:
+    case kShapeGrid:
       return kGrid;
     default:
       return kStar;

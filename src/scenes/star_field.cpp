@@ -3,6 +3,8 @@
 
 #include <new>
 
+#include "base/clamp.h"
+
 namespace {
 
 // How a star is placed: at start-up the field reaches twice as deep and moves at half the
@@ -69,25 +71,13 @@ void WriteCorners(const Star& star, float halfSize, uint32_t colour, SceneVertex
     }
 }
 
-float ClampFloat(float value, float low, float high)
-{
-    // NaN from a damaged record takes the low end.
-    if (!(value > low)) {
-        return low;
-    }
-    if (value >= high) {
-        return high;
-    }
-    return value;
-}
-
 }  // namespace
 
 StarSettings MakeStarSettings(int32_t starCount, float starSpeed, float starSize,
                               uint8_t starTranslucent)
 {
     StarSettings s{};
-    s.starTotal = starCount < 1 ? 1 : (starCount >= kMaxStars ? kMaxStars : starCount);
+    s.starTotal = ClampInt(starCount, 1, kMaxStars);
     s.starHalfSize = ClampFloat(starSize, 2.0f, 10.0f);
     s.starPace = ClampFloat(starSpeed, 2.0f, 1000.0f);
     s.starsOpaque = starTranslucent == 0;

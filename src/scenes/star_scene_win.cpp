@@ -16,8 +16,6 @@ StarField starField;
 
 namespace {
 
-constexpr float kFieldOfView = 0.7853982f;  // vertical, pi / 4
-
 // Stars never hide each other by depth: later ones cover earlier ones, or add onto them
 // when translucent, each weighted by its own fading alpha.
 void SetStarStates(bool opaque) {
@@ -43,7 +41,7 @@ void SetCamera() {
   SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
   SetSceneTransform(D3DTS_VIEW, MatrixLookAtLH(Vec3{0.0f, 0.0f, -5.0f}, Vec3{0.0f, 0.0f, 0.0f},
                                                Vec3{0.0f, 1.0f, 0.0f}));
-  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kFieldOfView, 1.0f, 1.0f, 2000.0f));
+  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, 1.0f, 1.0f, 2000.0f));
 }
 
 HRESULT FillVertexBuffer() {

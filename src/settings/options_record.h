@@ -11,9 +11,14 @@ constexpr std::size_t kVideoSlotCount = 10;
 constexpr std::size_t kVideoPathSize = 260;          // bytes per slot, terminator included
 constexpr std::size_t kVideoPathMaxLength = kVideoPathSize - 1;
 
+// The shapes, as `shape` stores them (the settings dialog's radio buttons in this order).
+constexpr int32_t kShapeCuboid = 1;
+constexpr int32_t kShapeGrid = 2;
+constexpr int32_t kShapeStar = 3;
+
 #pragma pack(push, 1)
 struct SaverOptions {
-  int32_t shape;                // 1 cuboids, 2 grid, anything else the star field
+  int32_t shape;                // kShapeCuboid, kShapeGrid, anything else the star field
   uint8_t gridStyle;            // nonzero "Normal", zero "Funny"
   uint8_t gap5[3];
   int32_t gridColumns;

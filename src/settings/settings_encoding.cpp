@@ -5,25 +5,15 @@
 #include <cmath>
 #include <limits>
 
+#include "base/clamp.h"
+
 const char* const kRotationAngleNames[kRotationAngleCount] = {"Left", "Right", "Up", "Down", "Random"};
 const char* const kGridStyleNames[2] = {"Normal", "Funny"};
 
-namespace {
-
-int32_t ClampTo(int32_t value, int32_t low, int32_t high) {
-  if (value <= low) return low;
-  if (value >= high) return high;
-  return value;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-}  // namespace
-
-int32_t ClampShapeChoice(int32_t shape) { return ClampTo(shape, kShapeCuboid, kShapeStar); }
-int32_t ClampCuboidCountChoice(int32_t count) { return ClampTo(count, 1, kMaxCuboidCount); }
-int32_t ClampRotationAngleChoice(int32_t angle) { return ClampTo(angle, 1, kRotationAngleCount); }
-int32_t ClampGridCountChoice(int32_t count) { return ClampTo(count, 1, kMaxGridCount); }
+int32_t ClampShapeChoice(int32_t shape) { return ClampInt(shape, kShapeCuboid, kShapeStar); }
+int32_t ClampCuboidCountChoice(int32_t count) { return ClampInt(count, 1, kMaxCuboidCount); }
+int32_t ClampRotationAngleChoice(int32_t angle) { return ClampInt(angle, 1, kRotationAngleCount); }
+int32_t ClampGridCountChoice(int32_t count) { return ClampInt(count, 1, kMaxGridCount); }
 
 int GridStyleSelection(uint8_t gridStyle) { return gridStyle != 0 ? 0 : 1; }
 uint8_t GridStyleFromSelection(int selection) { return selection == 0 ? 1 : 0; }
@@ -57,7 +47,7 @@ int32_t StarCountFromText(const char* text) {
     for (; more() && IsDigit(text[i]); ++i) number = number * 10 + (text[i] - '0');
     if (negative) number = -number;
   }
-  return ClampTo(number, kStarCountMin, kStarCountMax);
+  return ClampInt(number, kStarCountMin, kStarCountMax);
 }
 
 uint16_t StarCountSpinPosition(int32_t starCount) { return static_cast<uint16_t>(starCount & 0xFFFF); }

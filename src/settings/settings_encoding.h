@@ -7,10 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// Shapes as the radio buttons store them.
-constexpr int32_t kShapeCuboid = 1;
-constexpr int32_t kShapeGrid = 2;
-constexpr int32_t kShapeStar = 3;
+#include "settings/options_record.h"
 
 // Ends of the controls' ranges.
 constexpr int kMaxCuboidCount = 10;

@@ -1,9 +1,9 @@
 // Command-line grammar of a screensaver started by the Windows host. Main thread only.
 #include "shell/command_line.h"
 
-namespace {
+#include "base/clamp.h"
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+namespace {
 
 const char* SkipProgramPath(const char* p) {
   if (*p == '"') {
