@@ -134,6 +134,28 @@ void RunIdleLoop(char (&path)[kPathBufferSize]) {
   }
 }
 
+// What a run sets up, in the order it sets it up. The stage a run reached, or failed in,
+// says what there is to give back.
+enum class RunStage { Com, Device, Surface, PlayList, Scene };
+
+// Gives back what the stages up to `reached` made, the last made first (the graph after the
+// scene that draws its texture). COM itself is left to the caller.
+void ReleaseRunStages(RunStage reached) {
+  if (reached >= RunStage::PlayList) DestroyPlayList();
+  if (reached >= RunStage::Scene) CleanupScene();
+  if (reached >= RunStage::PlayList) ReleaseVideoGraph();
+  if (reached >= RunStage::Surface) ReleaseFrameSurface();
+  if (reached >= RunStage::Device) ReleaseDeviceObjects();
+}
+
+// A start-up failure: told first, then the password module goes and what the run made.
+void FailRun(const char* notice, RunStage failedIn) {
+  TellFailure(notice);
+  UnloadPasswordModule();
+  ReleaseRunStages(failedIn);
+  if (failedIn != RunStage::Com) CoUninitialize();
+}
+
 }  // namespace
 
 void RunSaver() {
@@ -144,57 +166,23 @@ void RunSaver() {
   isWin9x = DetectWin9x();
   if (fullScreen) SetUpPasswordCheck();
 
-  if (FAILED(CoInitialize(nullptr))) {
-    TellFailure(kNoticeComFailed);
-    UnloadPasswordModule();
-    return;
-  }
-  if (FAILED(CreateSaverDevice(saverWindow))) {
-    TellFailure(kNoticeDeviceFailed);
-    UnloadPasswordModule();
-    ReleaseDeviceObjects();
-    CoUninitialize();
-    return;
-  }
+  if (FAILED(CoInitialize(nullptr))) return FailRun(kNoticeComFailed, RunStage::Com);
+  if (FAILED(CreateSaverDevice(saverWindow))) return FailRun(kNoticeDeviceFailed, RunStage::Device);
   if (!runSteps.createFrameSurface() ||
       (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
                                   instanceHandle, nullptr)) == nullptr) {
-    TellFailure(kNoticeSurfaceFailed);
-    UnloadPasswordModule();
-    ReleaseFrameSurface();
-    ReleaseDeviceObjects();
-    CoUninitialize();
-    return;
+    return FailRun(kNoticeSurfaceFailed, RunStage::Surface);
   }
 
   BuildPlayList();
   playCount = PlayListCount();
-  if (playCount == 0) {
-    TellFailure(kNoticeNoVideo);
-    UnloadPasswordModule();
-    DestroyPlayList();
-    ReleaseVideoGraph();
-    ReleaseFrameSurface();
-    ReleaseDeviceObjects();
-    CoUninitialize();
-    return;
-  }
+  if (playCount == 0) return FailRun(kNoticeNoVideo, RunStage::PlayList);
 
   char path[kPathBufferSize] = {};
   playIndex = 0;
   StartNextVideo(path);  // the first entry, or the next one that still plays
 
-  if (FAILED(runSteps.initScene())) {
-    TellFailure(kNoticeSceneFailed);
-    UnloadPasswordModule();
-    DestroyPlayList();
-    CleanupScene();
-    ReleaseVideoGraph();
-    ReleaseFrameSurface();
-    ReleaseDeviceObjects();
-    CoUninitialize();
-    return;
-  }
+  if (FAILED(runSteps.initScene())) return FailRun(kNoticeSceneFailed, RunStage::Scene);
 
   if (fullScreen) {
     mouseMoveCount = 0;
@@ -210,11 +198,7 @@ void RunSaver() {
 
   RunIdleLoop(path);
 
-  DestroyPlayList();  // normally gone already, with saverWindow
-  CleanupScene();
-  ReleaseVideoGraph();
-  ReleaseFrameSurface();
-  ReleaseDeviceObjects();
+  ReleaseRunStages(RunStage::Scene);  // the play list is normally gone already, with saverWindow
   if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, &previousRunning, 0);
   UnloadPasswordModule();
   CoUninitialize();
