@@ -20,24 +20,12 @@ if(WIN32)
   target_compile_definitions(saver_bench PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 
   set(orvel_saver_bench_video ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs/quadrants_640x480.avi)
-  add_custom_command(
-    OUTPUT ${orvel_saver_bench_video}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs
-    COMMAND ${ORVEL_MAKE_SAMPLE} --pattern quadrants --size 640x480 --fps 25 --seconds 4 ${orvel_saver_bench_video}
-    DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
-    COMMENT "Writing the benchmark video quadrants_640x480.avi"
-    VERBATIM)
+  orvel_make_video(${orvel_saver_bench_video} --pattern quadrants --size 640x480 --fps 25 --seconds 4)
   # Three short clips for the soak (run-soak.sh): a video switch every 0.3 s of playing.
   set(orvel_soak_videos)
   foreach(colour 20a040 c04020 2040c0)
     set(clip ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs/soak_${colour}.avi)
-    add_custom_command(
-      OUTPUT ${clip}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs
-      COMMAND ${ORVEL_MAKE_SAMPLE} --pattern solid --color ${colour} --size 160x120 --fps 20 --seconds 0.3 ${clip}
-      DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
-      COMMENT "Writing the soak clip soak_${colour}.avi"
-      VERBATIM)
+    orvel_make_video(${clip} --pattern solid --color ${colour} --size 160x120 --fps 20 --seconds 0.3)
     list(APPEND orvel_soak_videos ${clip})
   endforeach()
   add_custom_target(saver_bench_inputs DEPENDS ${orvel_saver_bench_video} ${orvel_soak_videos})

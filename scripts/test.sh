@@ -48,8 +48,7 @@ run_ctest() {  # preset, name of this part of its run, ctest arguments...
   mkdir -p "build/$preset/test-results"
   local failed_log="build/$preset/Testing/Temporary/LastTestsFailed.log"
   rm -f "$failed_log"
-  if ! ctest --test-dir "build/$preset" --output-on-failure --timeout 900 "$@" \
-      --output-junit "$root/build/$preset/test-results/ctest-$part.junit"; then
+  if ! ctest --preset "$preset" "$@" --output-junit "$root/build/$preset/test-results/ctest-$part.junit"; then
     ctest_failed+=("$preset")
   fi
   if [ -f "$failed_log" ]; then

@@ -5,19 +5,13 @@ if(NOT WIN32)
 endif()
 
 set(orvel_run_inputs_dir ${CMAKE_CURRENT_BINARY_DIR}/run-inputs)
-file(MAKE_DIRECTORY ${orvel_run_inputs_dir})
 set(orvel_run_inputs "")
 foreach(colour "red:FF0000" "green:00FF00" "blue:0000FF")
   string(REPLACE ":" ";" parts ${colour})
   list(GET parts 0 name)
   list(GET parts 1 color)
   set(out ${orvel_run_inputs_dir}/solid_${name}.avi)
-  add_custom_command(
-    OUTPUT ${out}
-    COMMAND ${ORVEL_MAKE_SAMPLE} --pattern solid --color ${color} --size 160x120 --fps 20 --seconds 1 ${out}
-    DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
-    COMMENT "Writing test video solid_${name}.avi"
-    VERBATIM)
+  orvel_make_video(${out} --pattern solid --color ${color} --size 160x120 --fps 20 --seconds 1)
   list(APPEND orvel_run_inputs ${out})
 endforeach()
 add_custom_target(run_test_inputs DEPENDS ${orvel_run_inputs})

@@ -1,15 +1,9 @@
 # The settings dialogs under Wine: the platform tests load the real dialog templates, pictures
-# and cursor, so the program's resource script is linked into them. The link tests open a
+# and cursor, so the program's compiled resources are linked into them. The link tests open a
 # probe program of their own instead of a web address.
 
 if(WIN32)
-  set(orvel_resource_script ${PROJECT_SOURCE_DIR}/src/resources/orvel.rc)
-  target_sources(platform_tests PRIVATE ${orvel_resource_script})
-  file(GLOB orvel_settings_resource_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/resources/*.ico
-       ${PROJECT_SOURCE_DIR}/src/resources/*.bmp ${PROJECT_SOURCE_DIR}/src/resources/*.cur
-       ${PROJECT_SOURCE_DIR}/src/resources/*.manifest ${PROJECT_SOURCE_DIR}/src/resources/*.rc
-       ${PROJECT_SOURCE_DIR}/src/resources/*.h)
-  set_source_files_properties(${orvel_resource_script} PROPERTIES OBJECT_DEPENDS "${orvel_settings_resource_files}")
+  target_link_libraries(platform_tests PRIVATE orvel_resources)
 
   # Started through the shell by a link control; tells the test it ran by releasing a
   # semaphore named after its own file name.

@@ -23,12 +23,7 @@ set(orvel_video_inputs "")
 # orvel_written_video(NAME ARGS...): a quadrants picture written by make_sample.
 function(orvel_written_video name)
   set(out ${ORVEL_VIDEO_INPUTS}/${name})
-  add_custom_command(
-    OUTPUT ${out}
-    COMMAND ${ORVEL_MAKE_SAMPLE} --pattern quadrants ${ARGN} ${out}
-    DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
-    COMMENT "Writing test video ${name}"
-    VERBATIM)
+  orvel_make_video(${out} --pattern quadrants ${ARGN})
   set(orvel_video_inputs ${orvel_video_inputs} ${out} PARENT_SCOPE)
 endfunction()
 

@@ -1,0 +1,38 @@
+# The project's own CMake helpers and the test reports' folder, included once by the
+# top-level file before any folder.
+#
+#   ORVEL_TEST_RESULTS             where every test program writes its GoogleTest XML
+#                                  report; scripts/test.sh sums them
+#   ORVEL_TEST_RESULTS_SEEN        the same folder as the test programs name it (under Wine
+#                                  the root of the Unix file system is drive Z:, and a path
+#                                  without a drive would be relative to the working folder)
+#   orvel_add_gtest(NAME ARGS...)  a GoogleTest program as one CTest test, with its XML
+#                                  report in ORVEL_TEST_RESULTS for scripts/test.sh
+#   orvel_make_video(OUT ARGS...)  OUT written at build time by our own make_sample with
+#                                  ARGS (none: the sample video); needs ORVEL_MAKE_SAMPLE
+#                                  and ORVEL_MAKE_SAMPLE_TARGET, left by tools/
+
+set(ORVEL_TEST_RESULTS ${CMAKE_BINARY_DIR}/test-results)
+file(MAKE_DIRECTORY ${ORVEL_TEST_RESULTS})
+set(ORVEL_TEST_RESULTS_SEEN "${ORVEL_TEST_RESULTS}")
+if(WIN32)
+  set(ORVEL_TEST_RESULTS_SEEN "Z:${ORVEL_TEST_RESULTS}")
+endif()
+
+function(orvel_add_gtest name)
+  add_test(NAME ${name}
+           COMMAND ${name} --gtest_output=xml:${ORVEL_TEST_RESULTS_SEEN}/${name}.xml ${ARGN}
+           WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+endfunction()
+
+function(orvel_make_video out)
+  get_filename_component(folder ${out} DIRECTORY)
+  get_filename_component(name ${out} NAME)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
+    COMMAND ${ORVEL_MAKE_SAMPLE} ${ARGN} ${out}
+    DEPENDS ${ORVEL_MAKE_SAMPLE_TARGET} ${ORVEL_MAKE_SAMPLE}
+    COMMENT "Writing the video ${name}"
+    VERBATIM)
+endfunction()
