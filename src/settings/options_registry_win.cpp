@@ -3,13 +3,11 @@
 
 #include <windows.h>
 
+#include "base/product_names.h"
 #include "base/scoped_win.h"
 #include "settings/options_record.h"
 
-const char kSettingsKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
 const char* settingsKeyPath = kSettingsKeyPath;
-
-static const char kOptionsValue[] = "Options";
 
 static HKEY OpenSettingsKey() {
   HKEY key = nullptr;
@@ -31,7 +29,7 @@ void LoadOptions() {
   unsigned char stored[kOptionsRecordSize];
   DWORD type = REG_BINARY;
   DWORD size = sizeof(stored);
-  const LONG result = RegQueryValueExA(key.Get(), kOptionsValue, nullptr, &type, stored, &size);
+  const LONG result = RegQueryValueExA(key.Get(), kOptionsValueName, nullptr, &type, stored, &size);
   StoredValueRead how = StoredValueRead::Missing;
   if (result == ERROR_SUCCESS) how = StoredValueRead::Read;
   else if (result == ERROR_MORE_DATA) how = StoredValueRead::TooLong;
@@ -41,6 +39,6 @@ void LoadOptions() {
 void SaveOptions() {
   ScopedRegistryKey key(OpenSettingsKey());
   if (!key) return;
-  RegSetValueExA(key.Get(), kOptionsValue, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
+  RegSetValueExA(key.Get(), kOptionsValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
                  sizeof(saverOptions));
 }

@@ -11,7 +11,6 @@ SaverMode saverMode = SaverMode::Config;
 HWND hostWindow = nullptr;
 HWND saverWindow = nullptr;
 
-const char kSaverWindowClass[] = "QuordaWndClass";
 const char kSaverWindowTitle[] = "Or vel Screen 1.0";
 
 SaverMode ParseCommandLine(const char* commandLine) {

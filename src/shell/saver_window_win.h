@@ -4,13 +4,13 @@
 #include <windows.h>
 
 #include "base/instance_win.h"
+#include "base/product_names.h"
 #include "shell/command_line.h"
 
 extern SaverMode saverMode;
 extern HWND hostWindow;
 extern HWND saverWindow;
 
-extern const char kSaverWindowClass[];  // "QuordaWndClass"
 extern const char kSaverWindowTitle[];  // "Or vel Screen 1.0"
 
 // Parses the command line into the mode it returns and hostWindow.

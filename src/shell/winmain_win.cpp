@@ -8,8 +8,6 @@
 #include "shell/run_loop_win.h"
 #include "shell/saver_window_win.h"
 
-static const char kSingleRunMutex[] = "Or vel Screen";
-
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   saverMode = ParseCommandLine(GetCommandLineA());
   instanceHandle = instance;
@@ -32,7 +30,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       break;
     case SaverMode::Saver:
     case SaverMode::Test: {
-      HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleRunMutex);
+      HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleRunMutexName);
       if (GetLastError() == ERROR_ALREADY_EXISTS) {
         // Another full-screen run is on; its window stays until this process ends.
         ReleaseMutex(mutex);

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "base/product_names.h"
 #include "saver_process.h"
 #include "saver_screen.h"
 #include "scoped_registry_value.h"
@@ -105,7 +106,7 @@ class PasswordRun : public ::testing::Test {
 
   ScopedRegistryValue version_{HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\orvel.scr", "Version"};
   ScopedRegistryValue usePassword_{HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword"};
-  ScopedRegistryValue options_{HKEY_CURRENT_USER, "Software\\Quorda\\Orvel Screen 1.0", "Options"};
+  ScopedRegistryValue options_{HKEY_CURRENT_USER, kSettingsKeyPath, kOptionsValueName};
   std::unique_ptr<StandInFolder> folder_;
   std::unique_ptr<SaverProcess> saver_;  // ended before its folder is emptied
 };

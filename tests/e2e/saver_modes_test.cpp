@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/product_names.h"
 #include "saver_process.h"
 
 namespace {
@@ -88,7 +89,7 @@ TEST(SaverModes, PreviewFillsTheHostAndEndsWithIt) {
   HWND child = nullptr;
   for (int i = 0; i < 300 && !(child && IsWindowVisible(child)); ++i) {
     PumpFor(50);
-    child = FindWindowExA(host, nullptr, "QuordaWndClass", nullptr);
+    child = FindWindowExA(host, nullptr, kSaverWindowClass, nullptr);
   }
   ASSERT_NE(child, nullptr);
   EXPECT_TRUE(IsWindowVisible(child));

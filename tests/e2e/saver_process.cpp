@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "base/product_names.h"
+
 std::string orvelPath;
 
 namespace {
@@ -91,7 +93,7 @@ bool SaverProcess::WaitForExit(DWORD milliseconds, DWORD* exitCode) {
 HWND SaverProcess::WaitForWindow(DWORD milliseconds, bool visible) {
   const DWORD start = GetTickCount();
   do {
-    if (HWND found = FindTopWindow("QuordaWndClass", nullptr, visible)) return found;
+    if (HWND found = FindTopWindow(kSaverWindowClass, nullptr, visible)) return found;
     if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
     PumpFor(50);
   } while (GetTickCount() - start < milliseconds);

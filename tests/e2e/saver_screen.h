@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "base/product_names.h"
 #include "base/scoped_win.h"
 #include "saver_process.h"
 #include "settings/options_record.h"
@@ -27,24 +28,23 @@ inline std::string RunInput(const char* name) { return ThisProgramsFolder() + "\
 class StoredOptions {
  public:
   explicit StoredOptions(const SaverOptions& options) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
     DWORD size = sizeof(saved_);
-    hadValue_ = RegQueryValueExA(key_, "Options", nullptr, nullptr, saved_, &size) == ERROR_SUCCESS;
+    hadValue_ = RegQueryValueExA(key_, kOptionsValueName, nullptr, nullptr, saved_, &size) == ERROR_SUCCESS;
     savedSize_ = size;
-    RegSetValueExA(key_, "Options", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options), sizeof(options));
+    RegSetValueExA(key_, kOptionsValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options), sizeof(options));
   }
   ~StoredOptions() {
     if (hadValue_)
-      RegSetValueExA(key_, "Options", 0, REG_BINARY, saved_, savedSize_);
+      RegSetValueExA(key_, kOptionsValueName, 0, REG_BINARY, saved_, savedSize_);
     else
-      RegDeleteValueA(key_, "Options");
+      RegDeleteValueA(key_, kOptionsValueName);
     RegCloseKey(key_);
   }
   StoredOptions(const StoredOptions&) = delete;
   StoredOptions& operator=(const StoredOptions&) = delete;
 
  private:
-  static constexpr const char* kSettingsKey = "Software\\Quorda\\Orvel Screen 1.0";
   HKEY key_ = nullptr;
   BYTE saved_[4096] = {};
   DWORD savedSize_ = 0;
