@@ -71,16 +71,16 @@ fi
 
 # No arguments: one test run per shape with the sample video, the user's stored settings
 # put back afterwards.
-settings=build/$build/bench/saver_bench.exe
+settings=build/$build/tools/orvel_settings.exe
 saved="$root/build/screenshots/.options-saved"
-wine "$settings" options-save "$saved" >/dev/null 2>&1 && had_settings=1 || had_settings=0
+wine "$settings" save "$saved" >/dev/null 2>&1 && had_settings=1 || had_settings=0
 for shape in 1:cuboid 2:grid 3:star; do
-  wine "$settings" options "shape=${shape%%:*}" >/dev/null 2>&1
+  wine "$settings" set "shape=${shape%%:*}" >/dev/null 2>&1
   shoot "${shape#*:}" /t
 done
 if [ "$had_settings" = 1 ]; then
-  wine "$settings" options-restore "$saved" >/dev/null 2>&1
+  wine "$settings" restore "$saved" >/dev/null 2>&1
 else
-  wine "$settings" options-delete >/dev/null 2>&1
+  wine "$settings" delete >/dev/null 2>&1
 fi
 rm -f "$saved"

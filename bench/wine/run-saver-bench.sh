@@ -33,10 +33,11 @@ cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd 
 
 scr=$build/orvel.scr
 helper=$build/bench/saver_bench.exe
+settings=$build/tools/orvel_settings.exe
 video_bench=$build/bench/video_bench.exe
 video=$build/bench/saver-inputs/quadrants_640x480.avi
-for f in "$scr" "$helper" "$video_bench" "$video"; do
-  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
+for f in "$scr" "$helper" "$settings" "$video_bench" "$video"; do
+  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench, orvel_settings and video_bench)" >&2; exit 1; }
 done
 
 . "$here/saver-session.sh"
@@ -97,7 +98,7 @@ fps_lines() { grep -c 'approx .*fps' "$1" 2>/dev/null || true; }
 measure_once() {
   local name=$1
   shift
-  helper_run options "$@" video="$(win "$video")" >/dev/null || { printf '%-24s settings not stored\n' "$name"; return; }
+  settings_run set "$@" video="$(win "$video")" >/dev/null || { printf '%-24s settings not stored\n' "$name"; return; }
 
   local token="bench$$_$name" log="$work/$name.log"
   (cd "$build" && ORVEL_BENCH_TOKEN=$token WINEDEBUG=fps exec "$WINELOADER" "$scr" /s) >/dev/null 2>"$log" &
@@ -226,7 +227,7 @@ measure() {
 start_time() {
   local label=$1
   shift
-  helper_run options shape=2 "$@" >/dev/null || { echo "$label: settings not stored"; return; }
+  settings_run set shape=2 "$@" >/dev/null || { echo "$label: settings not stored"; return; }
   local runs=() line i
   for i in $(seq 1 "$start_runs"); do
     line=$(helper_run start-time "$(win "$scr")" 30000)

@@ -28,10 +28,11 @@ seed=${SEED:-1}
 
 scr=$build/orvel.scr
 helper=$build/bench/saver_bench.exe
+settings=$build/tools/orvel_settings.exe
 video_bench=$build/bench/video_bench.exe
 clips=("$build"/bench/saver-inputs/soak_*.avi)
-for f in "$scr" "$helper" "$video_bench" "${clips[0]}"; do
-  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench and video_bench)" >&2; exit 1; }
+for f in "$scr" "$helper" "$settings" "$video_bench" "${clips[0]}"; do
+  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench, orvel_settings and video_bench)" >&2; exit 1; }
 done
 
 . "$here/saver-session.sh"
@@ -54,7 +55,7 @@ open_clips() { ls -l "/proc/$1/fd" 2>/dev/null | sed -n 's/.*\(soak_[0-9a-f]*\.a
 soak_switches() {
   local options=() clip
   for clip in "${clips[@]}"; do options+=("video=$(win "$clip")"); done
-  helper_run options shape=2 cols=4 rows=3 "${options[@]}" || return
+  settings_run set shape=2 cols=4 rows=3 "${options[@]}" || return
   echo "== switches: orvel.scr /s playing ${#clips[@]} clips of 0.3 s, $switches switches"
   echo "switch rss_kB fds seconds"
   wine "$scr" /s >/dev/null 2>&1 &
@@ -95,7 +96,7 @@ soak_switches() {
 soak_stops() {
   local options=() i
   for i in 0 1 2 3 4 5 6 7 8 9; do options+=("video=$(win "${clips[$((i % ${#clips[@]}))]}")"); done
-  helper_run options shape=1 "${options[@]}" || return
+  settings_run set shape=1 "${options[@]}" || return
   echo "== stops: $stops full-screen runs with ten configured files, a key at a random moment"
   helper_run stops "$(win "$scr")" "$stops" "$seed"
   local left

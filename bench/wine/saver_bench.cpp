@@ -1,14 +1,8 @@
-// Helper of the whole-saver benchmark (run-saver-bench.sh): writes the settings a case needs
-// into the registry, keeps and restores the value that was there before, and times the start
-// of a full-screen run from outside the way the Windows host starts it. Prints figures,
+// Helper of the whole-saver benchmarks (run-saver-bench.sh, run-soak.sh): times the start of
+// a full-screen run from outside the way the Windows host starts it, and ends runs by a key
+// press. The settings each case needs are written by tools' orvel_settings. Prints figures,
 // asserts nothing. Single-threaded.
 //
-//   saver_bench options [KEY=VALUE ...]   defaults, then the given fields, stored as "Options"
-//       shape cols rows style cubes cube-translucent background rotation-speed angle
-//       stars star-translucent star-speed star-size, and video=PATH (once per slot, in order)
-//   saver_bench options-save FILE         copies the stored value into FILE (exit 3: none stored)
-//   saver_bench options-restore FILE      stores FILE's bytes as the value again
-//   saver_bench options-delete            removes the value
 //   saver_bench start-time SCR [TIMEOUT_MS]
 //       starts "SCR /s", prints the milliseconds until its full-screen window is visible,
 //       then ends it with a key press and prints how long the process took to go
@@ -20,7 +14,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
-#include "base/scoped_win.h"
+#include "base/product_names.h"
 #include "bench_clock.h"
 
 #include <cstdio>
@@ -29,108 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/options_record.h"
-
 namespace {
-
-const char kKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
-const char kValueName[] = "Options";
-const char kWindowClass[] = "QuordaWndClass";
-const char kSingleRunMutex[] = "Or vel Screen";
-
-// The settings key, created when missing; null when it cannot be opened.
-class RegKey {
- public:
-  RegKey() {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                    key_.Receive(), nullptr);
-  }
-  HKEY Get() const { return key_.Get(); }
-
- private:
-  ScopedRegistryKey key_;
-};
-
-bool StoreValue(const void* bytes, DWORD size) {
-  RegKey key;
-  return key.Get() &&
-         RegSetValueExA(key.Get(), kValueName, 0, REG_BINARY, static_cast<const BYTE*>(bytes), size) == ERROR_SUCCESS;
-}
-
-// Every field a case may set, as the text it is given in. False for an unknown key or a
-// value that is not a number; ten video paths at most.
-bool SetField(SaverOptions& options, const std::string& key, const std::string& value, int& nextSlot) {
-  if (key == "video") {
-    char* slot = VideoFileSlot(options, nextSlot++);
-    if (slot == nullptr || value.size() > kVideoPathMaxLength) return false;
-    std::memcpy(slot, value.c_str(), value.size() + 1);
-    return true;
-  }
-  char* end = nullptr;
-  const double number = std::strtod(value.c_str(), &end);
-  if (value.empty() || *end != '\0') return false;
-  const int32_t whole = static_cast<int32_t>(number);
-  if (key == "shape") options.shape = whole;
-  else if (key == "style") options.gridStyle = static_cast<uint8_t>(whole);
-  else if (key == "cols") options.gridColumns = whole;
-  else if (key == "rows") options.gridRows = whole;
-  else if (key == "cubes") options.cuboidCount = whole;
-  else if (key == "cube-translucent") options.cuboidTranslucent = static_cast<uint8_t>(whole);
-  else if (key == "background") options.showBackground = static_cast<uint8_t>(whole);
-  else if (key == "rotation-speed") options.rotationSpeed = static_cast<float>(number);
-  else if (key == "angle") options.rotationAngle = whole;
-  else if (key == "stars") options.starCount = whole;
-  else if (key == "star-translucent") options.starTranslucent = static_cast<uint8_t>(whole);
-  else if (key == "star-speed") options.starSpeed = static_cast<float>(number);
-  else if (key == "star-size") options.starSize = static_cast<float>(number);
-  else return false;
-  return true;
-}
-
-int WriteOptions(int argc, char** argv) {
-  static SaverOptions options;  // zero gaps, like the program's own record
-  SetDefaultOptions(options);
-  int nextSlot = 1;
-  for (int i = 0; i < argc; ++i) {
-    const std::string arg = argv[i];
-    const size_t eq = arg.find('=');
-    if (eq == std::string::npos || !SetField(options, arg.substr(0, eq), arg.substr(eq + 1), nextSlot)) {
-      std::fprintf(stderr, "bad setting: %s\n", argv[i]);
-      return 2;
-    }
-  }
-  if (!StoreValue(&options, sizeof options)) return std::fputs("cannot store the value\n", stderr), 1;
-  return 0;
-}
-
-int SaveOptions(const char* file) {
-  RegKey key;
-  std::vector<BYTE> bytes(64 * 1024);
-  DWORD size = static_cast<DWORD>(bytes.size());
-  DWORD type = 0;
-  if (!key.Get() || RegQueryValueExA(key.Get(), kValueName, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS)
-    return 3;
-  FILE* out = std::fopen(file, "wb");
-  if (out == nullptr) return 1;
-  const bool ok = std::fwrite(bytes.data(), 1, size, out) == size;
-  return (std::fclose(out) == 0 && ok) ? 0 : 1;
-}
-
-int RestoreOptions(const char* file) {
-  FILE* in = std::fopen(file, "rb");
-  if (in == nullptr) return 1;
-  std::vector<BYTE> bytes(64 * 1024);
-  const size_t size = std::fread(bytes.data(), 1, bytes.size(), in);
-  std::fclose(in);
-  return StoreValue(bytes.data(), static_cast<DWORD>(size)) ? 0 : 1;
-}
-
-int DeleteOptions() {
-  RegKey key;
-  if (!key.Get()) return 1;
-  const LONG result = RegDeleteValueA(key.Get(), kValueName);
-  return (result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND) ? 0 : 1;
-}
 
 // The visible saver window, of one process or (pid 0) of any.
 struct WindowSearch {
@@ -145,7 +38,7 @@ BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
   GetWindowThreadProcessId(window, &owner);
   if (search->pid != 0 && owner != search->pid) return TRUE;
   char name[64] = {};
-  if (!GetClassNameA(window, name, sizeof name) || std::strcmp(name, kWindowClass) != 0) return TRUE;
+  if (!GetClassNameA(window, name, sizeof name) || std::strcmp(name, kSaverWindowClass) != 0) return TRUE;
   if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
   search->found = window;
   return FALSE;
@@ -246,7 +139,7 @@ bool SaverProcessLeft(const char* scr) {
 }
 
 bool MutexLeft() {
-  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kSingleRunMutex);
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, kSingleRunMutexName);
   if (mutex == nullptr) return false;
   CloseHandle(mutex);
   return true;
@@ -331,17 +224,10 @@ DWORD TimeoutArg(int argc, char** argv, int index) {
 
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
-  if (command == "options") return WriteOptions(argc - 2, argv + 2);
-  if (command == "options-save" && argc == 3) return SaveOptions(argv[2]);
-  if (command == "options-restore" && argc == 3) return RestoreOptions(argv[2]);
-  if (command == "options-delete") return DeleteOptions();
   if (command == "start-time" && argc >= 3) return StartTime(argv[2], TimeoutArg(argc, argv, 3));
   if (command == "stop") return Stop(TimeoutArg(argc, argv, 2));
   if (command == "stops" && argc >= 4)
     return Stops(argv[2], std::atoi(argv[3]), argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)) : 1);
-  std::fputs("usage: saver_bench options [KEY=VALUE ...] | options-save FILE | options-restore FILE |\n"
-             "       options-delete | start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS] |\n"
-             "       stops SCR COUNT [SEED]\n",
-             stderr);
+  std::fputs("usage: saver_bench start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS] | stops SCR COUNT [SEED]\n", stderr);
   return 2;
 }
