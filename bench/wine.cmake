@@ -3,7 +3,7 @@
 # reads the process's memory and descriptors from outside.
 if(WIN32)
   add_executable(video_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/video_bench.cpp)
-  target_link_libraries(video_bench PRIVATE orvel_platform)
+  target_link_libraries(video_bench PRIVATE orvel_platform orvel_test_support)
   target_include_directories(video_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The cycle and leak runs play the files that the tests' build makes.
   if(TARGET video_test_inputs)
@@ -16,7 +16,7 @@ endif()
 # CPU time from outside. The 640x480 clip it plays is made by our own make_sample.
 if(WIN32)
   add_executable(saver_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/saver_bench.cpp)
-  target_link_libraries(saver_bench PRIVATE orvel_core user32 advapi32)
+  target_link_libraries(saver_bench PRIVATE orvel_core orvel_test_support user32 advapi32)
   target_compile_definitions(saver_bench PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 
   set(orvel_saver_bench_video ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs/quadrants_640x480.avi)

@@ -16,6 +16,7 @@
 
 #include "base/product_names.h"
 #include "bench_clock.h"
+#include "window_search.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,28 +27,8 @@
 namespace {
 
 // The visible saver window, of one process or (pid 0) of any.
-struct WindowSearch {
-  DWORD pid;
-  HWND found;
-  bool visibleOnly;
-};
-
-BOOL CALLBACK MatchSaverWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (search->pid != 0 && owner != search->pid) return TRUE;
-  char name[64] = {};
-  if (!GetClassNameA(window, name, sizeof name) || std::strcmp(name, kSaverWindowClass) != 0) return TRUE;
-  if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
-
 HWND FindSaverWindow(DWORD pid, bool visibleOnly = true) {
-  WindowSearch search = {pid, nullptr, visibleOnly};
-  EnumWindows(MatchSaverWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return FindTopWindow(pid, kSaverWindowClass, nullptr, visibleOnly);
 }
 
 // A key press ends a full-screen run on the NT family without asking; returns the

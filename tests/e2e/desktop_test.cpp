@@ -94,10 +94,8 @@ DialogLayout SettingsDialogAt(DWORD dpi) {
   DialogLayout layout;
   SaverProcess saver("/c");
   HWND dialog = nullptr;
-  for (DWORD waited = 0; waited < kWaitTime && dialog == nullptr; waited += 50) {
-    dialog = saver.FindTopWindow(nullptr, "Or vel screen 1.0  Settings", true);
-    PumpFor(50);
-  }
+  WaitPumping([&] { return (dialog = saver.FindTopWindow(nullptr, "Or vel screen 1.0  Settings", true)) != nullptr; },
+              kWaitTime);
   if (dialog == nullptr) return layout;
   layout.found = true;
   RECT outer, client;

@@ -46,9 +46,7 @@ bool WaitForScreenColour(COLORREF want) {
 
 // Waits until the verifier has been asked `calls` times in all; false when it was not.
 bool WaitForVerifierCalls(DWORD calls) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < kEndTime; PumpFor(50))
-    if (StandIn::ReadNumber(StandIn::kVerifyCalls) >= calls) return true;
-  return false;
+  return WaitPumping([&] { return StandIn::ReadNumber(StandIn::kVerifyCalls) >= calls; }, kEndTime);
 }
 
 DWORD WindowNumber(HWND window) { return static_cast<DWORD>(reinterpret_cast<UINT_PTR>(window)); }

@@ -87,10 +87,10 @@ TEST(SaverModes, PreviewFillsTheHostAndEndsWithIt) {
 
   // The child can be found while it is still being created; it is shown at the end of it.
   HWND child = nullptr;
-  for (int i = 0; i < 300 && !(child && IsWindowVisible(child)); ++i) {
-    PumpFor(50);
+  WaitPumping([&] {
     child = FindWindowExA(host, nullptr, kSaverWindowClass, nullptr);
-  }
+    return child != nullptr && IsWindowVisible(child);
+  });
   ASSERT_NE(child, nullptr);
   EXPECT_TRUE(IsWindowVisible(child));
   RECT hostRect, childRect;

@@ -4,37 +4,11 @@
 #include <vector>
 
 #include "base/product_names.h"
+#include "window_search.h"
 
 std::string orvelPath;
 
 namespace {
-
-struct WindowSearch {
-  DWORD processId;
-  const char* className;  // null: any class
-  const char* title;      // null: any title
-  bool visible;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<WindowSearch*>(param);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId) return TRUE;
-  char text[128] = {};
-  if (search->className) {
-    GetClassNameA(window, text, sizeof(text));
-    if (lstrcmpA(text, search->className) != 0) return TRUE;
-  }
-  if (search->title) {
-    GetWindowTextA(window, text, sizeof(text));
-    if (lstrcmpA(text, search->title) != 0) return TRUE;
-  }
-  if (search->visible && !IsWindowVisible(window)) return TRUE;
-  search->found = window;
-  return FALSE;
-}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t cut = path.find_last_of("\\/");
@@ -42,18 +16,6 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
-
-void PumpFor(DWORD milliseconds) {
-  const DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(10);
-  } while (GetTickCount() - start < milliseconds);
-}
 
 SaverProcess::SaverProcess(const std::string& arguments) {
   std::string commandLine = "\"" + orvelPath + "\"";
@@ -91,17 +53,14 @@ bool SaverProcess::WaitForExit(DWORD milliseconds, DWORD* exitCode) {
 }
 
 HWND SaverProcess::WaitForWindow(DWORD milliseconds, bool visible) {
-  const DWORD start = GetTickCount();
-  do {
-    if (HWND found = FindTopWindow(kSaverWindowClass, nullptr, visible)) return found;
-    if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
-    PumpFor(50);
-  } while (GetTickCount() - start < milliseconds);
-  return nullptr;
+  HWND found = nullptr;
+  WaitPumping([&] {
+    found = FindTopWindow(kSaverWindowClass, nullptr, visible);
+    return found != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
+  }, milliseconds);
+  return found;
 }
 
 HWND SaverProcess::FindTopWindow(const char* className, const char* title, bool visible) const {
-  WindowSearch search = {info_.dwProcessId, className, title, visible, nullptr};
-  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return ::FindTopWindow(info_.dwProcessId, className, title, visible);
 }

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "poll.h"
+
 // Full path of orvel.scr, from the driver's --orvel= argument.
 extern std::string orvelPath;
 
@@ -34,5 +36,3 @@ class SaverProcess {
   PROCESS_INFORMATION info_ = {};
 };
 
-// Pumps this thread's messages for the given time.
-void PumpFor(DWORD milliseconds);

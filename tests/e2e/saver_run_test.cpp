@@ -67,14 +67,11 @@ bool RunUntilScreenShows(const SaverOptions& options, const std::function<bool(c
   SaverProcess saver("/s");
   HWND window = saver.WaitForWindow(20000);
   if (window == nullptr) return false;
-  bool seen = false;
-  const DWORD start = GetTickCount();
-  while (!seen && GetTickCount() - start < 15000) {
-    PumpFor(100);
+  const bool seen = WaitPumping([&] {
     int w, h;
     const std::vector<DWORD> screen = GrabScreen(&w, &h);
-    seen = shows(screen, w, h);
-  }
+    return shows(screen, w, h);
+  });
   PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
   DWORD code = 1234;
   EXPECT_TRUE(saver.WaitForExit(10000, &code));
@@ -126,10 +123,7 @@ TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
   auto saver = folder.Start("/s");
 
   HWND box = nullptr;
-  for (int i = 0; i < 300 && box == nullptr; ++i) {
-    PumpFor(50);
-    box = FindWindowA(nullptr, "Or vel Screen Notice");
-  }
+  WaitPumping([&] { return (box = FindWindowA(nullptr, "Or vel Screen Notice")) != nullptr; });
   ASSERT_NE(box, nullptr) << "the notice box did not appear";
   char text[1024] = {};
   HWND label = FindWindowExA(box, nullptr, "Static", nullptr);

@@ -11,6 +11,7 @@
 
 #include "base/product_names.h"
 #include "base/scoped_win.h"
+#include "colour.h"
 #include "saver_process.h"
 #include "settings/options_record.h"
 
@@ -63,22 +64,21 @@ inline SaverOptions OneTileGridOf(const std::string& video) {
   return o;
 }
 
-inline bool ScreenShows(int x, int y, COLORREF want) {
+inline Rgb ScreenPixel(int x, int y) {
   const COLORREF got = GetPixel(ScopedWindowDc(nullptr).Get(), x, y);
-  return std::abs(int(GetRValue(got)) - int(GetRValue(want))) < 40 &&
-         std::abs(int(GetGValue(got)) - int(GetGValue(want))) < 40 &&
-         std::abs(int(GetBValue(got)) - int(GetBValue(want))) < 40;
+  return {GetRValue(got), GetGValue(got), GetBValue(got)};
+}
+
+inline bool ScreenShows(int x, int y, COLORREF want) {
+  return Near(ScreenPixel(x, y), Rgb{GetRValue(want), GetGValue(want), GetBValue(want)}, 39);
 }
 
 // Waits until every point shows the colour; the bound only keeps a broken build from
 // hanging the run.
 inline bool WaitForScreenColour(const POINT* points, int count, COLORREF want, DWORD bound = 15000) {
-  const DWORD start = GetTickCount();
-  do {
-    bool all = true;
-    for (int i = 0; i < count && all; ++i) all = ScreenShows(points[i].x, points[i].y, want);
-    if (all) return true;
-    PumpFor(50);
-  } while (GetTickCount() - start < bound);
-  return false;
+  return WaitPumping([&] {
+    for (int i = 0; i < count; ++i)
+      if (!ScreenShows(points[i].x, points[i].y, want)) return false;
+    return true;
+  }, bound);
 }

@@ -16,11 +16,9 @@ const char kCaption[] = "Or vel screen 1.0  Settings";
 // Pumps this thread's messages while waiting: a dialog owned by one of its windows disables
 // that window, which needs an answer from this thread.
 HWND WaitForSettings(const SaverProcess& saver) {
-  for (DWORD waited = 0; waited < kWaitTime; waited += 50) {
-    if (HWND found = saver.FindTopWindow(nullptr, kCaption, true)) return found;
-    PumpFor(50);
-  }
-  return nullptr;
+  HWND found = nullptr;
+  WaitPumping([&] { return (found = saver.FindTopWindow(nullptr, kCaption, true)) != nullptr; }, kWaitTime);
+  return found;
 }
 
 struct ModeCase {

@@ -39,7 +39,7 @@ void ExpectFrontFace(const Frame& frame, const Quadrants& expected, const std::s
   EXPECT_TRUE(ShowsColour(frame, kRightX, kLowerY, expected.lowerRight, 6)) << what << ", lower right";
 }
 
-void ExpectAround(const Frame& frame, Colour expected, int tolerance, const std::string& what) {
+void ExpectAround(const Frame& frame, Rgb expected, int tolerance, const std::string& what) {
   for (int i = 0; i < 4; ++i)
     EXPECT_TRUE(ShowsColour(frame, kAroundX[i], kAroundY[i], expected, tolerance)) << what;
 }
@@ -121,7 +121,7 @@ struct BackgroundCase {
   const char* name;
   uint8_t showBackground;
   uint32_t backgroundColor;
-  Colour around;
+  Rgb around;
 };
 
 void PrintTo(const BackgroundCase& c, std::ostream* os) { *os << c.name; }
@@ -148,8 +148,8 @@ TEST_P(SceneCuboidBackgroundTest, TheScreenAroundTheCubeShowsTheBackgroundColour
 
 INSTANTIATE_TEST_SUITE_P(
     SceneCuboidBackgrounds, SceneCuboidBackgroundTest,
-    ::testing::Values(BackgroundCase{"DefaultColour", 1, 0x008C5F00, Colour{0, 95, 140}},
-                      BackgroundCase{"RedFromTheLowByte", 1, 0x00204080, Colour{0x80, 0x40, 0x20}},
+    ::testing::Values(BackgroundCase{"DefaultColour", 1, 0x008C5F00, Rgb{0, 95, 140}},
+                      BackgroundCase{"RedFromTheLowByte", 1, 0x00204080, Rgb{0x80, 0x40, 0x20}},
                       BackgroundCase{"Off", 0, 0x008C5F00, kBlack}),
     CaseName());
 
@@ -186,14 +186,14 @@ TEST_P(SceneCuboidBlendTest, TranslucentFacesAddUp) {
   saverOptions.showBackground = c.showBackground;
   saverOptions.backgroundColor = 0x00FFFFFF;
   saverOptions.cuboidBlendColor = 0x00FFFFFF;
-  PaintSolid(Colour{60, 60, 60});
+  PaintSolid(Rgb{60, 60, 60});
   ASSERT_EQ(CuboidScene::Init(), S_OK);
   CuboidScene::Draw();
   const Frame frame = ReadFrame();
   for (const int x : {kFaceX, kLeftX - 70, kRightX + 70}) {
-    EXPECT_TRUE(ShowsColour(frame, x, kFaceY, Colour{c.inside, c.inside, c.inside}, 3)) << c.name;
+    EXPECT_TRUE(ShowsColour(frame, x, kFaceY, Rgb{c.inside, c.inside, c.inside}, 3)) << c.name;
   }
-  ExpectAround(frame, Colour{c.around, c.around, c.around}, 3, c.name);
+  ExpectAround(frame, Rgb{c.around, c.around, c.around}, 3, c.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(SceneCuboidBlending, SceneCuboidBlendTest,

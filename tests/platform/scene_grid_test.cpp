@@ -97,7 +97,7 @@ TEST_F(SceneGridTest, OneTileFillsTheWholeScreen) {
   int dark = 0;
   for (int y = 0; y < frame.Height(); ++y)
     for (int x = 0; x < frame.Width(); ++x) {
-      const Colour c = frame.At(x, y);
+      const Rgb c = frame.At(x, y);
       if (c.r + c.g + c.b < 96) ++dark;
     }
   EXPECT_EQ(dark, 0) << "every pixel lies on the tile";

@@ -100,8 +100,8 @@ TEST_P(SceneStarFadeTest, TranslucentStarsFadeWithAge) {
   StarScene::Draw();
   const Frame frame = ReadFrame();
   ExpectPicture(frame, 394, 296, 236, 176,
-                Quadrants{Colour{c.level, 0, 0}, Colour{0, c.level, 0}, Colour{0, 0, c.level},
-                          Colour{c.level, c.level, c.level}},
+                Quadrants{Rgb{c.level, 0, 0}, Rgb{0, c.level, 0}, Rgb{0, 0, c.level},
+                          Rgb{c.level, c.level, c.level}},
                 3, c.name);
 }
 

@@ -25,7 +25,7 @@ CuboidClockProc savedClock = nullptr;
 void RecordNotice(const char* text) { recordedNotices.emplace_back(text); }
 DWORD WINAPI HeldClock() { return clockNow; }
 
-uint32_t Argb(Colour c) { return 0xFF000000u | uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | uint32_t(c.b); }
+uint32_t Argb(Rgb c) { return 0xFF000000u | uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | uint32_t(c.b); }
 
 // Texture row 0 is the picture's bottom line.
 void Paint(const Quadrants& picture) {
@@ -36,7 +36,7 @@ void Paint(const Quadrants& picture) {
     const bool upperHalf = row >= 128;
     for (int x = 0; x < 256; ++x) {
       const bool leftHalf = x < 128;
-      const Colour c = upperHalf ? (leftHalf ? picture.upperLeft : picture.upperRight)
+      const Rgb c = upperHalf ? (leftHalf ? picture.upperLeft : picture.upperRight)
                                  : (leftHalf ? picture.lowerLeft : picture.lowerRight);
       line[x] = Argb(c);
     }
@@ -46,13 +46,13 @@ void Paint(const Quadrants& picture) {
 
 }  // namespace
 
-Colour Frame::At(int x, int y) const {
-  if (x < 0 || y < 0 || x >= width_ || y >= height_) return Colour{-1, -1, -1};
+Rgb Frame::At(int x, int y) const {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return Rgb{-1, -1, -1};
   const uint32_t p = pixels_[size_t(y) * size_t(width_) + size_t(x)];
-  return Colour{int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+  return Rgb{int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
 }
 
-int Frame::CountOther(Colour colour, int tolerance) const {
+int Frame::CountOther(Rgb colour, int tolerance) const {
   int count = 0;
   for (int y = 0; y < height_; ++y)
     for (int x = 0; x < width_; ++x)
@@ -60,18 +60,8 @@ int Frame::CountOther(Colour colour, int tolerance) const {
   return count;
 }
 
-std::string Describe(Colour c) {
-  char text[40];
-  std::snprintf(text, sizeof(text), "(%d, %d, %d)", c.r, c.g, c.b);
-  return text;
-}
-
-bool Near(Colour a, Colour b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
-::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Colour expected, int tolerance) {
-  const Colour seen = frame.At(x, y);
+::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Rgb expected, int tolerance) {
+  const Rgb seen = frame.At(x, y);
   if (Near(seen, expected, tolerance)) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") shows " << Describe(seen)
                                        << ", expected " << Describe(expected);
@@ -128,7 +118,7 @@ void SceneTest::TearDown() {
 
 void SceneTest::PaintPicture(const Quadrants& picture) { Paint(picture); }
 
-void SceneTest::PaintSolid(Colour colour) { Paint(Quadrants{colour, colour, colour, colour}); }
+void SceneTest::PaintSolid(Rgb colour) { Paint(Quadrants{colour, colour, colour, colour}); }
 
 Frame SceneTest::ReadFrame() {
   ComPtr<IDirect3DSurface8> backBuffer;

@@ -14,23 +14,14 @@
 #include <utility>
 #include <vector>
 
+#include "colour.h"
 #include "settings/options_record.h"
 
 namespace scenetest {
 
-struct Colour {
-  int r, g, b;
-};
-
-constexpr Colour kBlack{0, 0, 0};
-constexpr Colour kRed{255, 0, 0};
-constexpr Colour kGreen{0, 255, 0};
-constexpr Colour kBlue{0, 0, 255};
-constexpr Colour kWhite{255, 255, 255};
-
 // A picture as four areas of one colour each, as seen on the screen.
 struct Quadrants {
-  Colour upperLeft, upperRight, lowerLeft, lowerRight;
+  Rgb upperLeft, upperRight, lowerLeft, lowerRight;
 };
 
 // The test picture, and how it looks mirrored and turned.
@@ -51,9 +42,9 @@ class Frame {
       : width_(width), height_(height), pixels_(std::move(pixels)) {}
   int Width() const { return width_; }
   int Height() const { return height_; }
-  Colour At(int x, int y) const;
+  Rgb At(int x, int y) const;
   // How many pixels are not within `tolerance` of `colour`.
-  int CountOther(Colour colour, int tolerance) const;
+  int CountOther(Rgb colour, int tolerance) const;
 
  private:
   int width_ = 0;
@@ -61,11 +52,9 @@ class Frame {
   std::vector<uint32_t> pixels_;
 };
 
-std::string Describe(Colour c);
-bool Near(Colour a, Colour b, int tolerance);
 
 // Passes when the pixel at (x, y) is within `tolerance` of `expected` in every channel.
-::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Colour expected, int tolerance);
+::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Rgb expected, int tolerance);
 // The centres of the four quarters of a screen rectangle show the four given colours.
 void ExpectPicture(const Frame& frame, int left, int top, int width, int height, const Quadrants& expected,
                    int tolerance, const std::string& what);
@@ -91,7 +80,7 @@ class SceneTest : public ::testing::Test {
   // Fills videoTexture: the picture's top line goes to the last texture row, since the
   // saver's texture holds the bottom line in row 0.
   static void PaintPicture(const Quadrants& picture);
-  static void PaintSolid(Colour colour);
+  static void PaintSolid(Rgb colour);
   // The back buffer as the last Present left it.
   static Frame ReadFrame();
 

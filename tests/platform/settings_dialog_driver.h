@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "poll.h"
+
 namespace dialog_driver {
 
 constexpr DWORD kWaitTime = 20000;  // bound against a hang, never a timing assertion
@@ -61,35 +63,25 @@ inline std::vector<HWND> ThreadDialogs(DWORD thread, HWND owner = nullptr) {
   return search.found;
 }
 
-template <class Predicate>
-bool WaitUntil(Predicate done, DWORD timeout = kWaitTime) {
-  const DWORD start = GetTickCount();
-  while (!done()) {
-    if (GetTickCount() - start > timeout) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
 // The visible dialog of `thread` with this caption, once its modal loop runs.
 inline HWND WaitForDialog(DWORD thread, const char* caption) {
   HWND found = nullptr;
-  WaitUntil([&] {
+  WaitFor([&] {
     for (HWND window : ThreadDialogs(thread))
       if (TextOf(window) == caption) found = window;
     return found != nullptr;
-  });
+  }, kWaitTime);
   return found;
 }
 
 // The visible dialog that `owner` opened (a colour, file or child dialog).
 inline HWND WaitForOwnedDialog(DWORD thread, HWND owner) {
   HWND found = nullptr;
-  WaitUntil([&] {
+  WaitFor([&] {
     const std::vector<HWND> owned = ThreadDialogs(thread, owner);
     if (!owned.empty()) found = owned.front();
     return found != nullptr;
-  });
+  }, kWaitTime);
   return found;
 }
 
@@ -97,13 +89,13 @@ inline HWND WaitForOwnedDialog(DWORD thread, HWND owner) {
 // opened it has finished with its result: a message sent to `owner` is handled only once the
 // owner's own modal loop runs again.
 inline bool WaitForClosed(HWND window, HWND owner) {
-  if (!WaitUntil([&] { return !IsWindow(window); })) return false;
+  if (!WaitFor([&] { return !IsWindow(window); }, kWaitTime)) return false;
   SendMessageA(owner, WM_NULL, 0, 0);
   return true;
 }
 
 // Waits until the dialog's window is gone.
-inline bool WaitForClosed(HWND window) { return WaitUntil([&] { return !IsWindow(window); }); }
+inline bool WaitForClosed(HWND window) { return WaitFor([&] { return !IsWindow(window); }, kWaitTime); }
 
 // Presses a button and returns when its command has been handled.
 inline void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }

@@ -429,7 +429,7 @@ COLORREF SwatchPixel(HWND dialog, int id) {
 }
 
 bool SwatchShows(HWND dialog, int id, COLORREF colour) {
-  return WaitUntil([&] { return SwatchPixel(dialog, id) == colour; }, 5000);
+  return WaitFor([&] { return SwatchPixel(dialog, id) == colour; }, 5000);
 }
 
 TEST_F(SettingsDialogTest, SwatchesShowTheColours) {

@@ -30,7 +30,7 @@ constexpr int kFileNameEdit = 0x480;
 
 // The edit shows `path` (the file dialog may change the letter case of a path it was given).
 bool ShowsPath(HWND dialog, int id, const std::string& path) {
-  return WaitUntil([&] { return lstrcmpiA(ItemText(dialog, id).c_str(), path.c_str()) == 0; }, 5000);
+  return WaitFor([&] { return lstrcmpiA(ItemText(dialog, id).c_str(), path.c_str()) == 0; }, 5000);
 }
 
 std::string Bytes(const SaverOptions& o) { return std::string(reinterpret_cast<const char*>(&o), sizeof(o)); }

@@ -116,16 +116,6 @@ void FillTexture(Rgb c) {
   videoTexture->UnlockRect(0);
 }
 
-bool Near(Rgb a, Rgb b, int tolerance) {
-  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
-}
-
-std::string Describe(Rgb c) {
-  char text[48];
-  std::snprintf(text, sizeof text, "(%d, %d, %d)", c.r, c.g, c.b);
-  return text;
-}
-
 namespace {
 
 struct Probe {
@@ -238,15 +228,6 @@ bool InputExists(const std::string& path) {
   if (attributes != INVALID_FILE_ATTRIBUTES) return true;
   ADD_FAILURE() << "missing test input " << path << " (made by the build: target video_test_inputs)";
   return false;
-}
-
-bool WaitFor(const std::function<bool()>& done, DWORD limitMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    if (done()) return true;
-    if (GetTickCount() - start > limitMs) return false;
-    Sleep(5);
-  }
 }
 
 namespace {

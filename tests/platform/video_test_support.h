@@ -15,14 +15,8 @@
 #include <string>
 #include <vector>
 
-struct Rgb {
-  int r, g, b;
-};
-
-constexpr Rgb kRed{255, 0, 0};
-constexpr Rgb kGreen{0, 255, 0};
-constexpr Rgb kBlue{0, 0, 255};
-constexpr Rgb kWhite{255, 255, 255};
+#include "colour.h"
+#include "poll.h"
 
 // One texel of videoTexture, whatever its format: colour widened to 8 bits and whether its
 // alpha is fully opaque.
@@ -50,8 +44,6 @@ void FillTexture(Rgb color);
 // texture (row 0 is the bottom line): blue and white below, red and green above.
 void ExpectQuadrants(int tolerance, const char* what);
 bool QuadrantsShown(int tolerance);
-bool Near(Rgb a, Rgb b, int tolerance);
-std::string Describe(Rgb c);
 
 // A sample of the test's own: its bytes, its length and optionally a presentation time.
 class TestSample final : public IMediaSample {
@@ -136,7 +128,3 @@ class BadInputs {
   std::wstring unrepresentable_;
   HANDLE locked_ = INVALID_HANDLE_VALUE;
 };
-
-// Polls `done` every 5 ms until it holds or `limitMs` has passed; true when it held. The
-// limit only keeps a broken build from hanging the run; nothing is asserted about time.
-bool WaitFor(const std::function<bool()>& done, DWORD limitMs = 15000);
