@@ -18,13 +18,13 @@ if(WIN32)
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 
   foreach(stand_in password_cpl mpr_stand_in)
-    target_include_directories(${stand_in} PRIVATE ${orvel_password_dir})
+    target_include_directories(${stand_in} PRIVATE ${orvel_password_dir} ${PROJECT_SOURCE_DIR}/src)
     target_compile_definitions(${stand_in} PRIVATE WIN32_LEAN_AND_MEAN)
     target_link_libraries(${stand_in} PRIVATE user32 advapi32)
   endforeach()
 
   add_executable(version_probe ${orvel_password_dir}/version_probe.cpp)
-  target_include_directories(version_probe PRIVATE ${orvel_password_dir})
+  target_include_directories(version_probe PRIVATE ${orvel_password_dir} ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(version_probe PRIVATE orvel_platform)
   set_target_properties(version_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 

@@ -13,6 +13,7 @@
 #include "base/scoped_win.h"
 #include "colour.h"
 #include "saver_process.h"
+#include "scoped_registry_value.h"
 #include "settings/options_record.h"
 
 inline std::string ThisProgramsFolder() {
@@ -28,28 +29,10 @@ inline std::string RunInput(const char* name) { return ThisProgramsFolder() + "\
 // Puts a settings record in the real key for one test and restores what was there.
 class StoredOptions {
  public:
-  explicit StoredOptions(const SaverOptions& options) {
-    RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-    DWORD size = sizeof(saved_);
-    hadValue_ = RegQueryValueExA(key_, kOptionsValueName, nullptr, nullptr, saved_, &size) == ERROR_SUCCESS;
-    savedSize_ = size;
-    RegSetValueExA(key_, kOptionsValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&options), sizeof(options));
-  }
-  ~StoredOptions() {
-    if (hadValue_)
-      RegSetValueExA(key_, kOptionsValueName, 0, REG_BINARY, saved_, savedSize_);
-    else
-      RegDeleteValueA(key_, kOptionsValueName);
-    RegCloseKey(key_);
-  }
-  StoredOptions(const StoredOptions&) = delete;
-  StoredOptions& operator=(const StoredOptions&) = delete;
+  explicit StoredOptions(const SaverOptions& options) { value_.Write(REG_BINARY, &options, sizeof(options)); }
 
  private:
-  HKEY key_ = nullptr;
-  BYTE saved_[4096] = {};
-  DWORD savedSize_ = 0;
-  bool hadValue_ = false;
+  ScopedRegistryValue value_{HKEY_CURRENT_USER, kSettingsKeyPath, kOptionsValueName};
 };
 
 // Defaults with one screen-filling grid tile that shows `video`.
@@ -57,7 +40,7 @@ inline SaverOptions OneTileGridOf(const std::string& video) {
   SaverOptions o;
   std::memset(&o, 0, sizeof(o));
   SetDefaultOptions(o);
-  o.shape = 2;
+  o.shape = kShapeGrid;
   o.gridColumns = 1;
   o.gridRows = 1;
   o.videoFiles1[video.copy(o.videoFiles1, kVideoPathMaxLength)] = '\0';

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "base/scoped_win.h"
+
 namespace StandIn {
 
 constexpr char kKeyPath[] = "Software\\OrvelTests\\Password";
@@ -41,16 +43,11 @@ constexpr char kProbeMinor[] = "ProbeMinor";
 // to be Windows 98.
 class Key {
  public:
-  Key() { RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr); }
-  ~Key() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  Key(const Key&) = delete;
-  Key& operator=(const Key&) = delete;
-  HKEY get() const { return key_; }
+  Key() { RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Receive(), nullptr); }
+  HKEY get() const { return key_.Get(); }
 
  private:
-  HKEY key_ = nullptr;
+  ScopedRegistryKey key_;
 };
 
 // `fallback` when the value is missing or not a number.

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "base/scoped_win.h"
+
 class ScratchKey {
  public:
   explicit ScratchKey(const char* name) : path_(std::string("Software\\OrvelTests\\") + name) { Delete(); }
@@ -16,18 +18,15 @@ class ScratchKey {
   const char* path() const { return path_.c_str(); }
 
   bool Exists() const {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    ScopedRegistryKey key;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
   }
 
   // Writes a raw value of any size and type.
   void Write(const char* value, const void* data, DWORD size, DWORD type = REG_BINARY) const {
-    HKEY key;
-    RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    RegSetValueExA(key, value, 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    ScopedRegistryKey key;
+    RegCreateKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr);
+    RegSetValueExA(key.Get(), value, 0, type, static_cast<const BYTE*>(data), size);
   }
 
   // Reads a value; an empty string when it is missing. `found` tells the two apart.
@@ -35,12 +34,9 @@ class ScratchKey {
     std::string data(8192, '\0');
     DWORD size = static_cast<DWORD>(data.size());
     DWORD t = 0;
-    HKEY key;
-    LONG r = RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, &key);
-    if (r == ERROR_SUCCESS) {
-      r = RegQueryValueExA(key, value, nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size);
-      RegCloseKey(key);
-    }
+    ScopedRegistryKey key;
+    LONG r = RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, key.Receive());
+    if (r == ERROR_SUCCESS) r = RegQueryValueExA(key.Get(), value, nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size);
     if (found) *found = r == ERROR_SUCCESS;
     if (type) *type = t;
     data.resize(r == ERROR_SUCCESS ? size : 0);
@@ -49,15 +45,15 @@ class ScratchKey {
 
  private:
   void Delete() const {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) == ERROR_SUCCESS) {
       char name[256];
       DWORD length = sizeof(name);
-      while (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-        RegDeleteKeyA(key, name);
+      while (RegEnumKeyExA(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        RegDeleteKeyA(key.Get(), name);
         length = sizeof(name);
       }
-      RegCloseKey(key);
+      key.Reset();
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, path_.c_str());
   }

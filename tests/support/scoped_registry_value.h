@@ -1,12 +1,15 @@
 // One registry value set for the length of a test and put back as it was afterwards: the
 // old data restored, or the value removed together with any keys made to hold it. Used for
-// the user's password switch and for Wine's per-program settings. Test thread only.
+// the user's password switch, Wine's per-program settings and the saver's own settings.
+// Test thread only.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 #include <vector>
+
+#include "base/scoped_win.h"
 
 class ScopedRegistryValue {
  public:
@@ -16,14 +19,13 @@ class ScopedRegistryValue {
       const std::size_t cut = existingPath_.find_last_of('\\');
       existingPath_ = cut == std::string::npos ? std::string() : existingPath_.substr(0, cut);
     }
-    HKEY key;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, key.Receive()) != ERROR_SUCCESS) return;
     DWORD size = 0;
-    if (RegQueryValueExA(key, name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
+    if (RegQueryValueExA(key.Get(), name_.c_str(), nullptr, &type_, nullptr, &size) == ERROR_SUCCESS) {
       data_.resize(size);
-      existed_ = RegQueryValueExA(key, name_.c_str(), nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
+      existed_ = RegQueryValueExA(key.Get(), name_.c_str(), nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
     }
-    RegCloseKey(key);
   }
 
   ~ScopedRegistryValue() {
@@ -44,28 +46,25 @@ class ScopedRegistryValue {
   ScopedRegistryValue& operator=(const ScopedRegistryValue&) = delete;
 
   void Write(DWORD type, const void* data, DWORD size) const {
-    HKEY key;
-    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    ScopedRegistryKey key;
+    if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.Receive(), nullptr) !=
+        ERROR_SUCCESS)
       return;
-    RegSetValueExA(key, name_.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-    RegCloseKey(key);
+    RegSetValueExA(key.Get(), name_.c_str(), 0, type, static_cast<const BYTE*>(data), size);
   }
   void WriteNumber(DWORD value) const { Write(REG_DWORD, &value, sizeof(value)); }
   void WriteText(const char* text) const { Write(REG_SZ, text, static_cast<DWORD>(lstrlenA(text) + 1)); }
 
   void Remove() const {
-    HKEY key;
-    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    RegDeleteValueA(key, name_.c_str());
-    RegCloseKey(key);
+    ScopedRegistryKey key;
+    if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_ALL_ACCESS, key.Receive()) != ERROR_SUCCESS) return;
+    RegDeleteValueA(key.Get(), name_.c_str());
   }
 
  private:
   bool KeyExists(const std::string& path) const {
-    HKEY key;
-    if (RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    RegCloseKey(key);
-    return true;
+    ScopedRegistryKey key;
+    return RegOpenKeyExA(root_, path.c_str(), 0, KEY_READ, key.Receive()) == ERROR_SUCCESS;
   }
 
   HKEY root_;
