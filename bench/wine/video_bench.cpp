@@ -19,6 +19,7 @@
 
 #include "bench_clock.h"
 #include "scaler_pictures.h"
+#include "test_sample.h"
 
 #include <d3d8.h>
 #include <dshow.h>
@@ -56,43 +57,6 @@ Summary Summarise(std::vector<double> ms) {
 void Print(const char* what, const Summary& s) {
   std::printf("  %-34s mean %7.2f  median %7.2f  p95 %7.2f  max %7.2f ms\n", what, s.mean, s.median, s.p95, s.max);
 }
-
-// A sample that hands out one frame of its own, with no presentation time.
-class FrameSample final : public IMediaSample {
- public:
-  explicit FrameSample(std::vector<BYTE> bytes) : bytes_(std::move(bytes)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-    *object = (iid == IID_IUnknown || iid == IID_IMediaSample) ? this : nullptr;
-    return *object ? S_OK : E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP GetPointer(BYTE** buffer) override {
-    *buffer = bytes_.data();
-    return S_OK;
-  }
-  STDMETHODIMP_(LONG) GetSize() override { return LONG(bytes_.size()); }
-  STDMETHODIMP GetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return VFW_E_SAMPLE_TIME_NOT_SET; }
-  STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
-  STDMETHODIMP IsSyncPoint() override { return S_OK; }
-  STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP IsPreroll() override { return S_FALSE; }
-  STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP_(LONG) GetActualDataLength() override { return LONG(bytes_.size()); }
-  STDMETHODIMP SetActualDataLength(LONG) override { return E_NOTIMPL; }
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override {
-    *type = nullptr;
-    return S_FALSE;
-  }
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-  STDMETHODIMP IsDiscontinuity() override { return S_FALSE; }
-  STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetMediaTime(LONGLONG*, LONGLONG*) override { return VFW_E_MEDIA_TIME_NOT_SET; }
-  STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
-
- private:
-  std::vector<BYTE> bytes_;
-};
 
 // A moving diagonal gradient, so that consecutive frames differ.
 std::vector<BYTE> GradientFrame(int width, int height, int shift) {
@@ -165,13 +129,13 @@ int Render() {
       ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
       if (SetRgb24Type(*renderer.Get(), size.width, size.height) != S_OK) return 1;
 
-      std::vector<FrameSample> samples;
+      std::vector<TestSample> samples;
       for (int i = 0; i < 4; ++i) samples.emplace_back(GradientFrame(size.width, size.height, 17 * i));
       std::vector<double> whole, scale, upload;
       FrameScaler scaler;
       scaler.Prepare(size.width, size.height);
       for (int i = 0; i < size.frames; ++i) {
-        FrameSample& sample = samples[i % samples.size()];
+        TestSample& sample = samples[i % samples.size()];
         double t0 = NowMs();
         renderer->DoRenderSample(&sample);
         whole.push_back(NowMs() - t0);
@@ -287,7 +251,7 @@ int Figures() {
   HRESULT result = E_FAIL;
   ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
   if (SetRgb24Type(*renderer.Get(), 1920, 1080) != S_OK) return std::puts("the HD type was refused"), 1;
-  FrameSample sample(GradientFrame(1920, 1080, 5));
+  TestSample sample(GradientFrame(1920, 1080, 5));
   std::vector<double> whole;
   for (int i = 0; i < 60; ++i) {
     const double t0 = NowMs();

@@ -12,19 +12,13 @@
 #include "base/product_names.h"
 #include "base/scoped_win.h"
 #include "colour.h"
+#include "program_folder.h"
 #include "saver_process.h"
 #include "scoped_registry_value.h"
 #include "settings/options_record.h"
 
-inline std::string ThisProgramsFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\'));
-}
-
 // A video made by the build in run-inputs beside the test program.
-inline std::string RunInput(const char* name) { return ThisProgramsFolder() + "\\run-inputs\\" + name; }
+inline std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
 
 // Puts a settings record in the real key for one test and restores what was there.
 class StoredOptions {

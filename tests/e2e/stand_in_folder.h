@@ -16,11 +16,11 @@
 // it must never look.
 class StandInFolder {
  public:
-  StandInFolder() : folder_(ThisProgramsFolder() + "\\password-run") {
+  StandInFolder() : folder_(ProgramFolder() + "\\password-run") {
     CreateDirectoryA(folder_.c_str(), nullptr);
     ok_ = system_.ok() && CopyFileA(orvelPath.c_str(), (folder_ + "\\orvel.scr").c_str(), FALSE);
     for (const char* name : kStandIns)
-      ok_ = ok_ && CopyFileA((ThisProgramsFolder() + "\\" + name).c_str(), (folder_ + "\\" + name).c_str(), FALSE);
+      ok_ = ok_ && CopyFileA((ProgramFolder() + "\\" + name).c_str(), (folder_ + "\\" + name).c_str(), FALSE);
   }
   ~StandInFolder() {
     DeleteFileA((folder_ + "\\orvel.scr").c_str());
@@ -46,7 +46,7 @@ class StandInFolder {
  private:
   static constexpr const char* kStandIns[] = {"PASSWORD.CPL", "MPR.DLL"};
 
-  SystemStandIns system_{ThisProgramsFolder()};
+  SystemStandIns system_{ProgramFolder()};
   std::string folder_;
   bool ok_ = false;
 };

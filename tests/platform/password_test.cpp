@@ -9,10 +9,11 @@
 
 #include <string>
 
+#include "program_folder.h"
+#include "scoped_registry_value.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
-#include "scoped_registry_value.h"
 #include "stand_in_record.h"
 #include "system_stand_ins.h"
 
@@ -26,13 +27,6 @@ int TakeCloses(HWND window) {
   MSG msg;
   while (PeekMessageA(&msg, window, WM_CLOSE, WM_CLOSE, PM_REMOVE)) ++count;
   return count;
-}
-
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  return folder.substr(0, folder.find_last_of('\\'));
 }
 
 class PasswordTest : public ::testing::Test {

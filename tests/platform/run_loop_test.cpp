@@ -11,6 +11,7 @@
 
 #include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "program_folder.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
 #include "shell/password_win.h"
@@ -26,13 +27,7 @@ namespace {
 std::vector<std::string> notices;
 void RecordNotice(const char* text) { notices.push_back(text); }
 
-std::string RunInput(const char* name) {
-  char exe[MAX_PATH];
-  GetModuleFileNameA(nullptr, exe, sizeof(exe));
-  std::string path(exe);
-  path.resize(path.find_last_of('\\') + 1);
-  return path + "run-inputs\\" + name;
-}
+std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
 
 IDirect3D8* WINAPI NoDirect3D(UINT) { return nullptr; }
 bool NoFrameSurface() { return false; }

@@ -9,18 +9,12 @@
 
 #include "base/instance_win.h"
 #include "base/scoped_win.h"
+#include "program_folder.h"
 #include "settings/link_control_win.h"
 
 namespace {
 
 constexpr int kLinkId = 1000;
-
-std::string ProgramFolder() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string folder = path;
-  return folder.substr(0, folder.find_last_of('\\') + 1);
-}
 
 // A copy of the probe program under a name of its own, and the semaphore it releases when
 // the shell starts it.
@@ -30,7 +24,7 @@ class Probe {
     char temp[MAX_PATH];
     GetTempPathA(sizeof(temp), temp);
     path_ = std::string(temp) + name;
-    copied_ = CopyFileA((ProgramFolder() + "link_probe.exe").c_str(), path_.c_str(), FALSE) != 0;
+    copied_ = CopyFileA(ProgramFile("link_probe.exe").c_str(), path_.c_str(), FALSE) != 0;
     started_ = CreateSemaphoreA(nullptr, 0, 100, (std::string("orvel-link-probe-") + name).c_str());
   }
   ~Probe() {

@@ -9,6 +9,7 @@
 
 #include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
+#include "program_folder.h"
 #include "video/avi_writer.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
@@ -153,33 +154,6 @@ void ExpectQuadrants(int tolerance, const char* what) {
   }
 }
 
-STDMETHODIMP TestSample::QueryInterface(REFIID iid, void** object) {
-  if (iid == IID_IUnknown || iid == IID_IMediaSample) {
-    *object = static_cast<IMediaSample*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *object = nullptr;
-  return E_NOINTERFACE;
-}
-
-STDMETHODIMP TestSample::GetPointer(BYTE** buffer) {
-  *buffer = bytes_.data();
-  return S_OK;
-}
-
-STDMETHODIMP TestSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
-  if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
-  *start = start_;
-  *end = start_ + 400000;
-  return S_OK;
-}
-
-STDMETHODIMP TestSample::GetMediaType(AM_MEDIA_TYPE** type) {
-  *type = nullptr;
-  return S_FALSE;
-}
-
 VideoType::VideoType(int width, int height, const GUID& subtype, const GUID& major, const GUID& format) {
   BITMAPINFOHEADER& h = info_.bmiHeader;
   h.biSize = sizeof(BITMAPINFOHEADER);
@@ -215,13 +189,7 @@ std::vector<BYTE> QuadrantsPicture(int width, int height, bool topDown) {
   return bytes;
 }
 
-std::string VideoInput(const char* name) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder(path);
-  folder.erase(folder.find_last_of('\\') + 1);
-  return folder + "video-inputs\\" + name;
-}
+std::string VideoInput(const char* name) { return ProgramFile(std::string("video-inputs\\") + name); }
 
 bool InputExists(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());

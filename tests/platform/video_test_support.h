@@ -17,6 +17,7 @@
 
 #include "colour.h"
 #include "poll.h"
+#include "test_sample.h"
 
 // One texel of videoTexture, whatever its format: colour widened to 8 bits and whether its
 // alpha is fully opaque.
@@ -44,45 +45,6 @@ void FillTexture(Rgb color);
 // texture (row 0 is the bottom line): blue and white below, red and green above.
 void ExpectQuadrants(int tolerance, const char* what);
 bool QuadrantsShown(int tolerance);
-
-// A sample of the test's own: its bytes, its length and optionally a presentation time.
-class TestSample final : public IMediaSample {
- public:
-  explicit TestSample(std::vector<BYTE> bytes) : bytes_(std::move(bytes)), length_(LONG(bytes_.size())) {}
-  void SetLength(LONG length) { length_ = length; }
-  void SetStart(REFERENCE_TIME start) {
-    start_ = start;
-    timed_ = true;
-  }
-  LONG References() const { return refCount_; }
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
-  STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refCount_); }   // lives on the stack
-  STDMETHODIMP GetPointer(BYTE** buffer) override;
-  STDMETHODIMP_(LONG) GetSize() override { return LONG(bytes_.size()); }
-  STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;
-  STDMETHODIMP SetTime(REFERENCE_TIME*, REFERENCE_TIME*) override { return E_NOTIMPL; }
-  STDMETHODIMP IsSyncPoint() override { return S_OK; }
-  STDMETHODIMP SetSyncPoint(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP IsPreroll() override { return S_FALSE; }
-  STDMETHODIMP SetPreroll(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP_(LONG) GetActualDataLength() override { return length_; }
-  STDMETHODIMP SetActualDataLength(LONG) override { return E_NOTIMPL; }
-  STDMETHODIMP GetMediaType(AM_MEDIA_TYPE** type) override;
-  STDMETHODIMP SetMediaType(AM_MEDIA_TYPE*) override { return E_NOTIMPL; }
-  STDMETHODIMP IsDiscontinuity() override { return S_FALSE; }
-  STDMETHODIMP SetDiscontinuity(BOOL) override { return E_NOTIMPL; }
-  STDMETHODIMP GetMediaTime(LONGLONG*, LONGLONG*) override { return VFW_E_MEDIA_TIME_NOT_SET; }
-  STDMETHODIMP SetMediaTime(LONGLONG*, LONGLONG*) override { return E_NOTIMPL; }
-
- private:
-  std::vector<BYTE> bytes_;
-  LONG length_;
-  REFERENCE_TIME start_ = 0;
-  bool timed_ = false;
-  LONG refCount_ = 1;
-};
 
 // A 24-bit RGB video type with a VIDEOINFOHEADER of the given size; the format block lives
 // as long as the object.

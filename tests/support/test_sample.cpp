@@ -1,0 +1,29 @@
+// The test sample. The delivering thread.
+#include "test_sample.h"
+
+STDMETHODIMP TestSample::QueryInterface(REFIID iid, void** object) {
+  if (iid == IID_IUnknown || iid == IID_IMediaSample) {
+    *object = static_cast<IMediaSample*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP TestSample::GetPointer(BYTE** buffer) {
+  *buffer = bytes_.data();
+  return S_OK;
+}
+
+STDMETHODIMP TestSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
+  if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
+  *start = start_;
+  *end = start_ + 400000;
+  return S_OK;
+}
+
+STDMETHODIMP TestSample::GetMediaType(AM_MEDIA_TYPE** type) {
+  *type = nullptr;
+  return S_FALSE;
+}
