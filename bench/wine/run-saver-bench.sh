@@ -4,7 +4,7 @@
 #
 #   bench/wine/run-saver-bench.sh [BUILD_DIR]
 #
-# BUILD_DIR is a Windows build tree with orvel and saver_bench built (default build/windows64;
+# BUILD_DIR is a Windows build tree with orvel, saver_bench and orvel_settings built (default build/windows64;
 # build/windows needs a machine that runs 32-bit programs).
 # The figures come from outside the program: Wine's own frame counter (WINEDEBUG=fps prints
 # "... approx NN.NNfps" about once a second) and utime + stime of the process in /proc, over
