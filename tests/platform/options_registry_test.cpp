@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "program_folder.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
 #include "test_registry.h"
@@ -107,17 +108,7 @@ DWORD RunPeerCopier(const std::string& arguments) {
   std::string path = ORVEL_PEER_OPTIONS_COPIER;
   for (char& c : path)
     if (c == '/') c = '\\';
-  std::string commandLine = "\"" + path + "\" " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return ~0u;
-  DWORD code = ~0u;
-  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  return code;
+  return RunToEnd(path, arguments);
 }
 
 // On 64-bit Windows both builds share HKEY_CURRENT_USER\Software: a record saved by this

@@ -288,26 +288,10 @@ TEST_F(PasswordTest, VerifierStaysOutOfPreview) {
   DestroyWindow(host);
 }
 
-// Runs a program of this folder and waits for it; its exit code, or ~0 when it did not run.
-DWORD RunProgram(const std::string& name) {
-  std::string path = ProgramFolder() + "\\" + name;
-  std::string commandLine = "\"" + path + "\"";
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-    return ~0u;
-  DWORD code = ~0u;
-  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
-  CloseHandle(info.hThread);
-  CloseHandle(info.hProcess);
-  return code;
-}
-
 TEST_F(PasswordTest, WineReportsWindows98WhenToldForTheProgram) {
   ScopedRegistryValue version(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\version_probe.exe", "Version");
   version.WriteText("win98");
-  ASSERT_EQ(RunProgram("version_probe.exe"), 0u);
+  ASSERT_EQ(RunToEnd(ProgramFile("version_probe.exe")), 0u);
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kProbeWin9x, 7), 1u);
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kProbePlatform, 7), 1u);  // VER_PLATFORM_WIN32_WINDOWS
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kProbeMajor, 7), 4u);
@@ -315,7 +299,7 @@ TEST_F(PasswordTest, WineReportsWindows98WhenToldForTheProgram) {
 
   StandIn::Clear();
   version.Remove();
-  ASSERT_EQ(RunProgram("version_probe.exe"), 0u);
+  ASSERT_EQ(RunToEnd(ProgramFile("version_probe.exe")), 0u);
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kProbeWin9x, 7), 0u);
   EXPECT_EQ(StandIn::ReadNumber(StandIn::kProbePlatform, 7), 2u);  // VER_PLATFORM_WIN32_NT
   EXPECT_EQ(DetectWin9x(), false) << "this program was not told";

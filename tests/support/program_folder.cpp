@@ -11,3 +11,18 @@ std::string ProgramFolder() {
 }
 
 std::string ProgramFile(const std::string& relative) { return ProgramFolder() + "\\" + relative; }
+
+unsigned long RunToEnd(const std::string& path, const std::string& arguments) {
+  std::string commandLine = "\"" + path + "\"";
+  if (!arguments.empty()) commandLine += " " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+    return ~0ul;
+  DWORD code = ~0u;
+  if (WaitForSingleObject(info.hProcess, 30000) == WAIT_OBJECT_0) GetExitCodeProcess(info.hProcess, &code);
+  CloseHandle(info.hThread);
+  CloseHandle(info.hProcess);
+  return code;
+}

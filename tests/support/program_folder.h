@@ -1,5 +1,6 @@
-// Where the running test program or benchmark lies, and the files the build puts beside it
-// (generated videos, stand-in libraries, probe programs). Any thread.
+// Where the running test program or benchmark lies, the files the build puts beside it
+// (generated videos, stand-in libraries, probe programs), and running one of those programs
+// to its end. Any thread.
 #pragma once
 
 #include <string>
@@ -9,3 +10,7 @@ std::string ProgramFolder();
 
 // `relative` (backslashes) inside that folder.
 std::string ProgramFile(const std::string& relative);
+
+// Runs the program at `path` with `arguments` and waits for it: its exit code, or ~0 when it
+// did not start or had not ended after 30 s.
+unsigned long RunToEnd(const std::string& path, const std::string& arguments = "");
