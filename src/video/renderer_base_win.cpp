@@ -120,10 +120,7 @@ STDMETHODIMP RendererInputPin::QueryAccept(const AM_MEDIA_TYPE* type) {
   return filter_.CheckMediaType(type) == S_OK ? S_OK : S_FALSE;
 }
 
-STDMETHODIMP RendererInputPin::EnumMediaTypes(IEnumMediaTypes** types) {
-  if (types == nullptr) return E_POINTER;
-  return NewEmptyTypeEnumerator(types);
-}
+STDMETHODIMP RendererInputPin::EnumMediaTypes(IEnumMediaTypes** types) { return NewEmptyTypeEnumerator(types); }
 
 STDMETHODIMP RendererInputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
 STDMETHODIMP RendererInputPin::EndOfStream() { return filter_.StreamEnded(); }
@@ -278,10 +275,7 @@ STDMETHODIMP RendererBase::GetSyncSource(IReferenceClock** clock) {
   return S_OK;
 }
 
-STDMETHODIMP RendererBase::EnumPins(IEnumPins** pins) {
-  if (pins == nullptr) return E_POINTER;
-  return NewPinEnumerator(&pin_, pins);
-}
+STDMETHODIMP RendererBase::EnumPins(IEnumPins** pins) { return NewPinEnumerator(&pin_, pins); }
 
 STDMETHODIMP RendererBase::FindPin(LPCWSTR id, IPin** pin) {
   if (id == nullptr || pin == nullptr) return E_POINTER;

@@ -2,8 +2,6 @@
 #include "scene_test_support.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 #include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
