@@ -25,7 +25,10 @@ const char kVideoFilters[] =
     "Video Files(*.avi; *.mpg; *.mpeg)\0*.avi;*.mpg;*.mpeg;\0"
     "AVI File\0*.avi\0"
     "MPG File\0*.mpg\0"
-    "MPEG File\0*.mpeg\0";
+    "MPEG File\0*.mpeg\0"
+    // What plays through Media Foundation where DirectShow has no splitter for it.
+    "All Video Files\0*.mp4;*.m4v;*.mov;*.wmv;*.mkv;*.avi;*.mpg;*.mpeg\0"
+    "All Files\0*.*\0";
 
 // The structure as Windows 9x and NT 4 know it, without the later extension fields: it ends
 // with the template name (76 bytes in the 32-bit build, 136 in the 64-bit one).

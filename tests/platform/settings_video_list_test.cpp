@@ -149,7 +149,8 @@ TEST_F(VideoListDialogTest, FileDialogOffersTheVideoFilters) {
     HWND open = Browse(dialog, thread, 1);
     ASSERT_NE(open, nullptr);
     EXPECT_EQ(ListItems(open, kFileTypes),
-              (std::vector<std::string>{"Video Files(*.avi; *.mpg; *.mpeg)", "AVI File", "MPG File", "MPEG File"}));
+              (std::vector<std::string>{"Video Files(*.avi; *.mpg; *.mpeg)", "AVI File", "MPG File", "MPEG File",
+                                        "All Video Files", "All Files"}));
     EXPECT_EQ(Selection(open, kFileTypes), 0);
     // A cancelled file dialog leaves the row as it was.
     PostMessageA(open, WM_COMMAND, IDCANCEL, 0);
@@ -202,7 +203,8 @@ TEST_F(VideoListDialogTest, OpenRequestIsTheOldFormWithTheVideoFilters) {
   EXPECT_EQ(request.lStructSize, sizeof(void*) == 4 ? 76u : 136u);
   EXPECT_EQ(request.hwndOwner, owner);
   const char filters[] =
-      "Video Files(*.avi; *.mpg; *.mpeg)\0*.avi;*.mpg;*.mpeg;\0AVI File\0*.avi\0MPG File\0*.mpg\0MPEG File\0*.mpeg\0";
+      "Video Files(*.avi; *.mpg; *.mpeg)\0*.avi;*.mpg;*.mpeg;\0AVI File\0*.avi\0MPG File\0*.mpg\0MPEG File\0*.mpeg\0"
+      "All Video Files\0*.mp4;*.m4v;*.mov;*.wmv;*.mkv;*.avi;*.mpg;*.mpeg\0All Files\0*.*\0";
   ASSERT_NE(request.lpstrFilter, nullptr);
   EXPECT_EQ(std::memcmp(request.lpstrFilter, filters, sizeof(filters)), 0) << "entries and the closing empty pair";
   EXPECT_EQ(request.nFilterIndex, 1u);
