@@ -4,6 +4,7 @@
 #include "shell/password_win.h"
 
 #include "base/scoped_win.h"
+#include "base/system_library_win.h"
 #include "shell/password_rules.h"
 #include "shell/saver_window_win.h"
 
@@ -16,12 +17,6 @@ namespace {
 
 typedef DWORD(WINAPI* ChangePasswordProc)(LPCSTR provider, HWND owner, DWORD reserved1, DWORD reserved2);
 
-// GetProcAddress hands out a generic pointer; the export's real signature is known by name.
-template <typename Proc>
-Proc LookUp(HMODULE module, const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 bool PasswordSwitchedOn() {
   ScopedRegistryKey key;
   if (RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\Desktop", key.Receive()) != ERROR_SUCCESS) return false;
@@ -31,17 +26,6 @@ bool PasswordSwitchedOn() {
   if (RegQueryValueExA(key.Get(), "ScreenSaveUsePassword", nullptr, nullptr, data, &size) != ERROR_SUCCESS)
     return false;
   return PasswordSwitchOn(data, size);
-}
-
-// A library of the system folder, loaded by its full path: a file of the same name beside
-// the program or in the current folder is never taken for it.
-HMODULE LoadSystemLibrary(const char* name) {
-  char path[MAX_PATH];
-  const UINT length = GetSystemDirectoryA(path, MAX_PATH);
-  if (length == 0 || length + 1 + lstrlenA(name) >= MAX_PATH) return nullptr;
-  lstrcatA(path, "\\");
-  lstrcatA(path, name);
-  return LoadLibraryA(path);
 }
 
 }  // namespace
