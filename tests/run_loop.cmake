@@ -1,5 +1,5 @@
 # Solid-colour videos for the run-loop and end-to-end tests, written at build time by our
-# own make_sample into run-inputs/ beside the test programs.
+# own make_sample into run-inputs/ beside the test programs, and the same as H.264 MP4.
 if(NOT WIN32)
   return()
 endif()
@@ -13,6 +13,10 @@ foreach(colour "red:FF0000" "green:00FF00" "blue:0000FF")
   set(out ${orvel_run_inputs_dir}/solid_${name}.avi)
   orvel_make_video(${out} --pattern solid --color ${color} --size 160x120 --fps 20 --seconds 1)
   list(APPEND orvel_run_inputs ${out})
+  if(ORVEL_FFMPEG)
+    orvel_ffmpeg_convert(${orvel_run_inputs_dir}/solid_${name}.mp4 ${out} ${ORVEL_H264_MP4})
+    list(APPEND orvel_run_inputs ${orvel_run_inputs_dir}/solid_${name}.mp4)
+  endif()
 endforeach()
 add_custom_target(run_test_inputs DEPENDS ${orvel_run_inputs})
 add_dependencies(platform_tests run_test_inputs)

@@ -27,20 +27,28 @@ function(orvel_written_video name)
   set(orvel_video_inputs ${orvel_video_inputs} ${out} PARENT_SCOPE)
 endfunction()
 
+# orvel_ffmpeg_convert(OUT IN ARGS...): the file OUT made by ffmpeg from the file IN.
+function(orvel_ffmpeg_convert out in)
+  add_custom_command(
+    OUTPUT ${out}
+    COMMAND ${ORVEL_FFMPEG} -nostdin -hide_banner -loglevel error -y -i ${in} ${ARGN} ${out}
+    DEPENDS ${in}
+    COMMENT "Making test video ${out} with ffmpeg"
+    VERBATIM)
+endfunction()
+
 # orvel_ffmpeg_video(NAME INPUT ARGS...): NAME made by ffmpeg from the written video INPUT.
 function(orvel_ffmpeg_video name input)
   if(NOT ORVEL_FFMPEG)
     return()
   endif()
   set(out ${ORVEL_VIDEO_INPUTS}/${name})
-  add_custom_command(
-    OUTPUT ${out}
-    COMMAND ${ORVEL_FFMPEG} -nostdin -hide_banner -loglevel error -y -i ${ORVEL_VIDEO_INPUTS}/${input} ${ARGN} ${out}
-    DEPENDS ${ORVEL_VIDEO_INPUTS}/${input}
-    COMMENT "Making test video ${name} with ffmpeg"
-    VERBATIM)
+  orvel_ffmpeg_convert(${out} ${ORVEL_VIDEO_INPUTS}/${input} ${ARGN})
   set(orvel_video_inputs ${orvel_video_inputs} ${out} PARENT_SCOPE)
 endfunction()
+
+# H.264 in MP4, as phones and cameras write it (4:2:0, the index at the front).
+set(ORVEL_H264_MP4 -c:v libx264 -pix_fmt yuv420p -preset veryfast -movflags +faststart)
 
 orvel_written_video(quad_320x240.avi --size 320x240 --fps 25 --seconds 1)
 orvel_written_video(quad_720x576.avi --size 720x576 --fps 10 --seconds 1)
@@ -54,6 +62,7 @@ orvel_written_video(quad_320x240_pcm_long.avi --size 320x240 --fps 25 --seconds 
 orvel_ffmpeg_video(quad_mpeg1.mpg quad_320x240_long.avi -c:v mpeg1video -q:v 2 -f mpeg)
 orvel_ffmpeg_video(quad_mjpeg_pcm.avi quad_320x240_pcm_long.avi -c:v mjpeg -q:v 2 -c:a pcm_s16le)
 orvel_ffmpeg_video(quad_cinepak.avi quad_320x240_long.avi -c:v cinepak)
+orvel_ffmpeg_video(quad_h264.mp4 quad_320x240_long.avi ${ORVEL_H264_MP4})
 
 # A clip whose first half is the quadrants picture and whose second half is the same picture
 # turned upside down, so that a test sees from the texture alone when the video has started
@@ -70,6 +79,7 @@ if(ORVEL_FFMPEG)
     COMMENT "Making test video two_halves.avi with ffmpeg"
     VERBATIM)
   list(APPEND orvel_video_inputs ${orvel_two_halves})
+  orvel_ffmpeg_video(two_halves.mp4 two_halves.avi ${ORVEL_H264_MP4})
 endif()
 
 add_custom_target(video_test_inputs DEPENDS ${orvel_video_inputs})

@@ -110,6 +110,34 @@ void ReleaseFrameSurface() {
   frameCursor = nullptr;
 }
 
+HRESULT ReadTextureFormat() {
+  if (videoTexture == nullptr) return E_UNEXPECTED;
+  D3DSURFACE_DESC description;
+  const HRESULT described = videoTexture->GetLevelDesc(0, &description);
+  if (FAILED(described)) return described;
+  textureFormat = description.Format;
+  if (textureFormat == D3DFMT_A8R8G8B8 || textureFormat == D3DFMT_A1R5G5B5) return S_OK;
+  return VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT DrawFrameIntoTexture(FrameScaler& scaler, const uint8_t* frame, uint64_t frameBytes, int32_t width,
+                             int32_t height) {
+  if (videoTexture == nullptr || frameBits == nullptr) return E_UNEXPECTED;
+  if (frameCursor != frameBits) frameCursor = frameBits;
+  if (!scaler.Scale(frame, frameBytes, width, height, frameBits)) return E_FAIL;
+
+  D3DLOCKED_RECT locked;
+  if (FAILED(videoTexture->LockRect(0, &locked, nullptr, 0))) return E_FAIL;
+  // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
+  // than the two is left unwritten.
+  ConvertFrameToTexture(frameCursor, static_cast<TextureFormat>(textureFormat), static_cast<uint8_t*>(locked.pBits),
+                        locked.Pitch);
+  if (FAILED(videoTexture->UnlockRect(0))) return E_FAIL;
+
+  frameCursor = frameBits;
+  return S_OK;
+}
+
 TextureRenderer::TextureRenderer(IUnknown* owner, HRESULT* result)
     : RendererBase(kTextureRendererClassId, owner, result) {}
 
@@ -137,13 +165,7 @@ HRESULT TextureRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   sourcePitch = kFramePitch;
   if (!frameScaler.Prepare(videoHeader.biWidth, videoHeader.biHeight)) return VFW_E_TYPE_NOT_ACCEPTED;
 
-  if (videoTexture == nullptr) return E_UNEXPECTED;
-  D3DSURFACE_DESC description;
-  const HRESULT described = videoTexture->GetLevelDesc(0, &description);
-  if (FAILED(described)) return described;
-  textureFormat = description.Format;
-  if (textureFormat == D3DFMT_A8R8G8B8 || textureFormat == D3DFMT_A1R5G5B5) return S_OK;
-  return VFW_E_TYPE_NOT_ACCEPTED;
+  return ReadTextureFormat();
 }
 
 HRESULT TextureRenderer::DoRenderSample(IMediaSample* sample) {
@@ -158,19 +180,5 @@ HRESULT TextureRenderer::DoRenderSample(IMediaSample* sample) {
   const long length = sample->GetActualDataLength();
   if (videoWidth <= 0 || videoHeight <= 0 || length < 0) return E_FAIL;
 
-  if (frameCursor != frameBits) frameCursor = frameBits;
-  if (!frameScaler.Scale(data, uint64_t(length), videoHeader.biWidth, videoHeader.biHeight, frameBits)) {
-    return E_FAIL;
-  }
-
-  D3DLOCKED_RECT locked;
-  if (FAILED(videoTexture->LockRect(0, &locked, nullptr, 0))) return E_FAIL;
-  // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
-  // than the two is left unwritten.
-  ConvertFrameToTexture(frameCursor, static_cast<TextureFormat>(textureFormat), static_cast<uint8_t*>(locked.pBits),
-                        locked.Pitch);
-  if (FAILED(videoTexture->UnlockRect(0))) return E_FAIL;
-
-  frameCursor = frameBits;
-  return S_OK;
+  return DrawFrameIntoTexture(frameScaler, data, uint64_t(length), videoHeader.biWidth, videoHeader.biHeight);
 }

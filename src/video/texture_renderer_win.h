@@ -16,6 +16,7 @@
 
 #include <cstdint>
 
+#include "video/frame_scaler.h"
 #include "video/renderer_base_win.h"
 
 // {71771540-2017-11CF-AE26-0020AFD79767}
@@ -44,6 +45,17 @@ void ReleaseFrameSurface();
 HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels,
                                   DWORD usage, D3DFORMAT format, D3DPOOL pool,
                                   IDirect3DTexture8** texture);
+
+// Reads the format of videoTexture's level 0 into textureFormat: S_OK for the two formats the
+// copy writes, VFW_E_TYPE_NOT_ACCEPTED for any other, the device's code when it cannot tell.
+HRESULT ReadTextureFormat();
+
+// Scales one 24-bit frame (width x height, rows padded to 4 bytes; a negative height is
+// top-down) into the frame surface with `scaler` and copies it into videoTexture. E_FAIL,
+// with the texture as it was, when the frame is refused or the texture cannot be locked.
+// Called by whatever delivers the frames of the one playing video, on its own thread.
+HRESULT DrawFrameIntoTexture(FrameScaler& scaler, const uint8_t* frame, uint64_t frameBytes, int32_t width,
+                             int32_t height);
 
 class TextureRenderer final : public RendererBase {
  public:

@@ -20,10 +20,16 @@ extern VideoGraph videoGraph;
 constexpr int kLongestVideoPath = 259;
 
 // Builds the graph source -> ... -> texture renderer for the video stream of one file and
-// runs it. 0 when it runs; a negative code when the file cannot be played. Needs COM on this
-// thread, videoTexture, and no graph held (ReleaseVideoGraph first). A failed build may leave
-// part of videoGraph behind for ReleaseVideoGraph.
+// runs it. When DirectShow cannot play the file, it is played through Media Foundation
+// instead where that is present (media_foundation_win.h); the three operations here cover
+// both. 0 when it plays; a negative code (DirectShow's) when neither can play it. Needs COM
+// on this thread, videoTexture, and no graph held (ReleaseVideoGraph first). A failed build
+// may leave part of videoGraph behind for ReleaseVideoGraph.
 HRESULT BuildVideoGraph(const char* path);
+
+// Test seam: false makes BuildVideoGraph skip DirectShow, so that every file takes the Media
+// Foundation way (the platform under test plays everything through DirectShow).
+extern bool videoGraphTriesDirectShow;
 
 // Takes at most one pending graph event without waiting. Mode 0: false, nothing taken.
 // Mode 1 (a single file loops): rewinds on the end of the stream; true. Other modes: rewinds

@@ -11,6 +11,7 @@
 
 #include "base/scoped_win.h"
 #include "saver_process.h"
+#include "scoped_registry_value.h"
 #include "saver_screen.h"
 #include "stand_in_folder.h"
 #include "settings/options_record.h"
@@ -112,6 +113,24 @@ TEST(SaverRun, StarsCarryTheVideoOnBlack) {
     return black > s.size() / 2 && green > 500 && other < green / 4 + 100;
   });
   EXPECT_TRUE(shown);
+}
+
+// MP4 files play whichever way the system has: through DirectShow where it opens them, and
+// through Media Foundation where it does not. The second run takes DirectShow's filter graph
+// away from the program (Wine is told not to load its library), as on a system without it.
+TEST(SaverRun, AnMp4PlaysWithAndWithoutDirectShow) {
+  const std::string clip = RunInput("solid_red.mp4");
+  ASSERT_NE(GetFileAttributesA(clip.c_str()), INVALID_FILE_ATTRIBUTES) << clip;
+  for (const bool withDirectShow : {true, false}) {
+    ScopedRegistryValue noDirectShow(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\orvel.scr\\DllOverrides",
+                                     "quartz");
+    if (!withDirectShow) noDirectShow.WriteText("");
+    const bool shown = RunUntilScreenShows(OneTileGridOf(clip), [](const std::vector<DWORD>& s, int w, int h) {
+      const DWORD c = s[static_cast<size_t>(h / 2) * w + w / 2];
+      return Red(c) > 200 && Green(c) < 40 && Blue(c) < 40;
+    });
+    EXPECT_TRUE(shown) << (withDirectShow ? "with" : "without") << " DirectShow";
+  }
 }
 
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {

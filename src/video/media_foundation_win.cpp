@@ -1,0 +1,310 @@
+// Playing a file through a Media Foundation source reader. Threads as in the header: the
+// main thread starts, polls, rewinds and stops; the reader thread owns the reader between
+// start and stop and is the only one that writes the frame surface and the texture then.
+#include "video/media_foundation_win.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+#include <mfidl.h>
+#include <mfreadwrite.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "base/com_ptr_win.h"
+#include "base/system_library_win.h"
+#include "video/frame_scaler.h"
+#include "video/picture_convert.h"
+#include "video/texture_renderer_win.h"
+
+namespace {
+
+typedef HRESULT(WINAPI* StartupProc)(ULONG version, DWORD flags);
+typedef HRESULT(WINAPI* CreateMediaTypeProc)(IMFMediaType** type);
+typedef HRESULT(WINAPI* CreateReaderProc)(LPCWSTR url, IMFAttributes* attributes, IMFSourceReader** reader);
+
+// The entry points, found once per process. The libraries stay loaded until the process
+// ends: unloading them while their work queues wind down is not safe.
+struct Library {
+  bool lookedUp = false;
+  StartupProc startup = nullptr;
+  CreateMediaTypeProc createMediaType = nullptr;
+  CreateReaderProc createReader = nullptr;
+  bool Complete() const { return startup && createMediaType && createReader; }
+};
+Library library;
+
+// Version words MFStartup takes: the Windows 7 one first, then Vista's.
+const ULONG kStartupVersions[] = {0x00020070, 0x00010070};
+
+constexpr DWORD kVideoStream = DWORD(MF_SOURCE_READER_FIRST_VIDEO_STREAM);
+
+// The decoded formats this program converts itself, in the order they are asked for: the
+// decoders' own formats first, so that no converter of the platform's is needed.
+struct OfferedFormat {
+  const GUID* subtype;
+  DecodedFormat format;
+};
+const OfferedFormat kOfferedFormats[] = {
+    {&MFVideoFormat_NV12, DecodedFormat::Nv12}, {&MFVideoFormat_I420, DecodedFormat::I420},
+    {&MFVideoFormat_IYUV, DecodedFormat::I420}, {&MFVideoFormat_YV12, DecodedFormat::Yv12},
+    {&MFVideoFormat_YUY2, DecodedFormat::Yuy2}, {&MFVideoFormat_RGB32, DecodedFormat::Rgb32},
+    {&MFVideoFormat_RGB24, DecodedFormat::Rgb24},
+};
+
+// The one video being played, with what its thread needs.
+struct Playback {
+  IMFSourceReader* reader = nullptr;
+  HANDLE thread = nullptr;
+  HANDLE stopEvent = nullptr;         // manual reset: the thread leaves
+  HANDLE rewindEvent = nullptr;       // auto reset: start again from the beginning
+  volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
+  DecodedPicture picture;             // layout of the current decoded type
+  FrameScaler scaler;                 // the thread's own
+  std::vector<uint8_t> rgb;           // one converted picture
+};
+Playback playback;
+
+bool LookUpLibrary() {
+  if (library.lookedUp) return library.Complete();
+  library.lookedUp = true;
+  HMODULE platform = LoadSystemLibrary("mfplat.dll");
+  HMODULE readers = LoadSystemLibrary("mfreadwrite.dll");
+  if (platform == nullptr || readers == nullptr) return false;
+  library.startup = LookUp<StartupProc>(platform, "MFStartup");
+  library.createMediaType = LookUp<CreateMediaTypeProc>(platform, "MFCreateMediaType");
+  library.createReader = LookUp<CreateReaderProc>(readers, "MFCreateSourceReaderFromURL");
+  return library.Complete();
+}
+
+// Started once per process and left running: starting and shutting down the platform for
+// every file (the play list tries each) tears down work queues that a released reader may
+// still be winding down on.
+HRESULT StartPlatform() {
+  static HRESULT started = E_FAIL;
+  if (SUCCEEDED(started)) return started;
+  for (ULONG version : kStartupVersions) {
+    started = library.startup(version, MFSTARTUP_LITE);
+    if (SUCCEEDED(started)) return started;
+  }
+  return started;
+}
+
+// Asks the reader for one of our formats on the first video stream; false when it takes none.
+bool ChooseDecodedFormat(IMFSourceReader* reader) {
+  for (const OfferedFormat& offered : kOfferedFormats) {
+    ComPtr<IMFMediaType> type;
+    if (FAILED(library.createMediaType(type.Receive()))) return false;
+    type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+    type->SetGUID(MF_MT_SUBTYPE, *offered.subtype);
+    if (SUCCEEDED(reader->SetCurrentMediaType(kVideoStream, nullptr, type.Get()))) return true;
+  }
+  return false;
+}
+
+// Bytes of one line of the first plane when the type does not say: the packed formats'
+// pixels, one byte per pixel for the planar ones.
+int32_t MinimalStride(DecodedFormat format, int32_t width) {
+  switch (format) {
+    case DecodedFormat::Yuy2: return 4 * ((width + 1) / 2);
+    case DecodedFormat::Rgb32: return 4 * width;
+    case DecodedFormat::Rgb24: return (3 * width + 3) & ~3;
+    default: return width;
+  }
+}
+
+// Reads the layout of the reader's current decoded type into playback.picture.
+bool ReadDecodedLayout(IMFSourceReader* reader) {
+  ComPtr<IMFMediaType> type;
+  if (FAILED(reader->GetCurrentMediaType(kVideoStream, type.Receive()))) return false;
+  GUID subtype = GUID_NULL;
+  if (FAILED(type->GetGUID(MF_MT_SUBTYPE, &subtype))) return false;
+  const OfferedFormat* found = nullptr;
+  for (const OfferedFormat& offered : kOfferedFormats) {
+    if (IsEqualGUID(subtype, *offered.subtype)) found = &offered;
+  }
+  if (found == nullptr) return false;
+
+  UINT64 packedSize = 0;
+  if (FAILED(type->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
+  const UINT32 frameWidth = UINT32(packedSize >> 32), frameHeight = UINT32(packedSize);
+  if (frameWidth == 0 || frameHeight == 0 || frameWidth > 16384 || frameHeight > 16384) return false;
+
+  DecodedPicture picture;
+  picture.format = found->format;
+  picture.width = int32_t(frameWidth);
+  picture.height = int32_t(frameHeight);
+  picture.planeRows = int32_t(frameHeight);
+  // Decoders pad the frame to whole macroblocks (1088 lines for 1080) and name the picture
+  // inside it as the display aperture.
+  MFVideoArea aperture = {};
+  UINT32 apertureBytes = 0;
+  if (SUCCEEDED(type->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&aperture), sizeof aperture,
+                              &apertureBytes)) &&
+      apertureBytes == sizeof aperture && aperture.OffsetX.value == 0 && aperture.OffsetY.value == 0 &&
+      aperture.Area.cx > 0 && aperture.Area.cy > 0 && UINT32(aperture.Area.cx) <= frameWidth &&
+      UINT32(aperture.Area.cy) <= frameHeight) {
+    picture.width = aperture.Area.cx;
+    picture.height = aperture.Area.cy;
+  }
+  picture.stride = MinimalStride(picture.format, int32_t(frameWidth));
+  UINT32 stride = 0;
+  if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && stride != 0) {
+    const int32_t signedStride = int32_t(stride);
+    // A negative stride is a bottom-up picture (RGB only).
+    picture.bottomUp = signedStride < 0 && (picture.format == DecodedFormat::Rgb32 ||
+                                            picture.format == DecodedFormat::Rgb24);
+    const int32_t magnitude = signedStride < 0 ? -signedStride : signedStride;
+    if (magnitude >= picture.stride && magnitude <= 4 * 16384) picture.stride = magnitude;
+  } else if (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24) {
+    picture.bottomUp = true;   // RGB without a stride is laid out as a DIB
+  }
+  if (DecodedPictureBytes(picture) == 0) return false;
+  playback.picture = picture;
+  playback.rgb.resize(Rgb24PictureBytes(picture.width, picture.height));
+  return !playback.rgb.empty();
+}
+
+// Converts one decoded sample and draws it into the texture. A sample that does not fit its
+// layout is dropped; the texture keeps its picture.
+void ShowSample(IMFSample* sample) {
+  ComPtr<IMFMediaBuffer> buffer;
+  if (FAILED(sample->ConvertToContiguousBuffer(buffer.Receive()))) return;
+  BYTE* data = nullptr;
+  DWORD length = 0;
+  if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
+  const DecodedPicture& picture = playback.picture;
+  const bool converted = ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height),
+                                               playback.rgb.data());
+  buffer->Unlock();
+  if (!converted) return;
+  // Frame rows are top line first: a negative height for the scaler.
+  DrawFrameIntoTexture(playback.scaler, playback.rgb.data(), playback.rgb.size(), picture.width, -picture.height);
+}
+
+// At the end: tell the main thread, then wait for a rewind or the stop. False on the stop.
+bool WaitAtTheEnd() {
+  InterlockedExchange(&playback.ended, 1);
+  HANDLE events[] = {playback.stopEvent, playback.rewindEvent};
+  if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return false;
+  PROPVARIANT start;
+  PropVariantInit(&start);
+  start.vt = VT_I8;
+  start.hVal.QuadPart = 0;
+  playback.reader->SetCurrentPosition(GUID_NULL, start);
+  return true;
+}
+
+// Milliseconds of the clock (about 10 ms steps, as the run loop's); it wraps, so only
+// differences are used.
+DWORD Now() { return GetTickCount(); }
+
+DWORD WINAPI ReaderThread(void*) {
+  // The reader's objects are free-threaded; this thread joins the process's free apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  DWORD clockStart = Now();
+  bool haveFirstStamp = false;
+  LONGLONG firstStamp = 0;
+  for (;;) {
+    if (WaitForSingleObject(playback.stopEvent, 0) == WAIT_OBJECT_0) break;
+    DWORD stream = 0, flags = 0;
+    LONGLONG stamp = 0;
+    ComPtr<IMFSample> sample;
+    const HRESULT read = playback.reader->ReadSample(kVideoStream, 0, &stream, &flags, &stamp, sample.Receive());
+    const bool atEnd = FAILED(read) || (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR)) ||
+                       ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && !ReadDecodedLayout(playback.reader));
+    if (atEnd) {
+      if (!WaitAtTheEnd()) break;
+      clockStart = Now();
+      haveFirstStamp = false;
+      continue;
+    }
+    if (!sample) continue;   // a gap in the stream
+    // The clock starts with the first frame shown; stamps are in 100 ns units. A late frame
+    // is shown at once, never held back.
+    if (!haveFirstStamp) {
+      firstStamp = stamp;
+      haveFirstStamp = true;
+      clockStart = Now();
+    }
+    const LONGLONG dueMs = stamp > firstStamp ? (stamp - firstStamp) / 10000 : 0;
+    const LONGLONG waitMs = dueMs - LONGLONG(Now() - clockStart);
+    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent, DWORD(waitMs)) == WAIT_OBJECT_0) break;
+    ShowSample(sample.Get());
+  }
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
+
+void CloseEvent(HANDLE& event) {
+  if (event) CloseHandle(event);
+  event = nullptr;
+}
+
+}  // namespace
+
+HRESULT StartMediaFoundationVideo(const char* path) {
+  StopMediaFoundationVideo();
+  if (path == nullptr || path[0] == '\0') return E_INVALIDARG;
+  if (!LookUpLibrary()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  const HRESULT textureReady = ReadTextureFormat();
+  if (FAILED(textureReady)) return textureReady;
+
+  WCHAR wide[MAX_PATH + 1] = {};
+  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH + 1) == 0) return HRESULT_FROM_WIN32(GetLastError());
+
+  HRESULT result = StartPlatform();
+  if (FAILED(result)) return result;
+
+  result = library.createReader(wide, nullptr, &playback.reader);
+  if (FAILED(result) || playback.reader == nullptr) {
+    playback.reader = nullptr;
+    StopMediaFoundationVideo();
+    return FAILED(result) ? result : E_FAIL;
+  }
+  // Only the picture is played.
+  playback.reader->SetStreamSelection(DWORD(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+  result = playback.reader->SetStreamSelection(kVideoStream, TRUE);
+  if (SUCCEEDED(result) && !ChooseDecodedFormat(playback.reader)) result = MF_E_INVALIDMEDIATYPE;
+  if (SUCCEEDED(result) && !ReadDecodedLayout(playback.reader)) result = MF_E_INVALIDMEDIATYPE;
+  if (SUCCEEDED(result)) {
+    playback.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    playback.rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (playback.stopEvent == nullptr || playback.rewindEvent == nullptr) result = E_OUTOFMEMORY;
+  }
+  if (SUCCEEDED(result)) {
+    playback.ended = 0;
+    playback.thread = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
+    if (playback.thread == nullptr) result = HRESULT_FROM_WIN32(GetLastError());
+  }
+  if (FAILED(result)) StopMediaFoundationVideo();
+  return FAILED(result) ? result : S_OK;
+}
+
+bool MediaFoundationVideoHeld() { return playback.reader != nullptr; }
+
+bool TakeMediaFoundationVideoEnd() {
+  if (playback.thread == nullptr) return false;
+  return InterlockedExchange(&playback.ended, 0) != 0;
+}
+
+void RewindMediaFoundationVideo() {
+  if (playback.rewindEvent) SetEvent(playback.rewindEvent);
+}
+
+void StopMediaFoundationVideo() {
+  if (playback.thread) {
+    SetEvent(playback.stopEvent);
+    // The thread leaves between two frames; a frame being decoded is finished first.
+    WaitForSingleObject(playback.thread, INFINITE);
+    CloseHandle(playback.thread);
+    playback.thread = nullptr;
+  }
+  CloseEvent(playback.stopEvent);
+  CloseEvent(playback.rewindEvent);
+  // The reader asks its source for samples ahead of ReadSample; a flush waits for those
+  // requests to settle, so that the source is not torn down under them.
+  if (playback.reader) playback.reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
+  ReleaseHolder(playback.reader);
+  playback.ended = 0;
+}

@@ -1,0 +1,30 @@
+// The second way to play a file: a Media Foundation source reader, for the files that the
+// desktop DirectShow has no splitter for (MP4, MOV, MKV, WMV on Windows 7 and later). The
+// libraries are looked up at run time, so the program still starts where they are missing.
+//
+// Threads: start, end polling, rewind and stop run on the main thread (inside the video
+// graph's operations); a reader thread of this file's own decodes the frames, waits for
+// their presentation times and writes them into videoTexture while the main thread draws.
+#pragma once
+
+#include <windows.h>
+
+// Opens the file, picks a decoded format this program converts itself and starts the reader
+// thread; the first frame reaches videoTexture at once. S_OK when it plays, a failure code
+// when Media Foundation is missing or cannot read or decode the file (nothing is left
+// behind then). Needs videoTexture and the frame surface, and nothing else playing.
+HRESULT StartMediaFoundationVideo(const char* path);
+
+// Whether a video started by StartMediaFoundationVideo is held.
+bool MediaFoundationVideoHeld();
+
+// True once for each time the video has reached its end (or could not be read any further)
+// since the last call; the reader thread then waits for a rewind or the stop.
+bool TakeMediaFoundationVideoEnd();
+
+// Starts the video again from its beginning, with its clock.
+void RewindMediaFoundationVideo();
+
+// Stops the reader thread and waits for it, so that no frame reaches videoTexture after this
+// returns, then frees the reader. Harmless when nothing is held.
+void StopMediaFoundationVideo();

@@ -1,0 +1,170 @@
+// Files played the Media Foundation way: DirectShow is switched off for these tests (Wine's
+// DirectShow plays MP4 too), so BuildVideoGraph has to take the source reader, on H.264 MP4
+// files that ffmpeg made from our own pictures.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "base/device_objects_win.h"
+#include "program_folder.h"
+#include "video/media_foundation_win.h"
+#include "video/video_graph_win.h"
+#include "video_test_support.h"
+
+namespace {
+
+std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
+
+class MediaFoundationTest : public VideoDeviceTest {
+ protected:
+  void SetUp() override { videoGraphTriesDirectShow = false; }
+  void TearDown() override {
+    ReleaseVideoGraph();
+    videoGraphTriesDirectShow = true;
+  }
+
+  static void ExpectNothingHeld() {
+    EXPECT_FALSE(MediaFoundationVideoHeld());
+    EXPECT_EQ(videoGraph.graphBuilder, nullptr);
+    EXPECT_EQ(videoGraph.mediaEvent, nullptr);
+  }
+};
+
+TEST_F(MediaFoundationTest, TheQuadrantsReachTheTextureTheRightWayUp) {
+  const std::string path = VideoInput("quad_h264.mp4");
+  ASSERT_TRUE(InputExists(path));
+  FillTexture({12, 34, 56});
+  ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+  EXPECT_TRUE(MediaFoundationVideoHeld());
+  EXPECT_EQ(videoGraph.graphBuilder, nullptr) << "one way plays at a time";
+  EXPECT_TRUE(WaitFor([] { return QuadrantsShown(40); })) << "no frame arrived";
+  ExpectQuadrants(40, "quad_h264.mp4");
+  ReleaseVideoGraph();
+  ExpectNothingHeld();
+}
+
+TEST_F(MediaFoundationTest, EachSolidColourFillsTheTexture) {
+  const struct {
+    const char* file;
+    Rgb colour;
+  } cases[] = {{"solid_red.mp4", kRed}, {"solid_green.mp4", kGreen}, {"solid_blue.mp4", kBlue}};
+  for (const auto& c : cases) {
+    const std::string path = RunInput(c.file);
+    ASSERT_TRUE(InputExists(path));
+    FillTexture({12, 34, 56});
+    ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK) << c.file;
+    EXPECT_TRUE(WaitFor([&] { return Near(ReadTexel(128, 128).color, c.colour, 12); }))
+        << c.file << " shows " << Describe(ReadTexel(128, 128).color);
+    for (const Texel& texel : ReadAllTexels()) {
+      if (!Near(texel.color, c.colour, 12) || !texel.opaque) {
+        ADD_FAILURE() << c.file << ": a texel of " << Describe(texel.color);
+        break;
+      }
+    }
+    ReleaseVideoGraph();
+  }
+}
+
+TEST_F(MediaFoundationTest, ASingleFileLoopsWithModeOne) {
+  // First half: quadrants; second half: upside down (blue at the top left).
+  const std::string path = VideoInput("two_halves.mp4");
+  ASSERT_TRUE(InputExists(path));
+  ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+  auto pollShows = [&](Rgb wanted) {
+    return WaitFor([&] {
+      EXPECT_TRUE(PollVideoEnd(1));
+      return Near(ReadTexel(64, 192).color, wanted, 40);
+    });
+  };
+  ASSERT_TRUE(pollShows(kRed)) << "first half never shown";
+  ASSERT_TRUE(pollShows(kBlue)) << "second half never shown";
+  EXPECT_TRUE(pollShows(kRed)) << "the file did not start again";
+  EXPECT_TRUE(pollShows(kBlue)) << "frames stopped after the rewind";
+}
+
+TEST_F(MediaFoundationTest, TheEndIsReportedOncePerEnd) {
+  const std::string path = RunInput("solid_red.mp4");   // one second long
+  ASSERT_TRUE(InputExists(path));
+  ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+  EXPECT_FALSE(PollVideoEnd(0));
+  ASSERT_TRUE(WaitFor([] { return PollVideoEnd(2); })) << "the end never came";
+  // The rewound file plays for a second before it can end again.
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_FALSE(PollVideoEnd(2)) << "poll " << i;
+    Sleep(10);
+  }
+  EXPECT_TRUE(WaitFor([] { return PollVideoEnd(2); })) << "the rewound file did not end again";
+}
+
+// The run loop's switching, as it does it: on each end, release and build the next file.
+TEST_F(MediaFoundationTest, ThreeFilesPlayInTurn) {
+  const char* files[] = {"solid_red.mp4", "solid_green.mp4", "solid_blue.mp4"};
+  const Rgb colours[] = {kRed, kGreen, kBlue};
+  for (const char* file : files) ASSERT_TRUE(InputExists(RunInput(file)));
+  for (int turn = 0; turn < 4; ++turn) {
+    const int index = turn % 3;
+    ReleaseVideoGraph();
+    FillTexture({12, 34, 56});
+    ASSERT_EQ(BuildVideoGraph(RunInput(files[index]).c_str()), S_OK) << files[index];
+    EXPECT_TRUE(WaitFor([&] { return Near(ReadTexel(128, 128).color, colours[index], 12); })) << files[index];
+    EXPECT_TRUE(WaitFor([] { return PollVideoEnd(2); })) << files[index] << " never ended";
+  }
+}
+
+TEST_F(MediaFoundationTest, ATruncatedFileIsSkipped) {
+  const std::string path = VideoInput("quad_h264_cut.mp4");
+  ASSERT_TRUE(InputExists(VideoInput("quad_h264.mp4")));
+  std::ifstream in(VideoInput("quad_h264.mp4"), std::ios::binary);
+  const std::string whole((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The fast-start file has its index at the front: cut into the index itself.
+  std::ofstream(path, std::ios::binary) << whole.substr(0, 600);
+  EXPECT_LT(BuildVideoGraph(path.c_str()), 0);
+  EXPECT_FALSE(MediaFoundationVideoHeld());
+  EXPECT_FALSE(PollVideoEnd(2));
+  ReleaseVideoGraph();
+  ExpectNothingHeld();
+
+  // The next good file plays.
+  FillTexture({12, 34, 56});
+  ASSERT_EQ(BuildVideoGraph(RunInput("solid_blue.mp4").c_str()), S_OK);
+  EXPECT_TRUE(WaitFor([] { return Near(ReadTexel(128, 128).color, kBlue, 12); }));
+  DeleteFileA(path.c_str());
+}
+
+TEST_F(MediaFoundationTest, NoFrameReachesTheTextureAfterARelease) {
+  const std::string path = VideoInput("quad_h264.mp4");
+  ASSERT_TRUE(InputExists(path));
+  // Released at different moments of a frame: while decoding, converting or waiting.
+  DWORD longestMs = 0;
+  for (int cycle = 0; cycle < 12; ++cycle) {
+    ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+    Sleep(DWORD(cycle * 7));
+    const DWORD before = GetTickCount();
+    ReleaseVideoGraph();
+    longestMs = std::max(longestMs, GetTickCount() - before);
+    ExpectNothingHeld();
+    FillTexture({200, 100, 50});
+    Sleep(120);   // several frame periods of the file
+    EXPECT_TRUE(Near(ReadTexel(128, 128).color, {200, 100, 50}, 0)) << "cycle " << cycle;
+  }
+  std::printf("figure: media foundation release, longest of 12: %lu ms\n", static_cast<unsigned long>(longestMs));
+}
+
+TEST_F(MediaFoundationTest, BadInputsAreRefusedByBothWays) {
+  videoGraphTriesDirectShow = true;
+  BadInputs bad;
+  for (const BadInput& c : bad.list()) {
+    EXPECT_LT(BuildVideoGraph(c.path.c_str()), 0) << c.what;
+    EXPECT_FALSE(MediaFoundationVideoHeld()) << c.what;
+    ReleaseVideoGraph();
+    ExpectNothingHeld();
+  }
+}
+
+}  // namespace
