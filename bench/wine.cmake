@@ -9,6 +9,21 @@ if(WIN32)
   if(TARGET video_test_inputs)
     add_dependencies(video_bench video_test_inputs)
   endif()
+  # Ten seconds of 1920x1080 H.264 in MP4 (BT.709, as HD is tagged), for the two ways of
+  # playing it.
+  if(ORVEL_FFMPEG)
+    set(orvel_hd_mp4 ${CMAKE_CURRENT_BINARY_DIR}/video-bench-inputs/testsrc_1920x1080_h264.mp4)
+    add_custom_command(
+      OUTPUT ${orvel_hd_mp4}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/video-bench-inputs
+      COMMAND ${ORVEL_FFMPEG} -nostdin -hide_banner -loglevel error -y
+              -f lavfi -i testsrc2=size=1920x1080:rate=25:duration=10
+              -vf scale=out_color_matrix=bt709 -colorspace bt709 ${ORVEL_H264_MP4} ${orvel_hd_mp4}
+      COMMENT "Making the HD H.264 benchmark video with ffmpeg"
+      VERBATIM)
+    add_custom_target(video_bench_inputs DEPENDS ${orvel_hd_mp4})
+    add_dependencies(video_bench video_bench_inputs)
+  endif()
 endif()
 
 # The whole saver under Wine: saver_bench writes each case's settings and times the start of

@@ -36,3 +36,7 @@ function(orvel_make_video out)
     COMMENT "Writing the video ${name}"
     VERBATIM)
 endfunction()
+
+# ffmpeg's options for H.264 in MP4 as phones and cameras write it (4:2:0, the index at the
+# front), for the test and benchmark videos made with ffmpeg.
+set(ORVEL_H264_MP4 -c:v libx264 -pix_fmt yuv420p -preset veryfast -movflags +faststart)

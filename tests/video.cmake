@@ -47,9 +47,6 @@ function(orvel_ffmpeg_video name input)
   set(orvel_video_inputs ${orvel_video_inputs} ${out} PARENT_SCOPE)
 endfunction()
 
-# H.264 in MP4, as phones and cameras write it (4:2:0, the index at the front).
-set(ORVEL_H264_MP4 -c:v libx264 -pix_fmt yuv420p -preset veryfast -movflags +faststart)
-
 orvel_written_video(quad_320x240.avi --size 320x240 --fps 25 --seconds 1)
 orvel_written_video(quad_720x576.avi --size 720x576 --fps 10 --seconds 1)
 orvel_written_video(quad_321x241.avi --size 321x241 --fps 25 --seconds 1)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the video benchmarks under Wine and prints their figures.
 #
-#   bench/wine/run-video-bench.sh [BUILD_DIR] [figures] [render] [cycle] [leak | leak-ours | leak-null]
+#   bench/wine/run-video-bench.sh [BUILD_DIR] [figures] [render] [cycle] [play] [leak | leak-ours | leak-null]
 #
 # BUILD_DIR is a Windows build tree with video_bench and the test videos built (default
 # build/windows64; build/windows needs a machine that runs 32-bit programs). Without a list,
@@ -10,13 +10,15 @@
 # whole DoRenderSample of an HD frame), measured in one process. The leak part runs 200
 # build/run/release cycles of one file twice, with our renderer and with Wine's Null
 # Renderer, in a fresh process each, and reads the Wine process's resident memory and open
-# descriptors from /proc at every checkpoint.
+# descriptors from /proc at every checkpoint. play plays a 1920x1080 H.264 MP4 for 10 s
+# through DirectShow and through Media Foundation and prints, for each way, the frames per
+# second that reached the texture and the process's CPU time per frame.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build/windows64}
 [ $# -gt 0 ] && shift
-parts=${*:-figures render cycle leak}
+parts=${*:-figures render cycle play leak}
 cycles=${LEAK_CYCLES:-200}
 step=${LEAK_STEP:-20}
 
@@ -94,6 +96,13 @@ for part in $parts; do
         files+=("$(win "$inputs/$f")")
       done
       wine "$exe" cycle "${files[@]}" 2>>"$errors" | tr -d '\r'
+      ;;
+    play)
+      echo "== 1920x1080 H.264 MP4, DirectShow beside Media Foundation"
+      hd=$build/bench/video-bench-inputs/testsrc_1920x1080_h264.mp4
+      for way in dshow mf; do
+        wine "$exe" play "$way" "$(win "$hd")" "${PLAY_SECONDS:-10}" 2>>"$errors" | tr -d '\r'
+      done
       ;;
     leak)
       leak_run ours "$inputs/quad_320x240.avi"

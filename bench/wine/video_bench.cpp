@@ -12,6 +12,11 @@
 //                                      and pauses, so that run-video-bench.sh can read the
 //                                      process's memory and descriptors from outside;
 //                                      FILE may be several paths joined by '|', played in turn
+//   video_bench play dshow|mf FILE SECONDS
+//                                      FILE played through DirectShow, or through Media
+//                                      Foundation with DirectShow skipped, for SECONDS after
+//                                      a second of warm-up: frames per second delivered into
+//                                      the texture and process CPU per frame, as figures
 //   video_bench play-null FILE SECONDS [TOKEN]
 //                                      FILE into Wine's Null Renderer for SECONDS, rewound at
 //                                      each end: the decode floor of the saver benchmark
@@ -34,6 +39,7 @@
 #include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
 #include "video/frame_scaler.h"
+#include "video/media_foundation_win.h"
 #include "video/pixel_convert.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
@@ -449,14 +455,56 @@ int PlayNull(const char* path, int seconds) {
 
 }  // namespace
 
+// CPU time of the whole process (every thread, the decoders' among them), in milliseconds.
+double ProcessCpuMs() {
+  FILETIME created, exited, kernel, user;
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+  auto ms = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
+  return ms(kernel) + ms(user);
+}
+
+long FramesShown() { return MediaFoundationVideoHeld() ? MediaFoundationFramesShown() : FramesOfRunningGraph(); }
+
+int Play(const char* way, const char* path, int seconds) {
+  Session session;
+  if (!session.ok) return std::puts("no device"), 1;
+  const bool directShow = std::strcmp(way, "dshow") == 0;
+  videoGraphTriesDirectShow = directShow;
+  const HRESULT built = BuildVideoGraph(path);
+  if (FAILED(built) || (!directShow && !MediaFoundationVideoHeld())) {
+    return std::printf("%s: not played the %s way (0x%08lx)\n", path, way, built), 1;
+  }
+  // The run loop's pace: poll every 10 ms, the file loops.
+  auto runFor = [](double ms) {
+    const double end = NowMs() + ms;
+    while (NowMs() < end) {
+      PollVideoEnd(1);
+      Sleep(10);
+    }
+  };
+  runFor(1000);
+  const long frames0 = FramesShown();
+  const double cpu0 = ProcessCpuMs(), t0 = NowMs();
+  runFor(seconds * 1000.0);
+  const long frames = FramesShown() - frames0;
+  const double cpu = ProcessCpuMs() - cpu0, elapsed = NowMs() - t0;
+  ReleaseVideoGraph();
+  const std::string prefix = std::string("play.") + way + ".";
+  Figure(prefix + "fps", frames * 1000.0 / elapsed);
+  Figure(prefix + "cpu_ms_per_frame", frames > 0 ? cpu / frames : 0);
+  Figure(prefix + "cpu_ms_per_s", cpu * 1000.0 / elapsed);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc >= 2 && std::strcmp(argv[1], "figures") == 0) return Figures();
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return Render();
   if (argc >= 3 && std::strcmp(argv[1], "cycle") == 0) return Cycle(argc - 2, argv + 2);
   if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
+  if (argc >= 5 && std::strcmp(argv[1], "play") == 0) return Play(argv[2], argv[3], std::atoi(argv[4]));
   if (argc >= 4 && std::strcmp(argv[1], "play-null") == 0) return PlayNull(argv[2], std::atoi(argv[3]));
-  std::puts("usage: video_bench figures | render | cycle FILE... | leak ours|null FILE CYCLES STEP TOKEN |\n"
+  std::puts("usage: video_bench figures | render | cycle FILE... | play dshow|mf FILE SECONDS | leak ours|null FILE CYCLES STEP TOKEN |\n"
             "       play-null FILE SECONDS [TOKEN]");
   return 2;
 }

@@ -59,6 +59,7 @@ struct Playback {
   HANDLE stopEvent = nullptr;         // manual reset: the thread leaves
   HANDLE rewindEvent = nullptr;       // auto reset: start again from the beginning
   volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
+  volatile LONG framesShown = 0;      // counted by the thread
   DecodedPicture picture;             // layout of the current decoded type
   FrameScaler scaler;                 // the thread's own
   std::vector<uint8_t> rgb;           // one converted picture
@@ -90,14 +91,28 @@ HRESULT StartPlatform() {
   return started;
 }
 
-// Asks the reader for one of our formats on the first video stream; false when it takes none.
+bool AskForSubtype(IMFSourceReader* reader, const GUID& subtype) {
+  ComPtr<IMFMediaType> type;
+  if (FAILED(library.createMediaType(type.Receive()))) return false;
+  type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
+  type->SetGUID(MF_MT_SUBTYPE, subtype);
+  return SUCCEEDED(reader->SetCurrentMediaType(kVideoStream, nullptr, type.Get()));
+}
+
+// Asks the reader for one of our formats on the first video stream: the stream's own first
+// format when it is one (no conversion on the way), else the first that the reader takes.
+// False when it takes none.
 bool ChooseDecodedFormat(IMFSourceReader* reader) {
+  ComPtr<IMFMediaType> native;
+  GUID nativeSubtype = GUID_NULL;
+  if (SUCCEEDED(reader->GetNativeMediaType(kVideoStream, 0, native.Receive())) &&
+      SUCCEEDED(native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype))) {
+    for (const OfferedFormat& offered : kOfferedFormats) {
+      if (IsEqualGUID(nativeSubtype, *offered.subtype) && AskForSubtype(reader, nativeSubtype)) return true;
+    }
+  }
   for (const OfferedFormat& offered : kOfferedFormats) {
-    ComPtr<IMFMediaType> type;
-    if (FAILED(library.createMediaType(type.Receive()))) return false;
-    type->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Video);
-    type->SetGUID(MF_MT_SUBTYPE, *offered.subtype);
-    if (SUCCEEDED(reader->SetCurrentMediaType(kVideoStream, nullptr, type.Get()))) return true;
+    if (AskForSubtype(reader, *offered.subtype)) return true;
   }
   return false;
 }
@@ -179,7 +194,10 @@ void ShowSample(IMFSample* sample) {
   buffer->Unlock();
   if (!converted) return;
   // Frame rows are top line first: a negative height for the scaler.
-  DrawFrameIntoTexture(playback.scaler, playback.rgb.data(), playback.rgb.size(), picture.width, -picture.height);
+  if (SUCCEEDED(DrawFrameIntoTexture(playback.scaler, playback.rgb.data(), playback.rgb.size(), picture.width,
+                                     -picture.height))) {
+    InterlockedIncrement(&playback.framesShown);
+  }
 }
 
 // At the end: tell the main thread, then wait for a rewind or the stop. False on the stop.
@@ -274,6 +292,7 @@ HRESULT StartMediaFoundationVideo(const char* path) {
   }
   if (SUCCEEDED(result)) {
     playback.ended = 0;
+    playback.framesShown = 0;
     playback.thread = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
     if (playback.thread == nullptr) result = HRESULT_FROM_WIN32(GetLastError());
   }
@@ -282,6 +301,8 @@ HRESULT StartMediaFoundationVideo(const char* path) {
 }
 
 bool MediaFoundationVideoHeld() { return playback.reader != nullptr; }
+
+long MediaFoundationFramesShown() { return playback.framesShown; }
 
 bool TakeMediaFoundationVideoEnd() {
   if (playback.thread == nullptr) return false;

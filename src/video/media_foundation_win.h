@@ -18,6 +18,9 @@ HRESULT StartMediaFoundationVideo(const char* path);
 // Whether a video started by StartMediaFoundationVideo is held.
 bool MediaFoundationVideoHeld();
 
+// Frames drawn into videoTexture since the video started (for the benchmarks).
+long MediaFoundationFramesShown();
+
 // True once for each time the video has reached its end (or could not be read any further)
 // since the last call; the reader thread then waits for a rewind or the stop.
 bool TakeMediaFoundationVideoEnd();
