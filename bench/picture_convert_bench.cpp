@@ -30,13 +30,16 @@ void BM_ConvertNv12Picture(benchmark::State& state) {
     benchmark::DoNotOptimize(ConvertPictureToRgb24(source.data(), source.size(), picture, matrix, rows.data()));
     benchmark::ClobberMemory();
   }
-  state.counters["ns_per_pixel"] = benchmark::Counter(double(picture.width) * picture.height,
-                                                      benchmark::Counter::kIsIterationInvariantRate |
-                                                          benchmark::Counter::kInvert);
+  state.counters["ns_per_pixel"] =
+      benchmark::Counter(double(picture.width) * picture.height,
+                         benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(source.size()));
 }
 
-BENCHMARK(BM_ConvertNv12Picture)->ArgNames({"width", "height"})->Args({1920, 1080})->Args({720, 576})
+BENCHMARK(BM_ConvertNv12Picture)
+    ->ArgNames({"width", "height"})
+    ->Args({1920, 1080})
+    ->Args({720, 576})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -40,7 +40,7 @@ void RunConversion(benchmark::State& state, TextureFormat format) {
 
   double convertSeconds = 0;
   double copySeconds = 0;
-  double bestConvert = 1e9;   // the shared build machine preempts runs; the best pass shows the code's own cost
+  double bestConvert = 1e9;  // the shared build machine preempts runs; the best pass shows the code's own cost
   double bestCopy = 1e9;
   for (auto _ : state) {
     const Clock::time_point start = Clock::now();

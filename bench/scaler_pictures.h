@@ -18,13 +18,13 @@ struct Bgr {
   double b, g, r;
 };
 
-using PixelAt = std::function<Bgr(int x, int y)>;   // y counted from the top
+using PixelAt = std::function<Bgr(int x, int y)>;  // y counted from the top
 
 inline std::vector<uint8_t> MakeSource(int width, int height, const PixelAt& pixel) {
   const size_t pitch = (size_t(width) * 3 + 3) / 4 * 4;
   std::vector<uint8_t> bytes(pitch * height);
   for (int y = 0; y < height; ++y) {
-    uint8_t* row = &bytes[pitch * size_t(height - 1 - y)];   // bottom-up
+    uint8_t* row = &bytes[pitch * size_t(height - 1 - y)];  // bottom-up
     for (int x = 0; x < width; ++x) {
       const Bgr p = pixel(x, y);
       row[3 * x] = uint8_t(std::lround(p.b));

@@ -35,9 +35,7 @@ struct Rgb {
   double r, g, b;
 };
 
-Rgb Mix(Rgb a, Rgb b, double t) {
-  return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
-}
+Rgb Mix(Rgb a, Rgb b, double t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
 
 double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
@@ -74,7 +72,7 @@ class Picture {
 constexpr int kSampleWidth = 192;
 constexpr int kSampleHeight = 144;
 constexpr uint32_t kSampleRate = 20;
-constexpr int kSampleFrames = 80;   // four seconds
+constexpr int kSampleFrames = 80;  // four seconds
 
 // One frame at phase t in [0, 1): the whole clip is one period.
 Rgb SamplePixel(double x, double y, double t, double w, double h) {
@@ -112,15 +110,15 @@ Rgb SamplePixel(double x, double y, double t, double w, double h) {
   const double shadowDx = (x - ballX) / (1.2 * ballR), shadowDy = (y - ground) / (0.3 * ballR);
   if (shadowDx * shadowDx + shadowDy * shadowDy < 1) c = Mix(c, {0, 0, 0}, 0.35);
   const double ball = DiscCoverage(x, y, ballX, ballY, ballR);
-  const double shade = Clamp01(0.5 + ((ballX - x) + (ballY - y)) / (3 * ballR));   // lit from the upper left
+  const double shade = Clamp01(0.5 + ((ballX - x) + (ballY - y)) / (3 * ballR));  // lit from the upper left
   c = Mix(c, Mix({120, 20, 140}, {255, 120, 255}, shade), ball);
   // Left edge: a red bar with an arrowhead pointing up, kept a few pixels in from the edge
   // so that the whole arrowhead shows.
   const double barLeft = 0.03 * w, barRight = 0.07 * w, barMid = 0.5 * (barLeft + barRight);
   const double arrowTop = 0.04 * h, arrowBase = 0.17 * h, arrowHalf = 0.055 * w;
   const bool inBar = x >= barLeft && x < barRight && y >= arrowBase;
-  const bool inArrow = y >= arrowTop && y < arrowBase &&
-                       std::fabs(x - barMid) <= arrowHalf * (y - arrowTop) / (arrowBase - arrowTop);
+  const bool inArrow =
+      y >= arrowTop && y < arrowBase && std::fabs(x - barMid) <= arrowHalf * (y - arrowTop) / (arrowBase - arrowTop);
   if (inBar || inArrow) c = {230, 20, 20};
   return c;
 }
@@ -246,8 +244,8 @@ bool ParseRate(const std::string& text, AviVideoFormat& video) {
   const size_t slash = text.find('/');
   video.scale = 1;
   if (slash == std::string::npos) return ParseUnsigned(text, video.rate) && video.rate > 0;
-  return ParseUnsigned(text.substr(0, slash), video.rate) &&
-         ParseUnsigned(text.substr(slash + 1), video.scale) && video.rate > 0 && video.scale > 0;
+  return ParseUnsigned(text.substr(0, slash), video.rate) && ParseUnsigned(text.substr(slash + 1), video.scale) &&
+         video.rate > 0 && video.scale > 0;
 }
 
 bool ParseColor(const std::string& text, Rgb& color) {
@@ -318,7 +316,7 @@ bool ParseTestRequest(int argc, char** argv, TestVideoRequest& request) {
 
 int Fail(const std::string& path) {
   std::fprintf(stderr, "make_sample: cannot write %s\n", path.c_str());
-  std::remove(path.c_str());   // a half-written file must not pass for a finished one
+  std::remove(path.c_str());  // a half-written file must not pass for a finished one
   return 1;
 }
 

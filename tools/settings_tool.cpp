@@ -39,8 +39,8 @@ class RegKey {
 
 bool StoreValue(const void* bytes, DWORD size) {
   RegKey key;
-  return key.Get() &&
-         RegSetValueExA(key.Get(), kOptionsValueName, 0, REG_BINARY, static_cast<const BYTE*>(bytes), size) == ERROR_SUCCESS;
+  return key.Get() && RegSetValueExA(key.Get(), kOptionsValueName, 0, REG_BINARY, static_cast<const BYTE*>(bytes),
+                                     size) == ERROR_SUCCESS;
 }
 
 // Every field a case may set, as the text it is given in. False for an unknown key or a
@@ -84,12 +84,13 @@ int SetOptions(int argc, char** argv) {
       return 2;
     }
   }
-  SaveOptions();   // the program's own writer, to the program's own key
+  SaveOptions();  // the program's own writer, to the program's own key
   ScopedRegistryKey key;
   DWORD size = 0;
-  const bool stored = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
-                      RegQueryValueExA(key.Get(), kOptionsValueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
-                      size == sizeof(saverOptions);
+  const bool stored =
+      RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, KEY_READ, key.Receive()) == ERROR_SUCCESS &&
+      RegQueryValueExA(key.Get(), kOptionsValueName, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS &&
+      size == sizeof(saverOptions);
   if (!stored) return std::fputs("cannot store the value\n", stderr), 1;
   return 0;
 }
@@ -99,7 +100,8 @@ int SaveValue(const char* file) {
   std::vector<BYTE> bytes(64 * 1024);
   DWORD size = static_cast<DWORD>(bytes.size());
   DWORD type = 0;
-  if (!key.Get() || RegQueryValueExA(key.Get(), kOptionsValueName, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS)
+  if (!key.Get() ||
+      RegQueryValueExA(key.Get(), kOptionsValueName, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS)
     return 3;
   FILE* out = std::fopen(file, "wb");
   if (out == nullptr) return 1;

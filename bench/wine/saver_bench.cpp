@@ -190,10 +190,11 @@ int Stops(const char* scr, int count, unsigned seed) {
   }
   std::printf("runs %d  key while hidden %d, shown < 300 ms %d, later %d\n", count, counts.byMoment[0],
               counts.byMoment[1], counts.byMoment[2]);
-  std::printf("ended %d  ended on a second key %d  hung %d  crashed %d  process left %d  mutex left %d  "
-              "not started %d\n",
-              counts.ended, counts.endedOnSecondKey, counts.hung, counts.crashed, counts.processLeft,
-              counts.mutexLeft, counts.notStarted);
+  std::printf(
+      "ended %d  ended on a second key %d  hung %d  crashed %d  process left %d  mutex left %d  "
+      "not started %d\n",
+      counts.ended, counts.endedOnSecondKey, counts.hung, counts.crashed, counts.processLeft, counts.mutexLeft,
+      counts.notStarted);
   return 0;
 }
 

@@ -123,9 +123,7 @@ HRESULT SetRgb24Type(TextureRenderer& renderer, int width, int height) {
 int Render() {
   Session session;
   if (!session.ok) return std::puts("no device"), 1;
-  const struct {
-    int width, height, frames;
-  } sizes[] = {{320, 240, 400}, {720, 576, 300}, {1920, 1080, 120}};
+  const struct { int width, height, frames; } sizes[] = {{320, 240, 400}, {720, 576, 300}, {1920, 1080, 120}};
   const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5};
   for (D3DFORMAT format : formats) {
     ReleaseHolder(videoTexture);
@@ -194,7 +192,7 @@ double ConvertRatio(TextureFormat format) {
     for (int i = 0; i < kBatch; ++i) ConvertFrameToTexture(frame.data(), format, texture.data(), pitch);
     double t1 = NowMs();
     for (int i = 0; i < kBatch; ++i) {
-      copySource[i] = uint8_t(round + i);   // a copy the compiler cannot fold away
+      copySource[i] = uint8_t(round + i);  // a copy the compiler cannot fold away
       std::memcpy(texture.data(), copySource.data(), texture.size());
     }
     double t2 = NowMs();
@@ -204,11 +202,10 @@ double ConvertRatio(TextureFormat format) {
   return Median(convert) / Median(copy);
 }
 
-
 void DrawWithDrawDib(const std::vector<uint8_t>& source, int width, int height) {
   BITMAPINFOHEADER header = SourceHeader(width, height);
-  DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &header, const_cast<uint8_t*>(source.data()), 0, 0,
-              width, height, 0);
+  DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &header, const_cast<uint8_t*>(source.data()), 0, 0, width,
+              height, 0);
   GdiFlush();
 }
 
@@ -271,7 +268,8 @@ int Figures() {
 // Frames shown by the running graph's renderer.
 LONG FramesOfRunningGraph() {
   ComPtr<IBaseFilter> filter;
-  if (!videoGraph.graphBuilder || FAILED(videoGraph.graphBuilder->FindFilterByName(L"TEXTURERENDERER", filter.Receive()))) {
+  if (!videoGraph.graphBuilder ||
+      FAILED(videoGraph.graphBuilder->FindFilterByName(L"TEXTURERENDERER", filter.Receive()))) {
     return -1;
   }
   return static_cast<TextureRenderer*>(filter.Get())->FramesRendered();
@@ -283,7 +281,7 @@ int Cycle(int argc, char** argv) {
   const int kCycles = 10;
   for (int f = 0; f < argc; ++f) {
     std::vector<double> build, first, release, total;
-    for (int i = 0; i <= kCycles; ++i) {   // cycle 0 warms the file and the libraries up
+    for (int i = 0; i <= kCycles; ++i) {  // cycle 0 warms the file and the libraries up
       const double t0 = NowMs();
       const HRESULT result = BuildVideoGraph(argv[f]);
       const double t1 = NowMs();
@@ -415,13 +413,13 @@ int Leak(int argc, char** argv) {
       ReleaseVideoGraph();
       return 1;
     }
-    Sleep(400);   // past the first frame, which comes 200 ms after Run
+    Sleep(400);  // past the first frame, which comes 200 ms after Run
     if (ours) framesSeen += FramesOfRunningGraph() > 0 ? 1 : 0;
     ReleaseVideoGraph();
     if (i % step == 0) {
       std::printf("CHECKPOINT %d\n", i);
       std::fflush(stdout);
-      Sleep(1500);   // quiet while the memory is read from outside
+      Sleep(1500);  // quiet while the memory is read from outside
     }
   }
   if (ours) std::printf("cycles with frames: %ld of %d\n", framesSeen, cycles);
@@ -504,7 +502,9 @@ int main(int argc, char** argv) {
   if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
   if (argc >= 5 && std::strcmp(argv[1], "play") == 0) return Play(argv[2], argv[3], std::atoi(argv[4]));
   if (argc >= 4 && std::strcmp(argv[1], "play-null") == 0) return PlayNull(argv[2], std::atoi(argv[3]));
-  std::puts("usage: video_bench figures | render | cycle FILE... | play dshow|mf FILE SECONDS | leak ours|null FILE CYCLES STEP TOKEN |\n"
-            "       play-null FILE SECONDS [TOKEN]");
+  std::puts(
+      "usage: video_bench figures | render | cycle FILE... | play dshow|mf FILE SECONDS | leak ours|null FILE CYCLES "
+      "STEP TOKEN |\n"
+      "       play-null FILE SECONDS [TOKEN]");
   return 2;
 }

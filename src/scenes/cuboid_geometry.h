@@ -13,14 +13,14 @@
 #include "scenes/scene_vertex.h"
 
 struct CuboidVertex {
-    float x;
-    float y;
-    float z;
-    float nx;
-    float ny;
-    float nz;
-    float u;
-    float v;
+  float x;
+  float y;
+  float z;
+  float nx;
+  float ny;
+  float nz;
+  float u;
+  float v;
 };
 
 // D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1
@@ -50,8 +50,8 @@ int32_t ClampBoxCount(int32_t cuboidCount);
 float BoxEdgeForCount(int32_t boxCount);
 
 struct BoxPlace {
-    float x;
-    float y;
+  float x;
+  float y;
 };
 // boxLayout[boxCount - 1][box]: where each drawn box sits (z is 0).
 extern const BoxPlace boxLayout[kBoxSlots][kBoxSlots];
@@ -78,5 +78,4 @@ uint32_t ColorRefToArgb(uint32_t colorRef);
 
 // The screen-filling quad behind the boxes, a strip of two triangles under an orthographic
 // projection of the screen's size.
-std::array<SceneVertex, 4> BuildBackgroundQuad(int32_t screenWidth, int32_t screenHeight,
-                                               uint32_t colour);
+std::array<SceneVertex, 4> BuildBackgroundQuad(int32_t screenWidth, int32_t screenHeight, uint32_t colour);

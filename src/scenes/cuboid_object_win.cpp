@@ -29,8 +29,7 @@ CuboidObject::~CuboidObject() {
 
 HRESULT CuboidObject::CreateVertexBuffer() {
   IDirect3DVertexBuffer8* buffer = nullptr;
-  if (FAILED(device->CreateVertexBuffer(kVertexBytes, 0, kCuboidVertexFormat, D3DPOOL_DEFAULT, &buffer)))
-    return E_FAIL;
+  if (FAILED(device->CreateVertexBuffer(kVertexBytes, 0, kCuboidVertexFormat, D3DPOOL_DEFAULT, &buffer))) return E_FAIL;
   vertexBuffer = buffer;
   return S_OK;
 }

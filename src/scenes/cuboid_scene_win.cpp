@@ -42,8 +42,7 @@ HRESULT MakeBackgroundQuad() {
   const auto quad = BuildBackgroundQuad(screenWidth, screenHeight, ColorRefToArgb(saverOptions.backgroundColor));
 
   IDirect3DVertexBuffer8* buffer = nullptr;
-  HRESULT result =
-      d3dDevice->CreateVertexBuffer(sizeof(quad), 0, kSceneVertexFormat, D3DPOOL_DEFAULT, &buffer);
+  HRESULT result = d3dDevice->CreateVertexBuffer(sizeof(quad), 0, kSceneVertexFormat, D3DPOOL_DEFAULT, &buffer);
   if (FAILED(result)) {
     ShowNotice("Cube Initialization Failed!  hr=0x%x", static_cast<unsigned>(result));
     return E_FAIL;
@@ -95,8 +94,8 @@ void SetLighting() {
 void DrawBackground() {
   SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
   SetSceneTransform(D3DTS_VIEW, MatrixIdentity());
-  SetSceneTransform(D3DTS_PROJECTION, MatrixOrthoLH(static_cast<float>(screenWidth),
-                                                    static_cast<float>(screenHeight), 0.0f, 1.0f));
+  SetSceneTransform(D3DTS_PROJECTION,
+                    MatrixOrthoLH(static_cast<float>(screenWidth), static_cast<float>(screenHeight), 0.0f, 1.0f));
   d3dDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
   if (videoTexture != nullptr) d3dDevice->SetTexture(0, videoTexture);
   d3dDevice->SetStreamSource(0, sceneVertexBuffer, kSceneVertexStride);

@@ -12,18 +12,18 @@ constexpr int32_t kMinTiles = 1;
 constexpr int32_t kMaxTiles = 20;
 
 struct GridLayout {
-    int32_t screenWidth;
-    int32_t screenHeight;
-    int32_t tileColumns;
-    int32_t tileRows;
-    uint8_t normalStyle;  // non-zero "Normal": every tile upright; zero "Funny": mirrored neighbours
-    float tileWidth;
-    float tileHeight;
+  int32_t screenWidth;
+  int32_t screenHeight;
+  int32_t tileColumns;
+  int32_t tileRows;
+  uint8_t normalStyle;  // non-zero "Normal": every tile upright; zero "Funny": mirrored neighbours
+  float tileWidth;
+  float tileHeight;
 };
 
 // Takes the settings as stored; the settings themselves are never corrected.
-GridLayout MakeGridLayout(int32_t screenWidth, int32_t screenHeight, int32_t gridColumns,
-                          int32_t gridRows, uint8_t gridStyle);
+GridLayout MakeGridLayout(int32_t screenWidth, int32_t screenHeight, int32_t gridColumns, int32_t gridRows,
+                          uint8_t gridStyle);
 
 int32_t ClampTileCount(int32_t count);
 
@@ -32,10 +32,10 @@ uint32_t GridIndexCount(const GridLayout& layout);
 
 // Where the four corners of tile (row, column) sit in the vertex list.
 struct TileCorners {
-    uint16_t topLeft;
-    uint16_t topRight;
-    uint16_t bottomLeft;
-    uint16_t bottomRight;
+  uint16_t topLeft;
+  uint16_t topRight;
+  uint16_t bottomLeft;
+  uint16_t bottomRight;
 };
 TileCorners GridTileCorners(const GridLayout& layout, int32_t row, int32_t column);
 

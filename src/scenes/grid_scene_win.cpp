@@ -52,8 +52,8 @@ HRESULT Init() {
 }
 
 void Advance() {
-  SetSceneTransform(D3DTS_PROJECTION, MatrixOrthoLH(static_cast<float>(screenWidth),
-                                                    static_cast<float>(screenHeight), 0.0f, 1.0f));
+  SetSceneTransform(D3DTS_PROJECTION,
+                    MatrixOrthoLH(static_cast<float>(screenWidth), static_cast<float>(screenHeight), 0.0f, 1.0f));
   SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
   SetSceneTransform(D3DTS_VIEW, MatrixIdentity());
 }

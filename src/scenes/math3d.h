@@ -7,21 +7,21 @@
 #include <cstddef>
 
 struct Vec3 {
-    float x;
-    float y;
-    float z;
+  float x;
+  float y;
+  float z;
 };
 
 struct Vec4 {
-    float x;
-    float y;
-    float z;
-    float w;
+  float x;
+  float y;
+  float z;
+  float w;
 };
 
 // Same memory as D3DMATRIX: sixteen floats, row after row.
 struct Matrix4 {
-    float m[4][4];
+  float m[4][4];
 };
 static_assert(sizeof(Vec3) == 12, "Vec3 must match D3DVECTOR");
 static_assert(sizeof(Matrix4) == 64, "Matrix4 must match D3DMATRIX");
@@ -45,4 +45,3 @@ Matrix4 MatrixOrthoLH(float w, float h, float zn, float zf);
 
 // (p, 1) x M with w kept apart, so that callers can divide when they project.
 Vec4 TransformPoint(const Vec3& p, const Matrix4& m);
-

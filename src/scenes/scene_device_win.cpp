@@ -12,8 +12,8 @@ void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix) {
 
 HRESULT CreateSceneVertexBuffer(UINT vertexCount) {
   IDirect3DVertexBuffer8* buffer = nullptr;
-  const HRESULT result = d3dDevice->CreateVertexBuffer(vertexCount * kSceneVertexStride, 0, kSceneVertexFormat,
-                                                       D3DPOOL_DEFAULT, &buffer);
+  const HRESULT result =
+      d3dDevice->CreateVertexBuffer(vertexCount * kSceneVertexStride, 0, kSceneVertexFormat, D3DPOOL_DEFAULT, &buffer);
   if (FAILED(result)) {
     ShowNotice("Could not create a vertex buffer!  hr=0x%x", static_cast<unsigned>(result));
     return E_FAIL;

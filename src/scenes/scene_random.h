@@ -6,16 +6,16 @@
 #include <cstdint>
 
 class SceneRandom {
-public:
-    // The runtime starts as if seeded with 1.
-    explicit SceneRandom(uint32_t seed = 1) : state(seed) {}
+ public:
+  // The runtime starts as if seeded with 1.
+  explicit SceneRandom(uint32_t seed = 1) : state(seed) {}
 
-    void Seed(uint32_t seed) { state = seed; }
-    // 0..32767, like rand().
-    int32_t Next();
+  void Seed(uint32_t seed) { state = seed; }
+  // 0..32767, like rand().
+  int32_t Next();
 
-private:
-    uint32_t state;
+ private:
+  uint32_t state;
 };
 
 // Shared by whichever scene runs: each seeds it from the clock in its Init.

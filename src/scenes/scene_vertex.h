@@ -7,12 +7,12 @@
 #include <cstdint>
 
 struct SceneVertex {
-    float x;
-    float y;
-    float z;
-    uint32_t diffuse;  // 0xAARRGGBB
-    float u;
-    float v;
+  float x;
+  float y;
+  float z;
+  uint32_t diffuse;  // 0xAARRGGBB
+  float u;
+  float v;
 };
 
 // D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1

@@ -39,8 +39,8 @@ void SetStarStates(bool opaque) {
 // Aspect 1 whatever the screen's shape, so the stars show stretched as the screen is.
 void SetCamera() {
   SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
-  SetSceneTransform(D3DTS_VIEW, MatrixLookAtLH(Vec3{0.0f, 0.0f, -5.0f}, Vec3{0.0f, 0.0f, 0.0f},
-                                               Vec3{0.0f, 1.0f, 0.0f}));
+  SetSceneTransform(D3DTS_VIEW,
+                    MatrixLookAtLH(Vec3{0.0f, 0.0f, -5.0f}, Vec3{0.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f}));
   SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, 1.0f, 1.0f, 2000.0f));
 }
 
@@ -59,8 +59,8 @@ namespace StarScene {
 
 HRESULT Init() {
   sceneRandom.Seed(static_cast<uint32_t>(std::time(nullptr)));
-  const StarSettings settings = MakeStarSettings(saverOptions.starCount, saverOptions.starSpeed,
-                                                 saverOptions.starSize, saverOptions.starTranslucent);
+  const StarSettings settings = MakeStarSettings(saverOptions.starCount, saverOptions.starSpeed, saverOptions.starSize,
+                                                 saverOptions.starTranslucent);
   SetStarStates(settings.starsOpaque);
   if (!starField.Init(settings, sceneRandom)) return E_OUTOFMEMORY;
   if (FAILED(FillVertexBuffer())) return E_FAIL;

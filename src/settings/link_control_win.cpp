@@ -76,7 +76,7 @@ void AttachLink(HWND dialog, int id, const char* address) {
     record->reserved1 = 0;
     record->reserved2 = 0;
   }
-  SetPropA(control, kLinkProperty, block.Release());   // the control owns it from here
+  SetPropA(control, kLinkProperty, block.Release());  // the control owns it from here
   SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkWndProc));
 }
 

@@ -8,7 +8,7 @@
 
 constexpr std::size_t kOptionsRecordSize = 2756;
 constexpr std::size_t kVideoSlotCount = 10;
-constexpr std::size_t kVideoPathSize = 260;          // bytes per slot, terminator included
+constexpr std::size_t kVideoPathSize = 260;  // bytes per slot, terminator included
 constexpr std::size_t kVideoPathMaxLength = kVideoPathSize - 1;
 
 // The shapes, as `shape` stores them (the settings dialog's radio buttons in this order).
@@ -18,8 +18,8 @@ constexpr int32_t kShapeStar = 3;
 
 #pragma pack(push, 1)
 struct SaverOptions {
-  int32_t shape;                // kShapeCuboid, kShapeGrid, anything else the star field
-  uint8_t gridStyle;            // nonzero "Normal", zero "Funny"
+  int32_t shape;      // kShapeCuboid, kShapeGrid, anything else the star field
+  uint8_t gridStyle;  // nonzero "Normal", zero "Funny"
   uint8_t gap5[3];
   int32_t gridColumns;
   int32_t gridRows;
@@ -27,10 +27,10 @@ struct SaverOptions {
   uint8_t cuboidTranslucent;
   uint8_t showBackground;
   uint8_t gap22[2];
-  uint32_t backgroundColor;     // COLORREF 0x00BBGGRR
-  uint32_t cuboidBlendColor;    // COLORREF 0x00BBGGRR
-  float rotationSpeed;          // milliseconds per radian, larger is slower
-  int32_t rotationAngle;        // 1 Left, 2 Right, 3 Up, 4 Down, 5 Random
+  uint32_t backgroundColor;   // COLORREF 0x00BBGGRR
+  uint32_t cuboidBlendColor;  // COLORREF 0x00BBGGRR
+  float rotationSpeed;        // milliseconds per radian, larger is slower
+  int32_t rotationAngle;      // 1 Left, 2 Right, 3 Up, 4 Down, 5 Random
   int32_t starCount;
   uint8_t starTranslucent;
   uint8_t gap45[3];
@@ -103,16 +103,15 @@ void SetDefaultOptions(SaverOptions& options);
 
 // What the registry read of the stored value reported.
 enum class StoredValueRead {
-  Missing,   // no key or no value: the defaults stand
-  Read,      // `size` bytes were read (at most the record's size)
-  TooLong,   // the value is longer than the record: the read failed, defaults stand
+  Missing,  // no key or no value: the defaults stand
+  Read,     // `size` bytes were read (at most the record's size)
+  TooLong,  // the value is longer than the record: the read failed, defaults stand
 };
 
 // Lays a stored value over a record that holds the defaults: a shorter value replaces only
 // the bytes it holds. Afterwards every path slot is terminated (TerminateVideoSlots), so a
 // damaged value can never make a reader run past a slot's end.
-void ApplyStoredOptions(SaverOptions& options, StoredValueRead how, const void* bytes,
-                        std::size_t size);
+void ApplyStoredOptions(SaverOptions& options, StoredValueRead how, const void* bytes, std::size_t size);
 
 // Cuts a path slot with no terminator in its 260 bytes to 259 characters; a slot that has
 // one keeps every byte, those after the terminator too.

@@ -24,12 +24,11 @@ namespace {
 
 // The controls that only one shape enables; labels, pictures, the radio buttons and the
 // dialog's own buttons stay enabled.
-constexpr int kCuboidGroup[] = {IDC_CUBOID_COUNT,   IDC_SHOW_BACKGROUND, IDC_CUBOID_TRANSLUCENT,
-                                IDC_ROTATION_SPEED, IDC_ROTATION_ANGLE,  IDC_BACKGROUND_COLOR,
+constexpr int kCuboidGroup[] = {IDC_CUBOID_COUNT,   IDC_SHOW_BACKGROUND,   IDC_CUBOID_TRANSLUCENT,
+                                IDC_ROTATION_SPEED, IDC_ROTATION_ANGLE,    IDC_BACKGROUND_COLOR,
                                 IDC_BLEND_COLOR,    IDC_BACKGROUND_SWATCH, IDC_BLEND_SWATCH};
 constexpr int kGridGroup[] = {IDC_GRID_STYLE, IDC_GRID_COLUMNS, IDC_GRID_ROWS};
-constexpr int kStarGroup[] = {IDC_STAR_COUNT, IDC_STAR_COUNT_SPIN, IDC_STAR_TRANSLUCENT, IDC_STAR_SPEED,
-                              IDC_STAR_SIZE};
+constexpr int kStarGroup[] = {IDC_STAR_COUNT, IDC_STAR_COUNT_SPIN, IDC_STAR_TRANSLUCENT, IDC_STAR_SPEED, IDC_STAR_SIZE};
 
 template <std::size_t N>
 void EnableGroup(HWND dialog, const int (&ids)[N], bool enable) {
@@ -223,7 +222,7 @@ void DrawSwatch(const DRAWITEMSTRUCT& item) {
   const int saved = SaveDC(item.hDC);
   SelectObject(item.hDC, brush.Get());
   FillRect(item.hDC, &item.rcItem, brush.Get());
-  RestoreDC(item.hDC, saved);   // deselects the brush before it is deleted
+  RestoreDC(item.hDC, saved);  // deselects the brush before it is deleted
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {

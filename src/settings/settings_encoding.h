@@ -11,7 +11,7 @@
 
 // Ends of the controls' ranges.
 constexpr int kMaxCuboidCount = 10;
-constexpr int kMaxGridCount = 20;                 // columns and rows alike
+constexpr int kMaxGridCount = 20;  // columns and rows alike
 constexpr int kRotationSliderMin = 100;
 constexpr int kRotationSliderMax = 5000;
 constexpr int kStarSpeedMin = 2;
@@ -20,12 +20,12 @@ constexpr int kStarSizeMin = 2;
 constexpr int kStarSizeMax = 10;
 constexpr int32_t kStarCountMin = 10;
 constexpr int32_t kStarCountMax = 1000;
-constexpr std::size_t kStarCountDigits = 4;       // the number field takes four characters
+constexpr std::size_t kStarCountDigits = 4;  // the number field takes four characters
 
 // List texts in the order the lists show them; item i stands for the value i + 1.
 constexpr int kRotationAngleCount = 5;
 extern const char* const kRotationAngleNames[kRotationAngleCount];  // "Left" .. "Random"
-extern const char* const kGridStyleNames[2];                         // "Normal", "Funny"
+extern const char* const kGridStyleNames[2];                        // "Normal", "Funny"
 
 // The clamps the dialog writes back into the record when it opens.
 int32_t ClampShapeChoice(int32_t shape);          // <= 1 -> 1, >= 3 -> 3
@@ -39,7 +39,7 @@ inline int32_t ValueFromSelection(int selection) { return selection + 1; }
 
 // `gridStyle` is a flag: any non-zero value shows "Normal" (item 0), zero shows "Funny".
 int GridStyleSelection(uint8_t gridStyle);
-uint8_t GridStyleFromSelection(int selection);   // item 0 -> 1, any other -> 0
+uint8_t GridStyleFromSelection(int selection);  // item 0 -> 1, any other -> 0
 
 // The float-to-integer conversion of the slider encodings: truncation toward zero. Values
 // the 32-bit integer cannot hold (and NaN) give INT32_MIN, as the processor's truncating

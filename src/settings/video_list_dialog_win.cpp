@@ -15,10 +15,9 @@ namespace {
 constexpr int kRowEdits[kVideoSlotCount] = {IDC_VIDEO_EDIT1, IDC_VIDEO_EDIT2, IDC_VIDEO_EDIT3, IDC_VIDEO_EDIT4,
                                             IDC_VIDEO_EDIT5, IDC_VIDEO_EDIT6, IDC_VIDEO_EDIT7, IDC_VIDEO_EDIT8,
                                             IDC_VIDEO_EDIT9, IDC_VIDEO_EDIT10};
-constexpr int kRowButtons[kVideoSlotCount] = {IDC_VIDEO_BROWSE1, IDC_VIDEO_BROWSE2, IDC_VIDEO_BROWSE3,
-                                              IDC_VIDEO_BROWSE4, IDC_VIDEO_BROWSE5, IDC_VIDEO_BROWSE6,
-                                              IDC_VIDEO_BROWSE7, IDC_VIDEO_BROWSE8, IDC_VIDEO_BROWSE9,
-                                              IDC_VIDEO_BROWSE10};
+constexpr int kRowButtons[kVideoSlotCount] = {
+    IDC_VIDEO_BROWSE1, IDC_VIDEO_BROWSE2, IDC_VIDEO_BROWSE3, IDC_VIDEO_BROWSE4, IDC_VIDEO_BROWSE5,
+    IDC_VIDEO_BROWSE6, IDC_VIDEO_BROWSE7, IDC_VIDEO_BROWSE8, IDC_VIDEO_BROWSE9, IDC_VIDEO_BROWSE10};
 
 // Pairs of display text and pattern, ended by an empty pair.
 const char kVideoFilters[] =

@@ -40,11 +40,21 @@ SaverArguments ParseSaverArguments(const char* commandLine) {
 
   const char letter = p[1];
   switch (letter | 0x20) {  // ASCII letters only; anything else falls to the default
-    case 'a': args.mode = SaverMode::ChangePassword; break;
-    case 'c': args.mode = SaverMode::Config; break;
-    case 'p': args.mode = SaverMode::Preview; break;
-    case 't': args.mode = SaverMode::Test; return args;
-    default: args.mode = SaverMode::Saver; return args;
+    case 'a':
+      args.mode = SaverMode::ChangePassword;
+      break;
+    case 'c':
+      args.mode = SaverMode::Config;
+      break;
+    case 'p':
+      args.mode = SaverMode::Preview;
+      break;
+    case 't':
+      args.mode = SaverMode::Test;
+      return args;
+    default:
+      args.mode = SaverMode::Saver;
+      return args;
   }
   args.hostWindow = ReadWindowNumber(p + 2);
   return args;

@@ -16,9 +16,9 @@ BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   info.cbSize = sizeof(info);
   if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
   const RECT& r = info.rcMonitor;
-  HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP,
-                               r.left, r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle,
-                               nullptr);
+  HWND cover =
+      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP, r.left, r.top,
+                      r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle, nullptr);
   if (cover != nullptr) monitorCovers.push_back(cover);
   return TRUE;
 }

@@ -37,9 +37,9 @@ HWND CreateSaverWindow() {
     if (!GetClientRect(hostWindow, &rect)) return nullptr;  // no number, or not a window
     const DWORD style = WS_CHILD | WS_VISIBLE;
     AdjustWindowRect(&rect, style, FALSE);
-    saverWindow = CreateWindowExA(0, kSaverWindowClass, kSaverWindowTitle, style, rect.left, rect.top,
-                                  rect.right - rect.left, rect.bottom - rect.top, hostWindow, nullptr,
-                                  instanceHandle, nullptr);
+    saverWindow =
+        CreateWindowExA(0, kSaverWindowClass, kSaverWindowTitle, style, rect.left, rect.top, rect.right - rect.left,
+                        rect.bottom - rect.top, hostWindow, nullptr, instanceHandle, nullptr);
     return saverWindow;
   }
   if (IsFullScreenMode(saverMode)) {

@@ -7,14 +7,16 @@
 
 namespace {
 
-uint32_t Word(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint32_t Word(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 
 bool IsTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
 bool SideInRange(int64_t side) { return side >= 1 && side <= kLargestVideoSide; }
 
 struct Walk {
-  bool videoStream = false;   // the last stream header seen was of a video stream
+  bool videoStream = false;  // the last stream header seen was of a video stream
   bool implausible = false;
   bool headersWhole = false;  // the top-level header list ends within the bytes
   bool aFrameBegins = false;  // the frames' list holds at least one chunk header
@@ -30,15 +32,14 @@ void WalkChunks(const uint8_t* begin, const uint8_t* end, int depth, Walk& walk)
     const uint32_t length = Word(at + 4);
     const uint8_t* body = at + 8;
     const std::size_t available = std::size_t(end - body);
-    const std::size_t seen = length < available ? length : available;   // a cut chunk: what is there
+    const std::size_t seen = length < available ? length : available;  // a cut chunk: what is there
     if (IsTag(at, "LIST") && available >= 4 && depth == 0 && IsTag(body, "movi")) {
       // What the file holds, not what the list claims: writers that cannot seek leave 0
       // there. Nothing after the frames matters here.
       walk.aFrameBegins = available >= 4 + kChunkHeader;
       return;
     }
-    if (IsTag(at, "LIST") && seen >= 4 && depth < 3 &&
-        (IsTag(body, "hdrl") || IsTag(body, "strl"))) {
+    if (IsTag(at, "LIST") && seen >= 4 && depth < 3 && (IsTag(body, "hdrl") || IsTag(body, "strl"))) {
       WalkChunks(body + 4, body + seen, depth + 1, walk);
       if (depth == 0 && IsTag(body, "hdrl")) walk.headersWhole = length <= available;
     } else if (IsTag(at, "avih") && seen >= 40) {

@@ -13,12 +13,12 @@
 constexpr std::size_t kAviProbeBytes = 64 * 1024;
 
 enum class AviClaim {
-  NotAvi,        // no RIFF AVI file: the decoders decide
-  Plausible,     // AVI headers that claim nothing out of range (or that end early)
-  Implausible,   // a main header or video stream format claims a side beyond kLargestVideoSide,
-                 // or a video stream format a width or height of 0 or less
-  Incomplete,    // only when the bytes are the whole file: it ends inside its header list,
-                 // or before the frames' list holds the header of one chunk
+  NotAvi,       // no RIFF AVI file: the decoders decide
+  Plausible,    // AVI headers that claim nothing out of range (or that end early)
+  Implausible,  // a main header or video stream format claims a side beyond kLargestVideoSide,
+                // or a video stream format a width or height of 0 or less
+  Incomplete,   // only when the bytes are the whole file: it ends inside its header list,
+                // or before the frames' list holds the header of one chunk
 };
 
 // Reads the RIFF headers in the first `size` bytes of a file; never reads past them.

@@ -15,16 +15,16 @@
 namespace {
 
 constexpr uint32_t FourCC(const char (&text)[5]) {
-  return uint32_t(uint8_t(text[0])) | uint32_t(uint8_t(text[1])) << 8 |
-         uint32_t(uint8_t(text[2])) << 16 | uint32_t(uint8_t(text[3])) << 24;
+  return uint32_t(uint8_t(text[0])) | uint32_t(uint8_t(text[1])) << 8 | uint32_t(uint8_t(text[2])) << 16 |
+         uint32_t(uint8_t(text[3])) << 24;
 }
 
 constexpr uint32_t kVideoChunkId = FourCC("00db");
 constexpr uint32_t kAudioChunkId = FourCC("01wb");
 
-constexpr uint32_t kHasIndex = 0x10;          // AVIF_HASINDEX
-constexpr uint32_t kIsInterleaved = 0x100;    // AVIF_ISINTERLEAVED
-constexpr uint32_t kKeyFrame = 0x10;          // AVIIF_KEYFRAME
+constexpr uint32_t kHasIndex = 0x10;        // AVIF_HASINDEX
+constexpr uint32_t kIsInterleaved = 0x100;  // AVIF_ISINTERLEAVED
+constexpr uint32_t kKeyFrame = 0x10;        // AVIIF_KEYFRAME
 constexpr uint16_t kWaveFormatPcm = 1;
 
 constexpr uint32_t kMainHeaderBytes = 56;
@@ -71,23 +71,22 @@ bool ValidAudio(const AviAudioFormat& audio) {
 }
 
 // Writes a stream header; `rectRight`/`rectBottom` are the picture size, 0 for sound.
-void StreamHeader(ByteSink& out, const char (&type)[5], uint32_t handler, uint32_t scale,
-                  uint32_t rate, uint32_t length, uint32_t bufferSize, uint32_t sampleSize,
-                  int16_t rectRight, int16_t rectBottom) {
+void StreamHeader(ByteSink& out, const char (&type)[5], uint32_t handler, uint32_t scale, uint32_t rate,
+                  uint32_t length, uint32_t bufferSize, uint32_t sampleSize, int16_t rectRight, int16_t rectBottom) {
   out.Tag("strh");
   out.U32(kStreamHeaderBytes);
   out.Tag(type);
   out.U32(handler);
-  out.U32(0);             // flags
-  out.U16(0);             // priority
-  out.U16(0);             // language
-  out.U32(0);             // initial frames
+  out.U32(0);  // flags
+  out.U16(0);  // priority
+  out.U16(0);  // language
+  out.U32(0);  // initial frames
   out.U32(scale);
   out.U32(rate);
-  out.U32(0);             // start
+  out.U32(0);  // start
   out.U32(length);
   out.U32(bufferSize);
-  out.U32(0xFFFFFFFF);    // quality: the reader's default
+  out.U32(0xFFFFFFFF);  // quality: the reader's default
   out.U32(sampleSize);
   out.U16(0);
   out.U16(0);
@@ -99,9 +98,7 @@ void StreamHeader(ByteSink& out, const char (&type)[5], uint32_t handler, uint32
 
 uint32_t AviRowStride(int32_t width) { return (uint32_t(width) * 3 + 3) & ~3u; }
 
-uint32_t AviFrameBytes(int32_t width, int32_t height) {
-  return AviRowStride(width) * uint32_t(height);
-}
+uint32_t AviFrameBytes(int32_t width, int32_t height) { return AviRowStride(width) * uint32_t(height); }
 
 uint32_t AviAudioBlockBytes(const AviAudioFormat& audio) {
   return uint32_t(audio.channels) * (audio.bitsPerSample / 8u);
@@ -111,8 +108,7 @@ AviWriter::~AviWriter() {
   if (IsOpen()) Close();
 }
 
-bool AviWriter::Open(const std::string& path, const AviVideoFormat& video,
-                     const AviAudioFormat* audio) {
+bool AviWriter::Open(const std::string& path, const AviVideoFormat& video, const AviAudioFormat* audio) {
   if (IsOpen()) return false;
   if (!ValidVideo(video)) return false;
   if (audio != nullptr && !ValidAudio(*audio)) return false;
@@ -148,8 +144,7 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
   const uint32_t audioBytesPerSecond = hasAudio_ ? audio_.sampleRate * blockBytes : 0;
   const uint32_t videoStrlBytes = 4 + (8 + kStreamHeaderBytes) + (8 + kBitmapHeaderBytes);
   const uint32_t audioStrlBytes = 4 + (8 + kStreamHeaderBytes) + (8 + kWaveFormatBytes);
-  const uint32_t hdrlBytes =
-      4 + (8 + kMainHeaderBytes) + (8 + videoStrlBytes) + (hasAudio_ ? 8 + audioStrlBytes : 0);
+  const uint32_t hdrlBytes = 4 + (8 + kMainHeaderBytes) + (8 + videoStrlBytes) + (hasAudio_ ? 8 + audioStrlBytes : 0);
 
   ByteSink out;
   out.Tag("RIFF");
@@ -162,13 +157,13 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
 
   out.Tag("avih");
   out.U32(kMainHeaderBytes);
-  out.U32(RoundedDiv(uint64_t(1000000) * video_.scale, video_.rate));   // microseconds per frame
+  out.U32(RoundedDiv(uint64_t(1000000) * video_.scale, video_.rate));  // microseconds per frame
   out.U32(uint32_t((uint64_t(frameBytes) * video_.rate + video_.scale - 1) / video_.scale +
-                   audioBytesPerSecond));                               // max bytes per second
-  out.U32(0);                                                           // padding granularity
+                   audioBytesPerSecond));  // max bytes per second
+  out.U32(0);                              // padding granularity
   out.U32(kHasIndex | (hasAudio_ ? kIsInterleaved : 0));
   out.U32(frameCount_);
-  out.U32(0);                                                           // initial frames
+  out.U32(0);  // initial frames
   out.U32(hasAudio_ ? 2 : 1);
   out.U32(frameBytes > largestAudioChunk_ ? frameBytes : largestAudioChunk_);
   out.I32(video_.width);
@@ -185,14 +180,14 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
   out.U32(kBitmapHeaderBytes);
   out.I32(video_.width);
   out.I32(video_.topDown ? -video_.height : video_.height);
-  out.U16(1);            // planes
-  out.U16(24);           // bits per pixel
-  out.U32(0);            // BI_RGB
+  out.U16(1);   // planes
+  out.U16(24);  // bits per pixel
+  out.U32(0);   // BI_RGB
   out.U32(frameBytes);
-  out.U32(0);            // pixels per metre, both ways
+  out.U32(0);  // pixels per metre, both ways
   out.U32(0);
-  out.U32(0);            // colours used
-  out.U32(0);            // colours important
+  out.U32(0);  // colours used
+  out.U32(0);  // colours important
 
   if (hasAudio_) {
     out.Tag("LIST");
@@ -208,7 +203,7 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
     out.U32(audioBytesPerSecond);
     out.U16(uint16_t(blockBytes));
     out.U16(audio_.bitsPerSample);
-    out.U16(0);          // no extra format bytes
+    out.U16(0);  // no extra format bytes
   }
 
   out.Tag("LIST");

@@ -14,9 +14,9 @@
 #include <vector>
 
 struct AviVideoFormat {
-  int32_t width = 0;      // pixels, 1 to 32767
-  int32_t height = 0;     // pixels, 1 to 32767
-  uint32_t rate = 25;     // frames per `scale` seconds: 30000/1001 is rate 30000, scale 1001
+  int32_t width = 0;   // pixels, 1 to 32767
+  int32_t height = 0;  // pixels, 1 to 32767
+  uint32_t rate = 25;  // frames per `scale` seconds: 30000/1001 is rate 30000, scale 1001
   uint32_t scale = 1;
   // Stores the rows top line first and says so with a negative height in the format; the
   // usual layout is bottom-up.
@@ -24,9 +24,9 @@ struct AviVideoFormat {
 };
 
 struct AviAudioFormat {
-  uint32_t sampleRate = 22050;   // sample frames per second
-  uint16_t channels = 1;         // 1 to 8
-  uint16_t bitsPerSample = 16;   // 8 (unsigned) or 16 (signed)
+  uint32_t sampleRate = 22050;  // sample frames per second
+  uint16_t channels = 1;        // 1 to 8
+  uint16_t bitsPerSample = 16;  // 8 (unsigned) or 16 (signed)
 };
 
 // Bytes of one stored row: three per pixel, filled up to a multiple of four.
@@ -44,8 +44,7 @@ class AviWriter {
   AviWriter& operator=(const AviWriter&) = delete;
 
   // Creates (or replaces) the file. Without `audio` the file has the video stream only.
-  bool Open(const std::string& path, const AviVideoFormat& video,
-            const AviAudioFormat* audio = nullptr);
+  bool Open(const std::string& path, const AviVideoFormat& video, const AviAudioFormat* audio = nullptr);
 
   // One frame given as `height` rows of `width` pixels, top line first, each pixel B, G, R;
   // consecutive rows start `rowBytes` apart (at least width * 3). The writer stores the rows
@@ -66,8 +65,8 @@ class AviWriter {
  private:
   struct IndexEntry {
     uint32_t chunkId;
-    uint32_t offset;   // of the chunk header, counted from the 'movi' fourcc
-    uint32_t size;     // of the chunk data, without the fill byte
+    uint32_t offset;  // of the chunk header, counted from the 'movi' fourcc
+    uint32_t size;    // of the chunk data, without the fill byte
   };
 
   // Everything before the first chunk, up to and including the 'movi' fourcc.
@@ -83,8 +82,8 @@ class AviWriter {
   uint32_t frameCount_ = 0;
   uint64_t audioBytes_ = 0;
   uint32_t largestAudioChunk_ = 0;
-  uint64_t fileBytes_ = 0;     // written so far
-  uint64_t moviStart_ = 0;     // file offset of the 'movi' fourcc
+  uint64_t fileBytes_ = 0;  // written so far
+  uint64_t moviStart_ = 0;  // file offset of the 'movi' fourcc
   std::vector<IndexEntry> index_;
-  std::vector<uint8_t> frameBuffer_;   // one stored frame, reused
+  std::vector<uint8_t> frameBuffer_;  // one stored frame, reused
 };

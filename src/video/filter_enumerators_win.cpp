@@ -39,8 +39,7 @@ class OneInterfaceObject : public Interface {
 // Enumerates the one pin of the filter.
 class PinEnumerator final : public OneInterfaceObject<IEnumPins> {
  public:
-  PinEnumerator(IPin* pin, ULONG position)
-      : OneInterfaceObject(IID_IEnumPins), pin_(pin), position_(position) {
+  PinEnumerator(IPin* pin, ULONG position) : OneInterfaceObject(IID_IEnumPins), pin_(pin), position_(position) {
     pin_->AddRef();
   }
   ~PinEnumerator() { pin_->Release(); }

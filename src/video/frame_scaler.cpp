@@ -26,8 +26,8 @@ namespace {
 
 constexpr int32_t kAcrossUnit = 1 << 14;
 constexpr int32_t kDownUnit = 1 << 15;
-constexpr int kBetweenFractionBits = 7;                       // kDownUnit >> 8
-constexpr int kOutputShift = kBetweenFractionBits + 14;       // between * across weight
+constexpr int kBetweenFractionBits = 7;                  // kDownUnit >> 8
+constexpr int kOutputShift = kBetweenFractionBits + 14;  // between * across weight
 constexpr int32_t kOutputRounding = 1 << (kOutputShift - 1);
 
 std::ptrdiff_t SourcePitch(int32_t width) { return (std::ptrdiff_t(width) * 3 + 3) & ~std::ptrdiff_t(3); }
@@ -53,8 +53,8 @@ FrameScaler::Filter MakeFilter(int32_t sourceSide, int32_t unit, bool evenTaps) 
       const int32_t last = int32_t((high - 1) / kFrameSide);
       int32_t sum = 0;
       for (int32_t j = first[i]; j <= last; ++j) {
-        const int64_t overlap = std::min<int64_t>(high, int64_t(j + 1) * kFrameSide) -
-                                std::max<int64_t>(low, int64_t(j) * kFrameSide);
+        const int64_t overlap =
+            std::min<int64_t>(high, int64_t(j + 1) * kFrameSide) - std::max<int64_t>(low, int64_t(j) * kFrameSide);
         w.push_back(int32_t((overlap * unit + sourceSide / 2) / sourceSide));
         sum += w.back();
       }
@@ -95,8 +95,8 @@ FrameScaler::Filter MakeFilter(int32_t sourceSide, int32_t unit, bool evenTaps) 
 
 // ---- Scalar loops ------------------------------------------------------------------------
 
-void ScaleDownScalar(const uint8_t* bottomTap, std::ptrdiff_t rowStep, int count, const int32_t* weights,
-                     int channels, int16_t* between) {
+void ScaleDownScalar(const uint8_t* bottomTap, std::ptrdiff_t rowStep, int count, const int32_t* weights, int channels,
+                     int16_t* between) {
   std::fill(between, between + channels, int16_t(count / 2));
   for (int t = 0; t < count; ++t) {
     const uint8_t* row = bottomTap + t * rowStep;
@@ -255,8 +255,7 @@ void FrameScaler::ScaleRow(const uint8_t* source, int row, uint8_t* frameRow, bo
 #if ORVEL_SSE2_PATH
   if (sse2) {
     if (channels >= 16) {
-      ScaleDownSse2(bottomTap, rowStep, count, &downTapWeights[size_t(row) * down.taps * 8], channels,
-                    between.data());
+      ScaleDownSse2(bottomTap, rowStep, count, &downTapWeights[size_t(row) * down.taps * 8], channels, between.data());
     } else {
       ScaleDownScalar(bottomTap, rowStep, count, &down.weights[size_t(row) * down.taps], channels, between.data());
     }

@@ -53,12 +53,12 @@ class FrameScaler {
  private:
   void ScaleRow(const uint8_t* source, int row, uint8_t* frameRow, bool sse2);
 
-  int32_t preparedWidth = 0;   // 0 when nothing is prepared
+  int32_t preparedWidth = 0;  // 0 when nothing is prepared
   int32_t preparedHeight = 0;
-  std::ptrdiff_t bottomRowOffset = 0;   // where the picture's bottom line starts in a source
-  std::ptrdiff_t rowStep = 0;           // from one picture line to the one above it
-  Filter across;                         // over columns: weights sum to 1 << 14, taps even
-  Filter down;                           // over rows: weights sum to 1 << 15
+  std::ptrdiff_t bottomRowOffset = 0;  // where the picture's bottom line starts in a source
+  std::ptrdiff_t rowStep = 0;          // from one picture line to the one above it
+  Filter across;                       // over columns: weights sum to 1 << 14, taps even
+  Filter down;                         // over rows: weights sum to 1 << 15
   // Per column tap pair, the weights as the SSE2 loop multiplies them: wa wb wa wb wa wb 0 0.
   std::vector<int16_t> acrossPairWeights;
   // Per row tap, its weight eight times over.

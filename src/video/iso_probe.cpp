@@ -9,7 +9,9 @@ namespace {
 // 3600 of them. Past this many boxes the walk stops and leaves the file to the decoders.
 constexpr int kMostBoxes = 100000;
 
-uint32_t BigEndian32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t BigEndian32(const uint8_t* p) {
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
 
 uint64_t BigEndian64(const uint8_t* p) { return uint64_t(BigEndian32(p)) << 32 | BigEndian32(p + 4); }
 
@@ -25,7 +27,7 @@ bool StartsAFile(const uint8_t* header) {
 }  // namespace
 
 IsoClaim ProbeIsoBoxes(const ReadAt& read, uint64_t fileSize) {
-  if (fileSize < 8) return IsoClaim::NotIso;   // not even one box header
+  if (fileSize < 8) return IsoClaim::NotIso;  // not even one box header
   uint8_t header[16];
   uint64_t offset = 0;
   bool movieSeen = false;
@@ -35,11 +37,11 @@ IsoClaim ProbeIsoBoxes(const ReadAt& read, uint64_t fileSize) {
     if (got < 8) return IsoClaim::Incomplete;
     uint64_t size = BigEndian32(header);
     uint64_t headerSize = 8;
-    if (size == 1) {   // the size follows as 64 bits
+    if (size == 1) {  // the size follows as 64 bits
       if (got < 16) return IsoClaim::Incomplete;
       size = BigEndian64(header + 8);
       headerSize = 16;
-    } else if (size == 0) {   // the box runs to the end of the file
+    } else if (size == 0) {  // the box runs to the end of the file
       size = fileSize - offset;
     }
     if (size < headerSize) return IsoClaim::Incomplete;

@@ -10,9 +10,9 @@
 #include <functional>
 
 enum class IsoClaim {
-  NotIso,       // the first box is none of the top-level boxes such files start with
-  Plausible,    // a whole movie box, and boxes that fit the file (the media data may be cut)
-  Incomplete,   // a box header that is broken or cut, or no whole movie box in the file
+  NotIso,      // the first box is none of the top-level boxes such files start with
+  Plausible,   // a whole movie box, and boxes that fit the file (the media data may be cut)
+  Incomplete,  // a box header that is broken or cut, or no whole movie box in the file
 };
 
 // Reads up to `size` bytes at `offset` into `buffer`; the number of bytes read.

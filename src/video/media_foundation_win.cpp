@@ -46,9 +46,9 @@ struct OfferedFormat {
   DecodedFormat format;
 };
 const OfferedFormat kOfferedFormats[] = {
-    {&MFVideoFormat_NV12, DecodedFormat::Nv12}, {&MFVideoFormat_I420, DecodedFormat::I420},
-    {&MFVideoFormat_IYUV, DecodedFormat::I420}, {&MFVideoFormat_YV12, DecodedFormat::Yv12},
-    {&MFVideoFormat_YUY2, DecodedFormat::Yuy2}, {&MFVideoFormat_RGB32, DecodedFormat::Rgb32},
+    {&MFVideoFormat_NV12, DecodedFormat::Nv12},   {&MFVideoFormat_I420, DecodedFormat::I420},
+    {&MFVideoFormat_IYUV, DecodedFormat::I420},   {&MFVideoFormat_YV12, DecodedFormat::Yv12},
+    {&MFVideoFormat_YUY2, DecodedFormat::Yuy2},   {&MFVideoFormat_RGB32, DecodedFormat::Rgb32},
     {&MFVideoFormat_RGB24, DecodedFormat::Rgb24},
 };
 
@@ -56,13 +56,13 @@ const OfferedFormat kOfferedFormats[] = {
 struct Playback {
   IMFSourceReader* reader = nullptr;
   HANDLE thread = nullptr;
-  HANDLE stopEvent = nullptr;         // manual reset: the thread leaves
-  HANDLE rewindEvent = nullptr;       // auto reset: start again from the beginning
-  volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
-  volatile LONG framesShown = 0;      // counted by the thread
-  DecodedPicture picture;             // layout of the current decoded type
-  FrameScaler scaler;                 // the thread's own
-  std::vector<uint8_t> rgb;           // one converted picture
+  HANDLE stopEvent = nullptr;     // manual reset: the thread leaves
+  HANDLE rewindEvent = nullptr;   // auto reset: start again from the beginning
+  volatile LONG ended = 0;        // set by the thread at the end, taken by the main thread
+  volatile LONG framesShown = 0;  // counted by the thread
+  DecodedPicture picture;         // layout of the current decoded type
+  FrameScaler scaler;             // the thread's own
+  std::vector<uint8_t> rgb;       // one converted picture
 };
 Playback playback;
 
@@ -121,10 +121,14 @@ bool ChooseDecodedFormat(IMFSourceReader* reader) {
 // pixels, one byte per pixel for the planar ones.
 int32_t MinimalStride(DecodedFormat format, int32_t width) {
   switch (format) {
-    case DecodedFormat::Yuy2: return 4 * ((width + 1) / 2);
-    case DecodedFormat::Rgb32: return 4 * width;
-    case DecodedFormat::Rgb24: return (3 * width + 3) & ~3;
-    default: return width;
+    case DecodedFormat::Yuy2:
+      return 4 * ((width + 1) / 2);
+    case DecodedFormat::Rgb32:
+      return 4 * width;
+    case DecodedFormat::Rgb24:
+      return (3 * width + 3) & ~3;
+    default:
+      return width;
   }
 }
 
@@ -167,12 +171,12 @@ bool ReadDecodedLayout(IMFSourceReader* reader) {
   if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && stride != 0) {
     const int32_t signedStride = int32_t(stride);
     // A negative stride is a bottom-up picture (RGB only).
-    picture.bottomUp = signedStride < 0 && (picture.format == DecodedFormat::Rgb32 ||
-                                            picture.format == DecodedFormat::Rgb24);
+    picture.bottomUp =
+        signedStride < 0 && (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24);
     const int32_t magnitude = signedStride < 0 ? -signedStride : signedStride;
     if (magnitude >= picture.stride && magnitude <= 4 * 16384) picture.stride = magnitude;
   } else if (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24) {
-    picture.bottomUp = true;   // RGB without a stride is laid out as a DIB
+    picture.bottomUp = true;  // RGB without a stride is laid out as a DIB
   }
   if (DecodedPictureBytes(picture) == 0) return false;
   playback.picture = picture;
@@ -189,8 +193,8 @@ void ShowSample(IMFSample* sample) {
   DWORD length = 0;
   if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
   const DecodedPicture& picture = playback.picture;
-  const bool converted = ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height),
-                                               playback.rgb.data());
+  const bool converted =
+      ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height), playback.rgb.data());
   buffer->Unlock();
   if (!converted) return;
   // Frame rows are top line first: a negative height for the scaler.
@@ -237,7 +241,7 @@ DWORD WINAPI ReaderThread(void*) {
       haveFirstStamp = false;
       continue;
     }
-    if (!sample) continue;   // a gap in the stream
+    if (!sample) continue;  // a gap in the stream
     // The clock starts with the first frame shown; stamps are in 100 ns units. A late frame
     // is shown at once, never held back.
     if (!haveFirstStamp) {

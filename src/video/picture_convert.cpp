@@ -100,12 +100,12 @@ constexpr int32_t Highest(const int32_t (&table)[256]) {
 
 // Whether every channel's sum, for any codes, is positive and indexes the table once shifted.
 constexpr bool SumsIndexTheClampTable(const ChromaTables& t) {
-  const int32_t lowest = Lowest(kLuma.term) + std::min({Lowest(t.redFromCr),
-                                                        Lowest(t.greenFromCr) + Lowest(t.greenFromCb),
-                                                        Lowest(t.blueFromCb)});
-  const int32_t highest = Highest(kLuma.term) + std::max({Highest(t.redFromCr),
-                                                          Highest(t.greenFromCr) + Highest(t.greenFromCb),
-                                                          Highest(t.blueFromCb)});
+  const int32_t lowest =
+      Lowest(kLuma.term) +
+      std::min({Lowest(t.redFromCr), Lowest(t.greenFromCr) + Lowest(t.greenFromCb), Lowest(t.blueFromCb)});
+  const int32_t highest =
+      Highest(kLuma.term) +
+      std::max({Highest(t.redFromCr), Highest(t.greenFromCr) + Highest(t.greenFromCb), Highest(t.blueFromCb)});
   return lowest >= 0 && (highest >> kFractionBits) < kClampEntries;
 }
 
@@ -113,8 +113,10 @@ static_assert(SumsIndexTheClampTable(kBt601) && SumsIndexTheClampTable(kBt709), 
 
 const ChromaTables* TablesFor(YuvMatrix matrix) {
   switch (matrix) {
-    case YuvMatrix::Bt601: return &kBt601;
-    case YuvMatrix::Bt709: return &kBt709;
+    case YuvMatrix::Bt601:
+      return &kBt601;
+    case YuvMatrix::Bt709:
+      return &kBt709;
   }
   return nullptr;
 }
@@ -163,7 +165,7 @@ void CopyRgb32Line(const uint8_t* __restrict in, int32_t width, uint8_t* __restr
 // below 2^63 in every format.
 struct PlaneLayout {
   uint64_t bytes = 0;
-  uint64_t cbOffset = 0;       // planar formats: the first Cb sample (Nv12: of the pairs)
+  uint64_t cbOffset = 0;  // planar formats: the first Cb sample (Nv12: of the pairs)
   uint64_t crOffset = 0;
   uint64_t chromaStride = 0;
 };
@@ -189,7 +191,7 @@ PlaneLayout LayoutOf(const DecodedPicture& p) {
       break;
     case DecodedFormat::I420:
     case DecodedFormat::Yv12: {
-      if (s < w) return layout;   // then (s + 1) / 2 holds the chroma line too
+      if (s < w) return layout;  // then (s + 1) / 2 holds the chroma line too
       const uint64_t chromaStride = (s + 1) / 2;
       const uint64_t first = lumaPlane, second = lumaPlane + chromaStride * ((uint64_t(planeRows) + 1) / 2);
       layout.cbOffset = p.format == DecodedFormat::I420 ? first : second;
@@ -226,12 +228,18 @@ void ConvertLine(const uint8_t* source, const DecodedPicture& p, const PlaneLayo
   const uint8_t* cr = source + layout.crOffset + chromaLine;
   const uint8_t* packedLine = source + std::ptrdiff_t(p.bottomUp ? p.height - 1 - y : y) * stride;
   switch (p.format) {
-    case DecodedFormat::Nv12: return ConvertYuvLine<1, 2>(line, cb, cr, p.width, tables, out);
+    case DecodedFormat::Nv12:
+      return ConvertYuvLine<1, 2>(line, cb, cr, p.width, tables, out);
     case DecodedFormat::I420:
-    case DecodedFormat::Yv12: return ConvertYuvLine<1, 1>(line, cb, cr, p.width, tables, out);
-    case DecodedFormat::Yuy2: return ConvertYuvLine<2, 4>(line, line + 1, line + 3, p.width, tables, out);
-    case DecodedFormat::Rgb32: return CopyRgb32Line(packedLine, p.width, out);
-    case DecodedFormat::Rgb24: std::memcpy(out, packedLine, size_t(p.width) * 3); return;
+    case DecodedFormat::Yv12:
+      return ConvertYuvLine<1, 1>(line, cb, cr, p.width, tables, out);
+    case DecodedFormat::Yuy2:
+      return ConvertYuvLine<2, 4>(line, line + 1, line + 3, p.width, tables, out);
+    case DecodedFormat::Rgb32:
+      return CopyRgb32Line(packedLine, p.width, out);
+    case DecodedFormat::Rgb24:
+      std::memcpy(out, packedLine, size_t(p.width) * 3);
+      return;
   }
 }
 
@@ -247,8 +255,8 @@ uint64_t Rgb24PictureBytes(int32_t width, int32_t height) {
 
 uint64_t DecodedPictureBytes(const DecodedPicture& picture) { return LayoutOf(picture).bytes; }
 
-bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const DecodedPicture& picture,
-                           YuvMatrix matrix, uint8_t* destination) {
+bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const DecodedPicture& picture, YuvMatrix matrix,
+                           uint8_t* destination) {
   const PlaneLayout layout = LayoutOf(picture);
   const ChromaTables* tables = TablesFor(matrix);
   if (layout.bytes == 0 || sourceBytes < layout.bytes || tables == nullptr) return false;

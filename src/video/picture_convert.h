@@ -53,5 +53,5 @@ uint64_t DecodedPictureBytes(const DecodedPicture& picture);
 // pixels (Yuy2) takes its one chroma sample as it is, with no interpolation. False, with
 // nothing written, when the layout is impossible, the matrix is not one of the two, or
 // sourceBytes is shorter than DecodedPictureBytes; never reads past sourceBytes.
-bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const DecodedPicture& picture,
-                           YuvMatrix matrix, uint8_t* destination);
+bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const DecodedPicture& picture, YuvMatrix matrix,
+                           uint8_t* destination);

@@ -35,12 +35,12 @@
 namespace {
 
 constexpr int kRowTexels = kFrameSide;
-constexpr int kRowGroups = kRowTexels / 4;   // four pixels: 12 source bytes, one 16-byte output
+constexpr int kRowGroups = kRowTexels / 4;  // four pixels: 12 source bytes, one 16-byte output
 constexpr uint32_t kOpaque = 0xFF000000u;
 
 inline uint32_t LoadWord(const uint8_t* at) {
   uint32_t word;
-  std::memcpy(&word, at, sizeof word);   // any alignment: the texture pitch can be anything
+  std::memcpy(&word, at, sizeof word);  // any alignment: the texture pitch can be anything
   return word;
 }
 
@@ -73,9 +73,7 @@ void PackRowToA1R5G5B5(const uint32_t* __restrict texels, uint32_t* __restrict p
   }
 }
 
-void ConvertRowToA8R8G8B8(const uint8_t* source, uint8_t* target) {
-  ExpandRowToA8R8G8B8(source, target);
-}
+void ConvertRowToA8R8G8B8(const uint8_t* source, uint8_t* target) { ExpandRowToA8R8G8B8(source, target); }
 
 void ConvertRowToA1R5G5B5(const uint8_t* source, uint8_t* target) {
   // Aligned scratch rows keep the packing loop free of alignment checks; the final copy
@@ -153,21 +151,21 @@ ORVEL_SSE2_FUNCTION void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t
 #pragma GCC unroll 2
   for (int eight = 0; eight < kEights - 1; ++eight) {
     const uint8_t* in = source + 24 * eight;
-    StoreTexels(target + 16 * eight, PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)),
-                                                  GatherA1R5G5B5(LoadPixelPairs(in + 12))));
+    StoreTexels(target + 16 * eight,
+                PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)), GatherA1R5G5B5(LoadPixelPairs(in + 12))));
   }
   const uint8_t* in = source + 24 * (kEights - 1);
-  StoreTexels(target + 16 * (kEights - 1), PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)),
-                                                        GatherA1R5G5B5(LoadLastPixelPairs(in + 12))));
+  StoreTexels(target + 16 * (kEights - 1),
+              PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)), GatherA1R5G5B5(LoadLastPixelPairs(in + 12))));
 }
 
 // Four pixels at p[0..11] as four texels 0x00RRGGBB; the shuffle's `skip` is where they
 // start in the 16 bytes loaded.
 ORVEL_SSSE3_FUNCTION inline __m128i SpreadFourPixels(__m128i bytes, int skip) {
   const char z = char(0x80), s = char(skip);
-  const __m128i order = _mm_setr_epi8(char(s + 0), char(s + 1), char(s + 2), z, char(s + 3), char(s + 4),
-                                      char(s + 5), z, char(s + 6), char(s + 7), char(s + 8), z, char(s + 9),
-                                      char(s + 10), char(s + 11), z);
+  const __m128i order =
+      _mm_setr_epi8(char(s + 0), char(s + 1), char(s + 2), z, char(s + 3), char(s + 4), char(s + 5), z, char(s + 6),
+                    char(s + 7), char(s + 8), z, char(s + 9), char(s + 10), char(s + 11), z);
   return _mm_shuffle_epi8(bytes, order);
 }
 
@@ -201,7 +199,7 @@ ORVEL_SSSE3_FUNCTION void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8
 #pragma GCC unroll 2
   for (int eight = 0; eight < kEights; ++eight) {
     const __m128i low = Load16(source + 24 * eight);
-    const __m128i high = Load16(source + 24 * eight + 8);   // ends with the eighth pixel
+    const __m128i high = Load16(source + 24 * eight + 8);  // ends with the eighth pixel
     const __m128i redBlue = _mm_or_si128(_mm_shuffle_epi8(low, redBlueLow), _mm_shuffle_epi8(high, redBlueHigh));
     const __m128i green = _mm_or_si128(_mm_shuffle_epi8(low, greenLow), _mm_shuffle_epi8(high, greenHigh));
     const __m128i red = _mm_srli_epi16(_mm_and_si128(redBlue, redMask), 1);
@@ -219,15 +217,19 @@ RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
 #if ORVEL_SSE2_PATH
   if (path == PixelPath::Ssse3 && PixelPathRuns(path)) {
     switch (format) {
-      case TextureFormat::A8R8G8B8: return ConvertRowToA8R8G8B8Ssse3;
-      case TextureFormat::A1R5G5B5: return ConvertRowToA1R5G5B5Ssse3;
+      case TextureFormat::A8R8G8B8:
+        return ConvertRowToA8R8G8B8Ssse3;
+      case TextureFormat::A1R5G5B5:
+        return ConvertRowToA1R5G5B5Ssse3;
     }
     return nullptr;
   }
   if (path != PixelPath::Scalar && PixelPathRuns(path)) {
     switch (format) {
-      case TextureFormat::A8R8G8B8: return ConvertRowToA8R8G8B8Sse2;
-      case TextureFormat::A1R5G5B5: return ConvertRowToA1R5G5B5Sse2;
+      case TextureFormat::A8R8G8B8:
+        return ConvertRowToA8R8G8B8Sse2;
+      case TextureFormat::A1R5G5B5:
+        return ConvertRowToA1R5G5B5Sse2;
     }
     return nullptr;
   }
@@ -235,14 +237,16 @@ RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
   (void)path;
 #endif
   switch (format) {
-    case TextureFormat::A8R8G8B8: return ConvertRowToA8R8G8B8;
-    case TextureFormat::A1R5G5B5: return ConvertRowToA1R5G5B5;
+    case TextureFormat::A8R8G8B8:
+      return ConvertRowToA8R8G8B8;
+    case TextureFormat::A1R5G5B5:
+      return ConvertRowToA1R5G5B5;
   }
   return nullptr;
 }
 
-bool ConvertRows(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
-                 std::ptrdiff_t texturePitch, PixelPath path) {
+bool ConvertRows(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits, std::ptrdiff_t texturePitch,
+                 PixelPath path) {
   const RowConverter convertRow = RowConverterFor(format, path);
   if (convertRow == nullptr) return false;
   if (texturePitch < std::ptrdiff_t(kRowTexels) * TextureTexelBytes(format)) return false;
@@ -257,8 +261,10 @@ bool ConvertRows(const uint8_t* frameBits, TextureFormat format, uint8_t* textur
 
 int TextureTexelBytes(TextureFormat format) {
   switch (format) {
-    case TextureFormat::A8R8G8B8: return 4;
-    case TextureFormat::A1R5G5B5: return 2;
+    case TextureFormat::A8R8G8B8:
+      return 4;
+    case TextureFormat::A1R5G5B5:
+      return 2;
   }
   return 0;
 }

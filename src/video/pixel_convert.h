@@ -8,17 +8,17 @@
 
 #include "video/pixel_path.h"
 
-constexpr int kFrameSide = 256;                              // frame surface and texture, both ways
-constexpr int kFramePixelBytes = 3;                          // B, G, R
-constexpr int kFramePitch = kFrameSide * kFramePixelBytes;   // 768: a multiple of 4, no row fill
-constexpr std::size_t kFrameBytes = std::size_t(kFramePitch) * kFrameSide;   // 196608
+constexpr int kFrameSide = 256;                                             // frame surface and texture, both ways
+constexpr int kFramePixelBytes = 3;                                         // B, G, R
+constexpr int kFramePitch = kFrameSide * kFramePixelBytes;                  // 768: a multiple of 4, no row fill
+constexpr std::size_t kFrameBytes = std::size_t(kFramePitch) * kFrameSide;  // 196608
 
 // The texture formats the copy knows, with the values Direct3D gives them, so that a level
 // description's format can be cast straight to this type. Any other value is a format the
 // copy does not write.
 enum class TextureFormat : uint32_t {
-  A8R8G8B8 = 21,   // bytes B, G, R, 255
-  A1R5G5B5 = 25,   // little-endian word 0x8000 | R5 << 10 | G5 << 5 | B5
+  A8R8G8B8 = 21,  // bytes B, G, R, 255
+  A1R5G5B5 = 25,  // little-endian word 0x8000 | R5 << 10 | G5 << 5 | B5
 };
 
 // Bytes one texel takes in `format`; 0 for a format the copy does not write.

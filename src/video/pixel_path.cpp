@@ -30,9 +30,12 @@ PixelPath BestPixelPath() {
 
 bool PixelPathRuns(PixelPath path) {
   switch (path) {
-    case PixelPath::Scalar: return true;
-    case PixelPath::Sse2: return BestPixelPath() != PixelPath::Scalar;
-    case PixelPath::Ssse3: return BestPixelPath() == PixelPath::Ssse3;
+    case PixelPath::Scalar:
+      return true;
+    case PixelPath::Sse2:
+      return BestPixelPath() != PixelPath::Scalar;
+    case PixelPath::Ssse3:
+      return BestPixelPath() == PixelPath::Ssse3;
   }
   return false;
 }

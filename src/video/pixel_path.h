@@ -6,7 +6,7 @@
 enum class PixelPath {
   Scalar,
   Sse2,
-  Ssse3,   // the texture conversion's own loops; the scaler runs its SSE2 ones
+  Ssse3,  // the texture conversion's own loops; the scaler runs its SSE2 ones
 };
 
 // The path the loops take on this processor: Ssse3 where it has SSSE3 (most x86 processors

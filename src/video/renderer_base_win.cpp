@@ -48,7 +48,7 @@ STDMETHODIMP_(ULONG) RendererInputPin::AddRef() { return filter_.AddRef(); }
 STDMETHODIMP_(ULONG) RendererInputPin::Release() { return filter_.Release(); }
 
 STDMETHODIMP RendererInputPin::Connect(IPin*, const AM_MEDIA_TYPE*) {
-  return E_UNEXPECTED;   // an input pin only receives connections
+  return E_UNEXPECTED;  // an input pin only receives connections
 }
 
 STDMETHODIMP RendererInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* type) {
@@ -136,17 +136,17 @@ STDMETHODIMP RendererInputPin::EndFlush() {
 }
 
 STDMETHODIMP RendererInputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
-  return S_OK;   // sample times are scheduled as they come, relative to the stream start
+  return S_OK;  // sample times are scheduled as they come, relative to the stream start
 }
 
 STDMETHODIMP RendererInputPin::GetAllocator(IMemAllocator** allocator) {
   if (allocator == nullptr) return E_POINTER;
   *allocator = nullptr;
-  return VFW_E_NO_ALLOCATOR;   // upstream brings its own
+  return VFW_E_NO_ALLOCATOR;  // upstream brings its own
 }
 
 STDMETHODIMP RendererInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL) {
-  return allocator ? S_OK : E_POINTER;   // samples are read where they lie; nothing to keep
+  return allocator ? S_OK : E_POINTER;  // samples are read where they lie; nothing to keep
 }
 
 STDMETHODIMP RendererInputPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES*) { return E_NOTIMPL; }
@@ -320,7 +320,7 @@ HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
     if (flushing_) return S_FALSE;
     if (state_ == State_Stopped) return VFW_E_WRONG_STATE;
     if (endOfStream_) return VFW_E_SAMPLE_REJECTED_EOS;
-    DWORD wait = INFINITE;   // paused: until the state changes
+    DWORD wait = INFINITE;  // paused: until the state changes
     if (state_ == State_Running) {
       wait = MillisecondsUntilDue(sample);
       if (wait == 0) {
@@ -341,7 +341,7 @@ HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
 DWORD RendererBase::MillisecondsUntilDue(IMediaSample* sample) const {
   if (clock_ == nullptr) return 0;
   REFERENCE_TIME start = 0, end = 0;
-  if (FAILED(sample->GetTime(&start, &end))) return 0;   // a sample without a time is due now
+  if (FAILED(sample->GetTime(&start, &end))) return 0;  // a sample without a time is due now
   REFERENCE_TIME now = 0;
   if (FAILED(clock_->GetTime(&now))) return 0;
   const REFERENCE_TIME due = streamStart_ + start;
@@ -355,7 +355,7 @@ HRESULT RendererBase::StreamEnded() {
   {
     ScopedLock lock(filterLock_);
     if (flushing_) return S_FALSE;
-    if (state_ == State_Stopped) return S_OK;   // a stopped graph has nothing to complete
+    if (state_ == State_Stopped) return S_OK;  // a stopped graph has nothing to complete
     endOfStream_ = true;
     if (state_ == State_Running) {
       sink.Reset(CompletionSink());

@@ -61,7 +61,7 @@ class RendererInputPin final : public IPin, public IMemInputPin {
  private:
   friend class RendererBase;
   RendererBase& filter_;
-  IPin* peer_ = nullptr;          // the upstream output pin; guarded by the filter lock
+  IPin* peer_ = nullptr;  // the upstream output pin; guarded by the filter lock
   AM_MEDIA_TYPE connectedType_ = {};
 };
 
@@ -157,17 +157,17 @@ class RendererBase : public IBaseFilter, public IMediaSeeking, public IAMFilterM
   const CLSID classId_;
   CriticalSection filterLock_;
   CriticalSection rendererLock_;
-  HANDLE wake_;                       // manual reset; set whenever a waiting Receive must look again
+  HANDLE wake_;  // manual reset; set whenever a waiting Receive must look again
   RendererInputPin pin_{*this};
 
   // Guarded by the filter lock.
   FILTER_STATE state_ = State_Stopped;
   REFERENCE_TIME streamStart_ = 0;
   IReferenceClock* clock_ = nullptr;
-  IFilterGraph* graph_ = nullptr;     // no reference: the graph holds this filter
+  IFilterGraph* graph_ = nullptr;  // no reference: the graph holds this filter
   WCHAR name_[MAX_FILTER_NAME] = {};
   bool flushing_ = false;
-  bool endOfStream_ = false;          // EndOfStream arrived; no more samples until stop or flush
-  bool completePending_ = false;      // EC_COMPLETE held back while paused
+  bool endOfStream_ = false;      // EndOfStream arrived; no more samples until stop or flush
+  bool completePending_ = false;  // EC_COMPLETE held back while paused
   volatile LONG framesRendered_ = 0;
 };

@@ -19,8 +19,7 @@ HRESULT RendererBase::UpstreamSeeking(IMediaSeeking** seeking) {
 }
 
 template <typename... Params, typename... Args>
-HRESULT RendererBase::ForwardSeeking(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*method)(Params...),
-                                     Args... args) {
+HRESULT RendererBase::ForwardSeeking(HRESULT (STDMETHODCALLTYPE IMediaSeeking::*method)(Params...), Args... args) {
   ComPtr<IMediaSeeking> upstream;
   const HRESULT found = UpstreamSeeking(upstream.Receive());
   if (FAILED(found)) return found;
@@ -43,9 +42,15 @@ STDMETHODIMP RendererBase::GetTimeFormat(GUID* format) { return ForwardSeeking(&
 STDMETHODIMP RendererBase::IsUsingTimeFormat(const GUID* format) {
   return ForwardSeeking(&IMediaSeeking::IsUsingTimeFormat, format);
 }
-STDMETHODIMP RendererBase::SetTimeFormat(const GUID* format) { return ForwardSeeking(&IMediaSeeking::SetTimeFormat, format); }
-STDMETHODIMP RendererBase::GetDuration(LONGLONG* duration) { return ForwardSeeking(&IMediaSeeking::GetDuration, duration); }
-STDMETHODIMP RendererBase::GetStopPosition(LONGLONG* stop) { return ForwardSeeking(&IMediaSeeking::GetStopPosition, stop); }
+STDMETHODIMP RendererBase::SetTimeFormat(const GUID* format) {
+  return ForwardSeeking(&IMediaSeeking::SetTimeFormat, format);
+}
+STDMETHODIMP RendererBase::GetDuration(LONGLONG* duration) {
+  return ForwardSeeking(&IMediaSeeking::GetDuration, duration);
+}
+STDMETHODIMP RendererBase::GetStopPosition(LONGLONG* stop) {
+  return ForwardSeeking(&IMediaSeeking::GetStopPosition, stop);
+}
 STDMETHODIMP RendererBase::GetCurrentPosition(LONGLONG* current) {
   return ForwardSeeking(&IMediaSeeking::GetCurrentPosition, current);
 }
@@ -65,4 +70,3 @@ STDMETHODIMP RendererBase::GetAvailable(LONGLONG* earliest, LONGLONG* latest) {
 STDMETHODIMP RendererBase::SetRate(double rate) { return ForwardSeeking(&IMediaSeeking::SetRate, rate); }
 STDMETHODIMP RendererBase::GetRate(double* rate) { return ForwardSeeking(&IMediaSeeking::GetRate, rate); }
 STDMETHODIMP RendererBase::GetPreroll(LONGLONG* preroll) { return ForwardSeeking(&IMediaSeeking::GetPreroll, preroll); }
-

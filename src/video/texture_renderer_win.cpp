@@ -9,8 +9,7 @@
 #include "video/pixel_convert.h"
 #include "video/video_format.h"
 
-const CLSID kTextureRendererClassId = {
-    0x71771540, 0x2017, 0x11CF, {0xAE, 0x26, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
+const CLSID kTextureRendererClassId = {0x71771540, 0x2017, 0x11CF, {0xAE, 0x26, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
 
 HDC frameDC = CreateCompatibleDC(nullptr);
 HDRAWDIB drawDib = nullptr;
@@ -42,9 +41,8 @@ VideoFormatFields FieldsOf(const BITMAPINFOHEADER& header) {
 
 }  // namespace
 
-HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels,
-                                  DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                  IDirect3DTexture8** texture) {
+HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                  D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) {
   if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
   *texture = nullptr;
   ComPtr<IDirect3D8> d3d;
@@ -68,13 +66,13 @@ HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT hei
 }
 
 bool CreateFrameSurface() {
-  drawDib = DrawDibOpen();   // kept open for the run as ever; the frames are drawn by frameScaler
+  drawDib = DrawDibOpen();  // kept open for the run as ever; the frames are drawn by frameScaler
 
   ZeroMemory(&frameHeader, sizeof frameHeader);
   BITMAPINFOHEADER& header = frameHeader.bmiHeader;
   header.biSize = sizeof(BITMAPINFOHEADER);
   header.biWidth = kFrameSide;
-  header.biHeight = kFrameSide;   // positive: bottom-up, row 0 is the bottom line
+  header.biHeight = kFrameSide;  // positive: bottom-up, row 0 is the bottom line
   header.biPlanes = 1;
   header.biBitCount = 24;
   header.biCompression = BI_RGB;
@@ -91,8 +89,8 @@ bool CreateFrameSurface() {
   initialBitmap = SelectObject(frameDC, frameBitmap);
   frameCursor = frameBits;
 
-  return SUCCEEDED(CreateTextureWithFallback(d3dDevice, kFrameSide, kFrameSide, 1, 0, D3DFMT_A8R8G8B8,
-                                             D3DPOOL_MANAGED, &videoTexture));
+  return SUCCEEDED(CreateTextureWithFallback(d3dDevice, kFrameSide, kFrameSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                             &videoTexture));
 }
 
 void ReleaseFrameSurface() {
@@ -143,8 +141,7 @@ TextureRenderer::TextureRenderer(IUnknown* owner, HRESULT* result)
 
 HRESULT TextureRenderer::CheckMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
-  if (type->formattype != FORMAT_VideoInfo || type->pbFormat == nullptr ||
-      type->cbFormat < sizeof(VIDEOINFOHEADER)) {
+  if (type->formattype != FORMAT_VideoInfo || type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) {
     return E_INVALIDARG;
   }
   if (type->majortype != MEDIATYPE_Video) return E_FAIL;

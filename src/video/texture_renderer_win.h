@@ -26,7 +26,7 @@ extern const CLSID kTextureRendererClassId;
 // CreateFrameSurface; all of it is freed by ReleaseFrameSurface.
 extern HDC frameDC;
 extern HDRAWDIB drawDib;
-extern BITMAPINFO frameHeader;        // 256x256, 24 bits, bottom-up
+extern BITMAPINFO frameHeader;  // 256x256, 24 bits, bottom-up
 extern HBITMAP frameBitmap;
 extern BYTE* frameBits;               // 256 rows of 768 bytes, bottom line first, B, G, R
 extern BYTE* frameCursor;             // where the copy reads; frameBits between frames
@@ -42,9 +42,8 @@ void ReleaseFrameSurface();
 
 // Stands in for D3DXCreateTexture: makes the texture in `format`, or in D3DFMT_A1R5G5B5 when
 // the device cannot make textures of that format (the other format the renderer takes).
-HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels,
-                                  DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                                  IDirect3DTexture8** texture);
+HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                  D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture);
 
 // Reads the format of videoTexture's level 0 into textureFormat: S_OK for the two formats the
 // copy writes, VFW_E_TYPE_NOT_ACCEPTED for any other, the device's code when it cannot tell.
@@ -71,10 +70,10 @@ class TextureRenderer final : public RendererBase {
   // Scales the sample into the frame surface and copies it into videoTexture.
   HRESULT DoRenderSample(IMediaSample* sample) override;
 
-  int32_t videoWidth = 0;    // pixels
-  int32_t videoHeight = 0;   // pixels, the magnitude of the format's height
-  int32_t sourcePitch = 0;   // bytes per row of frameBitmap
+  int32_t videoWidth = 0;   // pixels
+  int32_t videoHeight = 0;  // pixels, the magnitude of the format's height
+  int32_t sourcePitch = 0;  // bytes per row of frameBitmap
 
  private:
-  ~TextureRenderer() override = default;   // by the last Release only
+  ~TextureRenderer() override = default;  // by the last Release only
 };

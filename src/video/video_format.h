@@ -7,14 +7,14 @@
 #include <cstdint>
 
 struct VideoFormatFields {
-  int32_t width;        // biWidth
-  int32_t height;       // biHeight: negative for a top-down picture
-  uint16_t bitCount;    // biBitCount
-  uint32_t compression; // biCompression
-  uint32_t sizeImage;   // biSizeImage: 0, or at least the bytes of one frame
+  int32_t width;         // biWidth
+  int32_t height;        // biHeight: negative for a top-down picture
+  uint16_t bitCount;     // biBitCount
+  uint32_t compression;  // biCompression
+  uint32_t sizeImage;    // biSizeImage: 0, or at least the bytes of one frame
 };
 
-constexpr uint32_t kRgbCompression = 0;     // BI_RGB
+constexpr uint32_t kRgbCompression = 0;  // BI_RGB
 constexpr int32_t kLargestVideoSide = 16384;
 
 // Bytes of one frame of `width` x |`height`| pixels of `bitCount` bits, rows padded to

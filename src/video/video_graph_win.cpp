@@ -118,7 +118,7 @@ HRESULT BuildDirectShowGraph(const char* path, bool* refused) {
   if (videoGraph.mediaControl == nullptr) return E_NOINTERFACE;
 
   result = videoGraph.mediaControl->Run();
-  return FAILED(result) ? result : S_OK;   // S_FALSE: still changing state, but started
+  return FAILED(result) ? result : S_OK;  // S_FALSE: still changing state, but started
 }
 
 // Releases the DirectShow side of videoGraph (stopping it first).

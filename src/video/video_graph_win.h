@@ -10,8 +10,8 @@
 struct VideoGraph {
   IGraphBuilder* graphBuilder = nullptr;
   IMediaControl* mediaControl = nullptr;
-  IMediaPosition* mediaPosition = nullptr;   // positions in seconds
-  IMediaEvent* mediaEvent = nullptr;         // read by polling only
+  IMediaPosition* mediaPosition = nullptr;  // positions in seconds
+  IMediaEvent* mediaEvent = nullptr;        // read by polling only
 };
 
 extern VideoGraph videoGraph;

@@ -27,8 +27,8 @@ HWND ColouredPopup(DWORD exStyle, const RECT& r, COLORREF colour) {
   wc.hbrBackground = CreateSolidBrush(colour);
   wc.lpszClassName = name;
   RegisterClassA(&wc);
-  return CreateWindowExA(exStyle, name, "", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left,
-                         r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+  return CreateWindowExA(exStyle, name, "", WS_POPUP | WS_VISIBLE, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                         nullptr, nullptr, wc.hInstance, nullptr);
 }
 
 // Whether `upper` comes before `lower` in the system's z-order of top-level windows (on this

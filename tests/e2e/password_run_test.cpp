@@ -120,8 +120,7 @@ TEST_F(PasswordRun, Windows98WithoutThePasswordEndsOnInput) {
     void (*post)(HWND);
   };
   const Case cases[] = {
-      {"key", PostKey},
-      {"suspend", PostSuspend},  // nothing guards the run, so a suspend may end it
+      {"key", PostKey}, {"suspend", PostSuspend},  // nothing guards the run, so a suspend may end it
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -33,7 +33,7 @@ class Canvas {
     FillRect(dc_, &all, brush.Get());
   }
   ~Canvas() {
-    SelectObject(dc_, old_);   // the bitmap is deleted after this, out of the DC
+    SelectObject(dc_, old_);  // the bitmap is deleted after this, out of the DC
     DeleteDC(dc_);
   }
   Canvas(const Canvas&) = delete;
@@ -59,8 +59,7 @@ TEST(Resources, IconOneHoldsThreeSizesOf32BitImages) {
     int id = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
     HRSRC found = FindResourceA(image.get(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3));
     ASSERT_NE(found, nullptr);
-    auto* header = static_cast<const BITMAPINFOHEADER*>(
-        LockResource(LoadResource(image.get(), found)));
+    auto* header = static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(image.get(), found)));
     EXPECT_EQ(header->biWidth, size);
     EXPECT_EQ(header->biHeight, 2 * size);  // colour and mask
     EXPECT_EQ(header->biBitCount, 32);
@@ -72,8 +71,7 @@ TEST(Resources, IconOneDrawsTheCubeWithTransparentCorners) {
   ASSERT_NE(image.get(), nullptr);
   for (int size : {16, 32, 48}) {
     SCOPED_TRACE(size);
-    HICON icon = static_cast<HICON>(
-        LoadImageA(image.get(), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0));
+    HICON icon = static_cast<HICON>(LoadImageA(image.get(), MAKEINTRESOURCEA(1), IMAGE_ICON, size, size, 0));
     ASSERT_NE(icon, nullptr);
     const COLORREF magenta = RGB(255, 0, 255);
     Canvas canvas(size, magenta);
@@ -88,12 +86,11 @@ TEST(Resources, IconOneDrawsTheCubeWithTransparentCorners) {
 TEST(Resources, LinkCursorIsAHandWithItsHotSpotAtTheFingertip) {
   ScreensaverImage image;
   ASSERT_NE(image.get(), nullptr);
-  HCURSOR cursor = static_cast<HCURSOR>(
-      LoadImageA(image.get(), MAKEINTRESOURCEA(110), IMAGE_CURSOR, 32, 32, 0));
+  HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(image.get(), MAKEINTRESOURCEA(110), IMAGE_CURSOR, 32, 32, 0));
   ASSERT_NE(cursor, nullptr);
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(cursor, &info));
-  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);   // ours to delete
+  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);  // ours to delete
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);
@@ -121,12 +118,11 @@ struct PictureCase {
 TEST(Resources, DialogPicturesHaveTheirSizesDepthsAndTheDialogGrey) {
   ScreensaverImage image;
   ASSERT_NE(image.get(), nullptr);
-  const PictureCase cases[] = {
-      {106, 94, 17, 24}, {116, 40, 17, 8}, {117, 40, 17, 8}, {118, 40, 17, 8}};
+  const PictureCase cases[] = {{106, 94, 17, 24}, {116, 40, 17, 8}, {117, 40, 17, 8}, {118, 40, 17, 8}};
   for (const PictureCase& c : cases) {
     SCOPED_TRACE(c.id);
-    const ScopedGdiObject<HBITMAP> bitmap(static_cast<HBITMAP>(LoadImageA(
-        image.get(), MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    const ScopedGdiObject<HBITMAP> bitmap(
+        static_cast<HBITMAP>(LoadImageA(image.get(), MAKEINTRESOURCEA(c.id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     ASSERT_NE(bitmap.Get(), nullptr);
     DIBSECTION dib = {};
     ASSERT_EQ(GetObjectA(bitmap.Get(), sizeof(dib), &dib), static_cast<int>(sizeof(dib)));
@@ -189,8 +185,8 @@ TEST(Resources, VersionInformationNamesTheProduct) {
   EXPECT_EQ(fixed->dwProductVersionLS, 0u);
 
   WORD* translation = nullptr;
-  ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation",
-                             reinterpret_cast<void**>(&translation), &length));
+  ASSERT_TRUE(
+      VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
   ASSERT_EQ(length, 4u);
   EXPECT_EQ(translation[0], 0x0409);
   EXPECT_EQ(translation[1], 1252);
@@ -198,15 +194,13 @@ TEST(Resources, VersionInformationNamesTheProduct) {
   const struct {
     const char* key;
     const char* value;
-  } strings[] = {{"CompanyName", "Quorda"},         {"FileDescription", "Or vel Screen 1.0"},
-                 {"ProductName", "Or vel Screen"},  {"OriginalFilename", "orvel.scr"},
-                 {"InternalName", "orvel"},         {"FileVersion", "1.0.0.0"}};
+  } strings[] = {{"CompanyName", "Quorda"},        {"FileDescription", "Or vel Screen 1.0"},
+                 {"ProductName", "Or vel Screen"}, {"OriginalFilename", "orvel.scr"},
+                 {"InternalName", "orvel"},        {"FileVersion", "1.0.0.0"}};
   for (const auto& s : strings) {
     std::string path = std::string("\\StringFileInfo\\040904E4\\") + s.key;
     char* value = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value),
-                               &length))
-        << s.key;
+    ASSERT_TRUE(VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) << s.key;
     EXPECT_STREQ(value, s.value) << s.key;
   }
 }

@@ -54,10 +54,12 @@ bool SaverProcess::WaitForExit(DWORD milliseconds, DWORD* exitCode) {
 
 HWND SaverProcess::WaitForWindow(DWORD milliseconds, bool visible) {
   HWND found = nullptr;
-  WaitPumping([&] {
-    found = FindTopWindow(kSaverWindowClass, nullptr, visible);
-    return found != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
-  }, milliseconds);
+  WaitPumping(
+      [&] {
+        found = FindTopWindow(kSaverWindowClass, nullptr, visible);
+        return found != nullptr || WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0;
+      },
+      milliseconds);
   return found;
 }
 

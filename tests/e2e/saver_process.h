@@ -35,4 +35,3 @@ class SaverProcess {
  private:
   PROCESS_INFORMATION info_ = {};
 };
-

@@ -63,7 +63,8 @@ int Blue(DWORD p) { return p & 0xFF; }
 
 // Runs orvel.scr /s with `options` until `shows` accepts a screenshot (or the bound runs
 // out), then ends it with a key; true when the screen was accepted.
-bool RunUntilScreenShows(const SaverOptions& options, const std::function<bool(const std::vector<DWORD>&, int, int)>& shows) {
+bool RunUntilScreenShows(const SaverOptions& options,
+                         const std::function<bool(const std::vector<DWORD>&, int, int)>& shows) {
   StoredOptions stored(options);
   SaverProcess saver("/s");
   HWND window = saver.WaitForWindow(20000);

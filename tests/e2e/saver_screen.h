@@ -53,9 +53,11 @@ inline bool ScreenShows(int x, int y, COLORREF want) {
 // Waits until every point shows the colour; the bound only keeps a broken build from
 // hanging the run.
 inline bool WaitForScreenColour(const POINT* points, int count, COLORREF want, DWORD bound = 15000) {
-  return WaitPumping([&] {
-    for (int i = 0; i < count; ++i)
-      if (!ScreenShows(points[i].x, points[i].y, want)) return false;
-    return true;
-  }, bound);
+  return WaitPumping(
+      [&] {
+        for (int i = 0; i < count; ++i)
+          if (!ScreenShows(points[i].x, points[i].y, want)) return false;
+        return true;
+      },
+      bound);
 }

@@ -64,7 +64,9 @@ class TwoMonitors : public ::testing::Test {
     HWND window = saver.WaitForWindow(kWaitTime);
     if (window == nullptr) return nullptr;
     const int w = second_.right - second_.left, h = second_.bottom - second_.top;
-    const POINT points[] = {Centre(), {second_.left + 3, second_.top + 3}, {second_.right - 3, second_.bottom - 3},
+    const POINT points[] = {Centre(),
+                            {second_.left + 3, second_.top + 3},
+                            {second_.right - 3, second_.bottom - 3},
                             {second_.left + w / 4, second_.top + h / 4}};
     EXPECT_TRUE(WaitForScreenColour(points, 4, RGB(0, 0, 0))) << "the second monitor is not covered";
     const POINT primary[] = {{GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2}};

@@ -24,18 +24,22 @@ constexpr uint64_t kLargestDestination = 1 << 22;
 // Bytes of one line of the first plane, for strides near the smallest.
 int32_t LineBytes(DecodedFormat format, int32_t width) {
   switch (format) {
-    case DecodedFormat::Yuy2: return (width + 1) / 2 * 4;
-    case DecodedFormat::Rgb32: return 4 * width;
-    case DecodedFormat::Rgb24: return 3 * width;
-    default: return width;
+    case DecodedFormat::Yuy2:
+      return (width + 1) / 2 * 4;
+    case DecodedFormat::Rgb32:
+      return 4 * width;
+    case DecodedFormat::Rgb24:
+      return 3 * width;
+    default:
+      return width;
   }
 }
 
 DecodedPicture LayoutFrom(FuzzedDataProvider& input) {
   DecodedPicture p;
-  p.format = static_cast<DecodedFormat>(input.ConsumeIntegralInRange<int>(0, 6));   // 6 is no format
+  p.format = static_cast<DecodedFormat>(input.ConsumeIntegralInRange<int>(0, 6));  // 6 is no format
   p.bottomUp = input.ConsumeBool();
-  if (input.ConsumeBool()) {   // any values at all
+  if (input.ConsumeBool()) {  // any values at all
     p.width = input.ConsumeIntegral<int32_t>();
     p.height = input.ConsumeIntegral<int32_t>();
     p.stride = input.ConsumeIntegral<int32_t>();
@@ -72,7 +76,7 @@ void CheckConverted(const DecodedPicture& p, const std::vector<uint8_t>& source,
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const DecodedPicture p = LayoutFrom(input);
-  const int matrixValue = input.ConsumeIntegralInRange<int>(0, 2);   // 2 is no matrix
+  const int matrixValue = input.ConsumeIntegralInRange<int>(0, 2);  // 2 is no matrix
   const YuvMatrix matrix = static_cast<YuvMatrix>(matrixValue);
   // One input in four takes its source a few bytes short.
   const bool shortSource = input.ConsumeIntegralInRange<int>(0, 3) == 3;
@@ -96,8 +100,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   const bool converted = ConvertPictureToRgb24(source.data(), source.size(), p, matrix, out.data());
   const bool expected = needed != 0 && source.size() >= needed && matrixValue < 2;
-  Require(converted == expected, "converted exactly when the layout is possible, the source long enough and "
-                                 "the matrix known");
+  Require(converted == expected,
+          "converted exactly when the layout is possible, the source long enough and "
+          "the matrix known");
   if (!converted) {
     for (const uint8_t byte : out) Require(byte == 0xA5, "a refusal writes nothing");
     return 0;

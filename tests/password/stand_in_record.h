@@ -19,8 +19,8 @@ constexpr char kVerifyPoke[] = "VerifyPoke";      // a message sent to the owner
 constexpr char kVerifyPokeWParam[] = "VerifyPokeWParam";
 
 // Recorded by PASSWORD.CPL.
-constexpr char kVerifierLoads[] = "VerifierLoads";   // times a process loaded it
-constexpr char kVerifierPath[] = "VerifierPath";     // the file of the last one loaded
+constexpr char kVerifierLoads[] = "VerifierLoads";  // times a process loaded it
+constexpr char kVerifierPath[] = "VerifierPath";    // the file of the last one loaded
 constexpr char kVerifyCalls[] = "VerifyCalls";
 constexpr char kVerifyOwner[] = "VerifyOwner";
 constexpr char kVerifyDepth[] = "VerifyDepth";    // deepest nesting of verifier calls seen
@@ -43,7 +43,9 @@ constexpr char kProbeMinor[] = "ProbeMinor";
 // to be Windows 98.
 class Key {
  public:
-  Key() { RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Receive(), nullptr); }
+  Key() {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.Receive(), nullptr);
+  }
   HKEY get() const { return key_.Get(); }
 
  private:

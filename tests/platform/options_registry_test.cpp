@@ -21,9 +21,7 @@ class OptionsRegistryTest : public ::testing::Test {
   }
   void TearDown() override { settingsKeyPath = kSettingsKeyPath; }
 
-  static std::string Bytes(const SaverOptions& o) {
-    return std::string(reinterpret_cast<const char*>(&o), sizeof(o));
-  }
+  static std::string Bytes(const SaverOptions& o) { return std::string(reinterpret_cast<const char*>(&o), sizeof(o)); }
   static SaverOptions Defaults() {
     SaverOptions o;
     std::memset(&o, 0, sizeof(o));

@@ -115,10 +115,8 @@ TEST_F(PasswordTest, SetUpLoadsTheVerifierOnlyWhenAskedFor) {
     SCOPED_TRACE(c.name);
     saverMode = c.mode;
     isWin9x = c.win9x;
-    if (c.type == REG_NONE)
-      switch_.Remove();
-    else
-      switch_.Write(c.type, c.data, c.size);
+    if (c.type == REG_NONE) switch_.Remove();
+    else switch_.Write(c.type, c.data, c.size);
     SetUpPasswordCheck();
     if (c.loads) {
       ASSERT_NE(passwordModule, nullptr);
@@ -156,7 +154,8 @@ TEST_P(PasswordByModeTest, PlantedVerifiersNeverRun) {
   EXPECT_EQ(passwordModule, nullptr);
   Send(WM_KEYDOWN, VK_SPACE, 0);
   EXPECT_EQ(TakeCloses(window_), 1);
-  EXPECT_EQ(StandIn::ReadNumber(StandIn::kVerifierLoads), 0u) << "loaded from " << StandIn::ReadText(StandIn::kVerifierPath);
+  EXPECT_EQ(StandIn::ReadNumber(StandIn::kVerifierLoads), 0u)
+      << "loaded from " << StandIn::ReadText(StandIn::kVerifierPath);
 
   UnloadPasswordModule();
   isWin9x = true;

@@ -97,8 +97,8 @@ class RunLoopTest : public ::testing::Test {
   void MakeWindow(SaverMode mode) {
     saverMode = mode;
     if (mode == SaverMode::Preview) {
-      host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr,
-                              nullptr, nullptr, nullptr);
+      host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320, 240, nullptr, nullptr,
+                              nullptr, nullptr);
       hostWindow = host_;
     }
     ASSERT_NE(CreateSaverWindow(), nullptr);
@@ -169,9 +169,10 @@ TEST_F(RunLoopTest, ThreeFilesWrapToTheFirstAndTheTextureFollows) {
   std::vector<std::string> colours;
   RunWatched([&] {
     const Texel t = ReadTexel(128, 128);
-    std::string c = Near(t.color, kRed, 40) ? "red" : Near(t.color, kGreen, 40) ? "green"
-                                                    : Near(t.color, kBlue, 40)  ? "blue"
-                                                                                : "";
+    std::string c = Near(t.color, kRed, 40)     ? "red"
+                    : Near(t.color, kGreen, 40) ? "green"
+                    : Near(t.color, kBlue, 40)  ? "blue"
+                                                : "";
     if (!c.empty() && (colours.empty() || colours.back() != c)) colours.push_back(c);
     return colours.size() >= 4;
   });
@@ -197,9 +198,10 @@ TEST_F(RunLoopTest, AFileGoneSinceTheStartIsSkippedAtItsTurn) {
   RunWatched([&] {
     if (playCount == 3 && playIndex == 1) DeleteFileA(vanishing.c_str());  // listed, not yet played
     const Texel t = ReadTexel(128, 128);
-    std::string c = Near(t.color, kRed, 40) ? "red" : Near(t.color, kGreen, 40) ? "green"
-                                                    : Near(t.color, kBlue, 40)  ? "blue"
-                                                                                : "";
+    std::string c = Near(t.color, kRed, 40)     ? "red"
+                    : Near(t.color, kGreen, 40) ? "green"
+                    : Near(t.color, kBlue, 40)  ? "blue"
+                                                : "";
     if (!c.empty() && (colours.empty() || colours.back() != c)) colours.push_back(c);
     return colours.size() >= 4;
   });

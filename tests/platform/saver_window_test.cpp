@@ -27,8 +27,8 @@ class SaverWindowTest : public ::testing::Test {
     verifyPassword = nullptr;
     verifyingPassword = false;
     if (mode == SaverMode::Preview) {
-      host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 150, nullptr,
-                              nullptr, nullptr, nullptr);
+      host_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 150, nullptr, nullptr,
+                              nullptr, nullptr);
       hostWindow = host_;
     }
     window_ = CreateSaverWindow();

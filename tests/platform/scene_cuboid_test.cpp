@@ -40,8 +40,7 @@ void ExpectFrontFace(const Frame& frame, const Quadrants& expected, const std::s
 }
 
 void ExpectAround(const Frame& frame, Rgb expected, int tolerance, const std::string& what) {
-  for (int i = 0; i < 4; ++i)
-    EXPECT_TRUE(ShowsColour(frame, kAroundX[i], kAroundY[i], expected, tolerance)) << what;
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(ShowsColour(frame, kAroundX[i], kAroundY[i], expected, tolerance)) << what;
 }
 
 // One cube, solid, no background, unless the test says otherwise.
@@ -82,26 +81,26 @@ TEST_P(SceneCuboidPoseTest, TheFaceTurnedToTheCameraShowsThePictureAsExpected) {
   EXPECT_TRUE(Notices().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SceneCuboidPoses, SceneCuboidPoseTest,
-    ::testing::Values(
-        // At rest every axis leaves the front face in front.
-        PoseCase{"AtRestLeft", 1, 800, 0, kUpright, 1}, PoseCase{"AtRestRandom", 5, 800, 0, kUpright, 5},
-        PoseCase{"AtRestNineRandom", 9, 800, 0, kUpright, 5},
-        // Half a turn about y brings the back face, upright seen from outside.
-        PoseCase{"HalfTurnLeft", 1, 800, 2513, kUpright, 1},
-        // Quarter turns: the right face, the left face, the top face (all upright), and the
-        // bottom face, whose picture has its top towards +z and so shows turned over.
-        PoseCase{"QuarterTurnLeft", 1, 800, 1257, kUpright, 1},
-        PoseCase{"QuarterTurnRight", 2, 800, 1257, kUpright, 2},
-        PoseCase{"QuarterTurnDown", 4, 800, 1257, kUpright, 4},
-        PoseCase{"QuarterTurnUp", 3, 800, 1257, kMirroredBoth, 3},
-        PoseCase{"ZeroIsLeftAndWrittenBack", 0, 800, 1257, kUpright, 1},
-        // 50 turns as fast as 100 (a quarter, not half a turn, after 157 ms); 9000 as slowly
-        // as 5000.
-        PoseCase{"FastestSpeedClamped", 4, 50, 157, kUpright, 4},
-        PoseCase{"SlowestSpeedClamped", 3, 9000, 7854, kMirroredBoth, 3}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(SceneCuboidPoses, SceneCuboidPoseTest,
+                         ::testing::Values(
+                             // At rest every axis leaves the front face in front.
+                             PoseCase{"AtRestLeft", 1, 800, 0, kUpright, 1},
+                             PoseCase{"AtRestRandom", 5, 800, 0, kUpright, 5},
+                             PoseCase{"AtRestNineRandom", 9, 800, 0, kUpright, 5},
+                             // Half a turn about y brings the back face, upright seen from outside.
+                             PoseCase{"HalfTurnLeft", 1, 800, 2513, kUpright, 1},
+                             // Quarter turns: the right face, the left face, the top face (all upright), and the
+                             // bottom face, whose picture has its top towards +z and so shows turned over.
+                             PoseCase{"QuarterTurnLeft", 1, 800, 1257, kUpright, 1},
+                             PoseCase{"QuarterTurnRight", 2, 800, 1257, kUpright, 2},
+                             PoseCase{"QuarterTurnDown", 4, 800, 1257, kUpright, 4},
+                             PoseCase{"QuarterTurnUp", 3, 800, 1257, kMirroredBoth, 3},
+                             PoseCase{"ZeroIsLeftAndWrittenBack", 0, 800, 1257, kUpright, 1},
+                             // 50 turns as fast as 100 (a quarter, not half a turn, after 157 ms); 9000 as slowly
+                             // as 5000.
+                             PoseCase{"FastestSpeedClamped", 4, 50, 157, kUpright, 4},
+                             PoseCase{"SlowestSpeedClamped", 3, 9000, 7854, kMirroredBoth, 3}),
+                         CaseName());
 
 using SceneCuboidTest = SceneTest;
 
@@ -146,12 +145,11 @@ TEST_P(SceneCuboidBackgroundTest, TheScreenAroundTheCubeShowsTheBackgroundColour
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SceneCuboidBackgrounds, SceneCuboidBackgroundTest,
-    ::testing::Values(BackgroundCase{"DefaultColour", 1, 0x008C5F00, Rgb{0, 95, 140}},
-                      BackgroundCase{"RedFromTheLowByte", 1, 0x00204080, Rgb{0x80, 0x40, 0x20}},
-                      BackgroundCase{"Off", 0, 0x008C5F00, kBlack}),
-    CaseName());
+INSTANTIATE_TEST_SUITE_P(SceneCuboidBackgrounds, SceneCuboidBackgroundTest,
+                         ::testing::Values(BackgroundCase{"DefaultColour", 1, 0x008C5F00, Rgb{0, 95, 140}},
+                                           BackgroundCase{"RedFromTheLowByte", 1, 0x00204080, Rgb{0x80, 0x40, 0x20}},
+                                           BackgroundCase{"Off", 0, 0x008C5F00, kBlack}),
+                         CaseName());
 
 TEST_F(SceneCuboidTest, BackgroundShowsThePictureUprightOverTheWholeScreen) {
   UseOneCube();
@@ -200,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(SceneCuboidBlending, SceneCuboidBlendTest,
                          ::testing::Values(AddCase{"Solid", 0, 0, 60, 0}, AddCase{"Translucent", 1, 0, 120, 0},
                                            AddCase{"TranslucentOverBackground", 1, 1, 180, 60},
                                            AddCase{"SolidOverBackground", 0, 1, 60, 60}),
-    CaseName());
+                         CaseName());
 
 // Ten boxes are made whatever the count; each holds the texture and its own buffer (which
 // holds the device) until Cleanup.

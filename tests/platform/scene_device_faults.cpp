@@ -58,8 +58,7 @@ bool RefuseLock(Fault& fault, BYTE** data, HRESULT* result) {
   return true;
 }
 
-HRESULT STDMETHODCALLTYPE VertexLock(IDirect3DVertexBuffer8* buffer, UINT offset, UINT size, BYTE** data,
-                                     DWORD flags) {
+HRESULT STDMETHODCALLTYPE VertexLock(IDirect3DVertexBuffer8* buffer, UINT offset, UINT size, BYTE** data, DWORD flags) {
   const IDirect3DVertexBuffer8Vtbl* real = vertexLockFault.realTable;
   HRESULT refusal = S_OK;
   if (RefuseLock(vertexLockFault, data, &refusal)) return refusal;
@@ -76,8 +75,7 @@ ULONG STDMETHODCALLTYPE VertexRelease(IDirect3DVertexBuffer8* buffer) {
   return left;
 }
 
-HRESULT STDMETHODCALLTYPE IndexLock(IDirect3DIndexBuffer8* buffer, UINT offset, UINT size, BYTE** data,
-                                    DWORD flags) {
+HRESULT STDMETHODCALLTYPE IndexLock(IDirect3DIndexBuffer8* buffer, UINT offset, UINT size, BYTE** data, DWORD flags) {
   const IDirect3DIndexBuffer8Vtbl* real = indexLockFault.realTable;
   HRESULT refusal = S_OK;
   if (RefuseLock(indexLockFault, data, &refusal)) return refusal;

@@ -94,8 +94,7 @@ TEST_P(SceneDispatchTest, TheShapeChoosesTheScene) {
 INSTANTIATE_TEST_SUITE_P(SceneDispatchShapes, SceneDispatchTest,
                          ::testing::Values(ShapeCase{"Cuboid1", 1, Scene::Cuboid}, ShapeCase{"Grid2", 2, Scene::Grid},
                                            ShapeCase{"Star3", 3, Scene::Star}, ShapeCase{"Zero", 0, Scene::Star},
-                                           ShapeCase{"Negative", -1, Scene::Star},
-                                           ShapeCase{"Four", 4, Scene::Star}),
+                                           ShapeCase{"Negative", -1, Scene::Star}, ShapeCase{"Four", 4, Scene::Star}),
                          CaseName());
 
 // A device call refused at each step of a scene's Init, then the CleanupScene of the run
@@ -156,10 +155,10 @@ INSTANTIATE_TEST_SUITE_P(
     SceneDispatchPartWay, SceneDispatchCleanupTest,
     ::testing::Values(
         // Ten boxes with a buffer each exist before the background quad is tried.
-        PartWayCase{"CuboidBackgroundNotMade", 1, RefuseSceneVertexBuffer,
-                    "Cube Initialization Failed!  hr=0x8876017c", 10, 10, 0, 0},
-        PartWayCase{"CuboidBackgroundNotLocked", 1, RefuseSceneVertexLock,
-                    "Cube Initialization Failed!  hr=0x8876086c", 11, 10, 0, 1},
+        PartWayCase{"CuboidBackgroundNotMade", 1, RefuseSceneVertexBuffer, "Cube Initialization Failed!  hr=0x8876017c",
+                    10, 10, 0, 0},
+        PartWayCase{"CuboidBackgroundNotLocked", 1, RefuseSceneVertexLock, "Cube Initialization Failed!  hr=0x8876086c",
+                    11, 10, 0, 1},
         PartWayCase{"GridVertexBufferNotMade", 2, RefuseSceneVertexBuffer, kVertexBufferNotMade, 0, 0, 0, 0},
         PartWayCase{"GridVertexBufferNotLocked", 2, RefuseSceneVertexLock, kVertexBufferNotLocked, 1, 0, 0, 1},
         PartWayCase{"GridIndexBufferNotMade", 2, RefuseIndexBuffer, nullptr, 1, 0, 0, 1},

@@ -66,6 +66,7 @@ TEST_P(SceneGridPictureTest, EveryTileShowsThePictureTheStyleAsksFor) {
   EXPECT_EQ(saverOptions.gridRows, c.storedRows);
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     SceneGridStyles, SceneGridPictureTest,
     ::testing::Values(
@@ -82,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         GridCase{"NegativeRowsIsOne", 1, -4, kFunny, 1, 1, {kUpright}},
         GridCase{"TwentyFiveColumnsAreTwenty", 25, 1, kNormal, 20, 1, std::vector<Quadrants>(20, kUpright)}),
     CaseName());
+// clang-format on
 
 using SceneGridTest = SceneTest;
 

@@ -70,13 +70,13 @@ TEST_P(SceneStarPlaceTest, AStarShowsThePictureUprightOnBlack) {
   EXPECT_TRUE(Notices().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    SceneStarPlaces, SceneStarPlaceTest,
-    ::testing::Values(PlaceCase{"Centre", 10.0f, 0.0f, 0.0f, 100.0f, 394, 296, 630, 472},
-                      PlaceCase{"UpperRight", 10.0f, 20.0f, 15.0f, 100.0f, 630, 163, 865, 340},
-                      PlaceCase{"SmallerStar", 5.0f, 0.0f, 0.0f, 100.0f, 453, 340, 571, 428},
-                      // A size above 10 is used as 10.
-                      PlaceCase{"SizeClamped", 40.0f, 0.0f, 0.0f, 100.0f, 394, 296, 630, 472}), CaseName());
+INSTANTIATE_TEST_SUITE_P(SceneStarPlaces, SceneStarPlaceTest,
+                         ::testing::Values(PlaceCase{"Centre", 10.0f, 0.0f, 0.0f, 100.0f, 394, 296, 630, 472},
+                                           PlaceCase{"UpperRight", 10.0f, 20.0f, 15.0f, 100.0f, 630, 163, 865, 340},
+                                           PlaceCase{"SmallerStar", 5.0f, 0.0f, 0.0f, 100.0f, 453, 340, 571, 428},
+                                           // A size above 10 is used as 10.
+                                           PlaceCase{"SizeClamped", 40.0f, 0.0f, 0.0f, 100.0f, 394, 296, 630, 472}),
+                         CaseName());
 
 // Alpha falls by 0.002 a frame; a star adds its texture colour weighted by its alpha byte
 // (alpha x 255, cut to a whole number). Opaque stars never fade.
@@ -100,17 +100,17 @@ TEST_P(SceneStarFadeTest, TranslucentStarsFadeWithAge) {
   StarScene::Draw();
   const Frame frame = ReadFrame();
   ExpectPicture(frame, 394, 296, 236, 176,
-                Quadrants{Rgb{c.level, 0, 0}, Rgb{0, c.level, 0}, Rgb{0, 0, c.level},
-                          Rgb{c.level, c.level, c.level}},
+                Quadrants{Rgb{c.level, 0, 0}, Rgb{0, c.level, 0}, Rgb{0, 0, c.level}, Rgb{c.level, c.level, c.level}},
                 3, c.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(SceneStarFading, SceneStarFadeTest,
-                         ::testing::Values(FadeCase{"TranslucentNew", 1, 1, 254},      // 0.998 -> 254
-                                           FadeCase{"TranslucentHalfway", 1, 250, 127},  // 0.5 -> 127
+                         ::testing::Values(FadeCase{"TranslucentNew", 1, 1, 254},         // 0.998 -> 254
+                                           FadeCase{"TranslucentHalfway", 1, 250, 127},   // 0.5 -> 127
                                            FadeCase{"TranslucentAlmostGone", 1, 499, 0},  // 0.002 -> 0
                                            FadeCase{"TranslucentGone", 1, 500, 0},
-                                           FadeCase{"OpaqueNeverFades", 0, 500, 255}), CaseName());
+                                           FadeCase{"OpaqueNeverFades", 0, 500, 255}),
+                         CaseName());
 
 using SceneStarTest = SceneTest;
 

@@ -35,7 +35,7 @@ void Paint(const Quadrants& picture) {
     for (int x = 0; x < 256; ++x) {
       const bool leftHalf = x < 128;
       const Rgb c = upperHalf ? (leftHalf ? picture.upperLeft : picture.upperRight)
-                                 : (leftHalf ? picture.lowerLeft : picture.lowerRight);
+                              : (leftHalf ? picture.lowerLeft : picture.lowerRight);
       line[x] = Argb(c);
     }
   }
@@ -61,8 +61,8 @@ int Frame::CountOther(Rgb colour, int tolerance) const {
 ::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Rgb expected, int tolerance) {
   const Rgb seen = frame.At(x, y);
   if (Near(seen, expected, tolerance)) return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") shows " << Describe(seen)
-                                       << ", expected " << Describe(expected);
+  return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") shows " << Describe(seen) << ", expected "
+                                       << Describe(expected);
 }
 
 void ExpectPicture(const Frame& frame, int left, int top, int width, int height, const Quadrants& expected,
@@ -94,8 +94,8 @@ void SceneTest::SetUp() {
 
   ASSERT_EQ(GetSystemMetrics(SM_CXSCREEN), kScreenWidth) << "the expected places are worked out for 1024x768";
   ASSERT_EQ(GetSystemMetrics(SM_CYSCREEN), kScreenHeight) << "the expected places are worked out for 1024x768";
-  window_ = CreateWindowExA(0, "STATIC", "scene test", WS_POPUP, 0, 0, kScreenWidth, kScreenHeight, nullptr,
-                            nullptr, nullptr, nullptr);
+  window_ = CreateWindowExA(0, "STATIC", "scene test", WS_POPUP, 0, 0, kScreenWidth, kScreenHeight, nullptr, nullptr,
+                            nullptr, nullptr);
   ASSERT_NE(window_, nullptr);
   ASSERT_EQ(CreateSaverDevice(window_), D3D_OK);
   ASSERT_EQ(d3dDevice->CreateTexture(256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &videoTexture), D3D_OK);

@@ -52,7 +52,6 @@ class Frame {
   std::vector<uint32_t> pixels_;
 };
 
-
 // Passes when the pixel at (x, y) is within `tolerance` of `expected` in every channel.
 ::testing::AssertionResult ShowsColour(const Frame& frame, int x, int y, Rgb expected, int tolerance);
 // The centres of the four quarters of a screen rectangle show the four given colours.

@@ -66,22 +66,26 @@ inline std::vector<HWND> ThreadDialogs(DWORD thread, HWND owner = nullptr) {
 // The visible dialog of `thread` with this caption, once its modal loop runs.
 inline HWND WaitForDialog(DWORD thread, const char* caption) {
   HWND found = nullptr;
-  WaitFor([&] {
-    for (HWND window : ThreadDialogs(thread))
-      if (TextOf(window) == caption) found = window;
-    return found != nullptr;
-  }, kWaitTime);
+  WaitFor(
+      [&] {
+        for (HWND window : ThreadDialogs(thread))
+          if (TextOf(window) == caption) found = window;
+        return found != nullptr;
+      },
+      kWaitTime);
   return found;
 }
 
 // The visible dialog that `owner` opened (a colour, file or child dialog).
 inline HWND WaitForOwnedDialog(DWORD thread, HWND owner) {
   HWND found = nullptr;
-  WaitFor([&] {
-    const std::vector<HWND> owned = ThreadDialogs(thread, owner);
-    if (!owned.empty()) found = owned.front();
-    return found != nullptr;
-  }, kWaitTime);
+  WaitFor(
+      [&] {
+        const std::vector<HWND> owned = ThreadDialogs(thread, owner);
+        if (!owned.empty()) found = owned.front();
+        return found != nullptr;
+      },
+      kWaitTime);
   return found;
 }
 
@@ -95,7 +99,9 @@ inline bool WaitForClosed(HWND window, HWND owner) {
 }
 
 // Waits until the dialog's window is gone.
-inline bool WaitForClosed(HWND window) { return WaitFor([&] { return !IsWindow(window); }, kWaitTime); }
+inline bool WaitForClosed(HWND window) {
+  return WaitFor([&] { return !IsWindow(window); }, kWaitTime);
+}
 
 // Presses a button and returns when its command has been handled.
 inline void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -103,9 +109,7 @@ inline void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM
 // Presses a button whose command opens a modal dialog of its own: returns at once.
 inline void ClickOpening(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 
-inline bool IsChecked(HWND dialog, int id) {
-  return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
+inline bool IsChecked(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 inline int Selection(HWND dialog, int id) {
   return static_cast<int>(SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0));
@@ -186,8 +190,8 @@ enum class Geometry {
 struct Control {
   int id;
   const char* cls;
-  DWORD type;   // the class's kind bits: button and static kinds, the combo box kind
-  DWORD flags;  // style bits that must be set; WS_TABSTOP and WS_GROUP must match exactly
+  DWORD type;        // the class's kind bits: button and static kinds, the combo box kind
+  DWORD flags;       // style bits that must be set; WS_TABSTOP and WS_GROUP must match exactly
   const char* text;  // null: not compared
   int x, y, w, h;    // dialog units
   Geometry geometry;

@@ -163,6 +163,7 @@ TEST_P(SettingsDialogOpening, ShowsClampedValuesAndWritesThemBack) {
   EXPECT_EQ(key_.Read("Options"), Bytes(record));
 }
 
+// clang-format off
 const OpeningCase kOpeningCases[] = {
     {"Defaults", 1, 6, 10, 10, 5, 0, 800.0f, 350.0f, 5.0f, 800,  //
      1, "6", "10", "10", "Random", "Funny", 4300, 350, 5, "800"},
@@ -176,6 +177,7 @@ const OpeningCase kOpeningCases[] = {
     {"SlidersClampThemselves", 3, 10, 10, 10, 2, 0, 9000.0f, 5000.0f, 50.0f, 5,  //
      3, "10", "10", "10", "Right", "Funny", 100, 1000, 10, "10"},
 };
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(SettingsRecords, SettingsDialogOpening, ::testing::ValuesIn(kOpeningCases),
                          [](const auto& info) { return std::string(info.param.name); });
@@ -191,9 +193,7 @@ TEST_F(SettingsDialogTest, ListsSlidersSpinAndPicturesAreSetUp) {
     EXPECT_EQ(ListItems(dialog, 1035), (std::vector<std::string>{"Left", "Right", "Up", "Down", "Random"}));
     EXPECT_EQ(ListItems(dialog, 1008), (std::vector<std::string>{"Normal", "Funny"}));
 
-    const struct {
-      int id, low, high;
-    } ranges[] = {{1031, 100, 5000}, {1024, 2, 1000}, {1025, 2, 10}};
+    const struct { int id, low, high; } ranges[] = {{1031, 100, 5000}, {1024, 2, 1000}, {1025, 2, 10}};
     for (const auto& r : ranges) {
       EXPECT_EQ(SendDlgItemMessageA(dialog, r.id, TBM_GETRANGEMIN, 0, 0), r.low) << r.id;
       EXPECT_EQ(SendDlgItemMessageA(dialog, r.id, TBM_GETRANGEMAX, 0, 0), r.high) << r.id;
@@ -227,9 +227,7 @@ TEST_F(SettingsDialogTest, ListsSlidersSpinAndPicturesAreSetUp) {
 TEST_F(SettingsDialogTest, ShapeButtonsSwitchTheGroupsAtOnce) {
   Run([&](HWND dialog, DWORD) {
     ExpectGroups(dialog, 1);
-    const struct {
-      int button, shape;
-    } clicks[] = {{1005, 2}, {1006, 3}, {1004, 1}, {1006, 3}, {1005, 2}};
+    const struct { int button, shape; } clicks[] = {{1005, 2}, {1006, 3}, {1004, 1}, {1006, 3}, {1005, 2}};
     for (const auto& c : clicks) {
       Click(dialog, c.button);
       SCOPED_TRACE(c.button);
@@ -559,9 +557,11 @@ TEST_F(SettingsDialogTest, LinkPictureIsALinkUntilTheDialogCloses) {
     EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(link, GWLP_WNDPROC)), &LinkWndProc);
     // The picture static takes the mouse: a hand and a hit in its client area.
     EXPECT_EQ(SendMessageA(link, WM_NCHITTEST, 0, 0), HTCLIENT);
-    EXPECT_EQ(SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+    EXPECT_EQ(SendMessageA(link, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)),
+              TRUE);
 
-    linkProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watch::Proc)));
+    linkProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(link, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Watch::Proc)));
     Click(dialog, IDCANCEL);
   });
   EXPECT_TRUE(destroySeen);
@@ -640,10 +640,8 @@ const Control kSettingsControls[] = {
     {1081, "Static", SS_BITMAP, 0, nullptr, 10, 1, 15, 12, Geometry::Origin},
     {1082, "Static", SS_BITMAP, 0, nullptr, 9, 47, 16, 13, Geometry::Origin},
     {1083, "Static", SS_BITMAP, 0, nullptr, 67, 31, 15, 12, Geometry::Origin},
-    {-1, "Static", SS_LEFT, 0, "Adjust the settings according to the selected shape.", 97, 32, 177, 8,
-     Geometry::Whole},
+    {-1, "Static", SS_LEFT, 0, "Adjust the settings according to the selected shape.", 97, 32, 177, 8, Geometry::Whole},
 };
-
 
 TEST_F(SettingsDialogTest, TemplateMatchesTheTable) {
   Run([&](HWND dialog, DWORD) {

@@ -86,7 +86,8 @@ class LinkControlTest : public ::testing::Test {
 };
 
 TEST_F(LinkControlTest, HandCursorAndClientHitTesting) {
-  EXPECT_EQ(Send(WM_NCHITTEST, 0, MAKELPARAM(20, 20)), HTTRANSPARENT) << "a plain picture static lets the mouse through";
+  EXPECT_EQ(Send(WM_NCHITTEST, 0, MAKELPARAM(20, 20)), HTTRANSPARENT)
+      << "a plain picture static lets the mouse through";
 
   AttachLink(dialog_, kLinkId, "http://link.invalid/");
   EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(link_, GWLP_WNDPROC)), &LinkWndProc);
@@ -101,7 +102,7 @@ TEST_F(LinkControlTest, HandCursorAndClientHitTesting) {
   // The cursor resource: 32 x 32, pointing with the index fingertip at (12, 1).
   ICONINFO info = {};
   ASSERT_TRUE(GetIconInfo(hand, &info));
-  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);   // ours to delete
+  const ScopedGdiObject<HBITMAP> colour(info.hbmColor), mask(info.hbmMask);  // ours to delete
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);

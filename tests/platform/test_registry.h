@@ -36,7 +36,8 @@ class ScratchKey {
     DWORD t = 0;
     ScopedRegistryKey key;
     LONG r = RegOpenKeyExA(HKEY_CURRENT_USER, path_.c_str(), 0, KEY_READ, key.Receive());
-    if (r == ERROR_SUCCESS) r = RegQueryValueExA(key.Get(), value, nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size);
+    if (r == ERROR_SUCCESS)
+      r = RegQueryValueExA(key.Get(), value, nullptr, &t, reinterpret_cast<BYTE*>(&data[0]), &size);
     if (found) *found = r == ERROR_SUCCESS;
     if (type) *type = t;
     data.resize(r == ERROR_SUCCESS ? size : 0);

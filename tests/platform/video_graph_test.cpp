@@ -68,7 +68,7 @@ void ExpectOnlyRendererIsOurs() {
 
 struct FileCase {
   const char* name;
-  int tolerance;   // per channel; lossy codecs blur and shift colours a little
+  int tolerance;  // per channel; lossy codecs blur and shift colours a little
 };
 
 class PlayFileTest : public VideoGraphTest, public ::testing::WithParamInterface<FileCase> {};
@@ -100,9 +100,8 @@ TEST_P(PlayFileTest, BuildsRunsAndFillsTheTextureTheRightWayUp) {
 INSTANTIATE_TEST_SUITE_P(Files, PlayFileTest,
                          ::testing::Values(FileCase{"quad_320x240.avi", 0}, FileCase{"quad_720x576.avi", 0},
                                            FileCase{"quad_321x241.avi", 0}, FileCase{"quad_320x240_pcm.avi", 0},
-                                           FileCase{"quad_320x240_topdown.avi", 0},
-                                           FileCase{"quad_mpeg1.mpg", 40}, FileCase{"quad_mjpeg_pcm.avi", 40},
-                                           FileCase{"quad_cinepak.avi", 40}),
+                                           FileCase{"quad_320x240_topdown.avi", 0}, FileCase{"quad_mpeg1.mpg", 40},
+                                           FileCase{"quad_mjpeg_pcm.avi", 40}, FileCase{"quad_cinepak.avi", 40}),
                          [](const ::testing::TestParamInfo<FileCase>& info) {
                            std::string name = info.param.name;
                            for (char& ch : name) {
@@ -182,7 +181,7 @@ TEST_F(VideoGraphTest, NoFrameReachesTheTextureAfterRelease) {
     ReleaseVideoGraph();
     const LONG frames = renderer->FramesRendered();
     FillTexture({200, 100, 50});
-    Sleep(300);   // several frame periods of the file
+    Sleep(300);  // several frame periods of the file
     EXPECT_TRUE(Near(ReadTexel(128, 128).color, {200, 100, 50}, 0)) << "cycle " << cycle;
     EXPECT_EQ(renderer->FramesRendered(), frames);
     EXPECT_EQ(renderer.Detach()->Release(), 0u) << "cycle " << cycle;
@@ -369,17 +368,34 @@ TEST_F(VideoGraphTest, HostileTypesAreRefusedAndTheNextFilePlays) {
     void (*shape)(VideoType&);
   };
   const Hostile cases[] = {
-      {"8-bit with a colour table", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.info().bmiHeader.biClrUsed = 256; }},
-      {"8-bit, said so", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.get()->subtype = MEDIASUBTYPE_RGB8; }},
+      {"8-bit with a colour table",
+       [](VideoType& t) {
+         t.info().bmiHeader.biBitCount = 8;
+         t.info().bmiHeader.biClrUsed = 256;
+       }},
+      {"8-bit, said so",
+       [](VideoType& t) {
+         t.info().bmiHeader.biBitCount = 8;
+         t.get()->subtype = MEDIASUBTYPE_RGB8;
+       }},
       {"bit fields", [](VideoType& t) { t.info().bmiHeader.biCompression = BI_BITFIELDS; }},
       {"a FOURCC", [](VideoType& t) { t.info().bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2'); }},
-      {"0 x 0", [](VideoType& t) { t.info().bmiHeader.biWidth = 0; t.info().bmiHeader.biHeight = 0; }},
-      {"100000 x 100000", [](VideoType& t) { t.info().bmiHeader.biWidth = 100000; t.info().bmiHeader.biHeight = 100000; }},
+      {"0 x 0",
+       [](VideoType& t) {
+         t.info().bmiHeader.biWidth = 0;
+         t.info().bmiHeader.biHeight = 0;
+       }},
+      {"100000 x 100000",
+       [](VideoType& t) {
+         t.info().bmiHeader.biWidth = 100000;
+         t.info().bmiHeader.biHeight = 100000;
+       }},
       {"negative width", [](VideoType& t) { t.info().bmiHeader.biWidth = -320; }},
       {"image size lies", [](VideoType& t) { t.info().bmiHeader.biSizeImage = 1000; }},
   };
   ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid()), S_OK);
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid()),
+            S_OK);
   HRESULT made = E_FAIL;
   ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &made));
   ASSERT_EQ(made, S_OK);

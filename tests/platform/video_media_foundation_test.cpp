@@ -89,7 +89,7 @@ TEST_F(MediaFoundationTest, ASingleFileLoopsWithModeOne) {
 }
 
 TEST_F(MediaFoundationTest, TheEndIsReportedOncePerEnd) {
-  const std::string path = RunInput("solid_red.mp4");   // one second long
+  const std::string path = RunInput("solid_red.mp4");  // one second long
   ASSERT_TRUE(InputExists(path));
   ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
   EXPECT_FALSE(PollVideoEnd(0));
@@ -150,7 +150,7 @@ TEST_F(MediaFoundationTest, NoFrameReachesTheTextureAfterARelease) {
     longestMs = std::max(longestMs, GetTickCount() - before);
     ExpectNothingHeld();
     FillTexture({200, 100, 50});
-    Sleep(120);   // several frame periods of the file
+    Sleep(120);  // several frame periods of the file
     EXPECT_TRUE(Near(ReadTexel(128, 128).color, {200, 100, 50}, 0)) << "cycle " << cycle;
   }
   std::printf("figure: media foundation release, longest of 12: %lu ms\n", static_cast<unsigned long>(longestMs));

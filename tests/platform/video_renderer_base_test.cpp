@@ -36,7 +36,7 @@ class CountingRenderer final : public RendererBase {
     return S_OK;
   }
 
-  IReferenceClock* clock = nullptr;   // the test's, read at render time
+  IReferenceClock* clock = nullptr;  // the test's, read at render time
   std::atomic<DWORD> renderedOn{0};
   REFERENCE_TIME renderedAt = 0;
 
@@ -99,9 +99,9 @@ class RendererBaseTest : public ::testing::Test {
 
   // The system clock, handed to the filter the way the graph does it.
   REFERENCE_TIME UseSystemClock() {
-    EXPECT_EQ(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock,
-                               clock_.ReceiveVoid()),
-              S_OK);
+    EXPECT_EQ(
+        CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER, IID_IReferenceClock, clock_.ReceiveVoid()),
+        S_OK);
     renderer_->SetSyncSource(clock_.Get());
     renderer_->clock = clock_.Get();
     REFERENCE_TIME now = 0;
@@ -131,7 +131,7 @@ TEST_F(RendererBaseTest, PausedHoldsTheSampleUntilRunThenRendersOnTheDeliveringT
   EXPECT_FALSE(delivery.Done()) << "a paused renderer must hold the sample";
   EXPECT_EQ(renderer_->FramesRendered(), 0);
 
-  ASSERT_EQ(renderer_->Run(0), S_OK);   // no clock: due at once
+  ASSERT_EQ(renderer_->Run(0), S_OK);  // no clock: due at once
   ASSERT_TRUE(delivery.Finish());
   EXPECT_EQ(delivery.Result(), S_OK);
   EXPECT_EQ(renderer_->FramesRendered(), 1);
@@ -202,8 +202,7 @@ bool Contains(const std::vector<long>& codes, long code) {
 
 TEST_F(RendererBaseTest, EndOfStreamCompletesThroughTheGraphOnlyWhileRunning) {
   ComPtr<IGraphBuilder> graph;
-  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             graph.ReceiveVoid()),
+  ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid()),
             S_OK);
   ComPtr<IMediaControl> control;
   ComPtr<IMediaEvent> events;
@@ -270,7 +269,7 @@ class LockingGraph final : public IFilterGraph, public IMediaEventSink {
     AddRef();
     return S_OK;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return 2; }   // lives on the test's stack
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }  // lives on the test's stack
   STDMETHODIMP_(ULONG) Release() override { return 1; }
   STDMETHODIMP AddFilter(IBaseFilter*, LPCWSTR) override { return E_NOTIMPL; }
   STDMETHODIMP RemoveFilter(IBaseFilter*) override { return E_NOTIMPL; }
@@ -305,7 +304,8 @@ DWORD WINAPI ChangeStates(void* param) {
   auto* changes = static_cast<StateChanges*>(param);
   for (int i = 0; i < 3000; ++i) {
     ScopedLock held(changes->graph->lock);
-    if (i % 3 == 2) changes->filter->Pause(); else changes->filter->Run(0);
+    if (i % 3 == 2) changes->filter->Pause();
+    else changes->filter->Run(0);
   }
   return 0;
 }
@@ -550,7 +550,9 @@ TEST_F(RendererComTest, StateIsWhatWasLastAskedInAnyOrder) {
     EXPECT_EQ(state, State_Stopped) << "a new filter is stopped";
     for (const char* step = order; *step; ++step) {
       const FILTER_STATE asked = *step == 'S' ? State_Stopped : *step == 'P' ? State_Paused : State_Running;
-      const HRESULT result = asked == State_Stopped ? filter->Stop() : asked == State_Paused ? filter->Pause() : filter->Run(0);
+      const HRESULT result = asked == State_Stopped  ? filter->Stop()
+                             : asked == State_Paused ? filter->Pause()
+                                                     : filter->Run(0);
       EXPECT_EQ(result, S_OK) << *step;
       ASSERT_EQ(filter->GetState(0, &state), S_OK);
       EXPECT_EQ(state, asked) << *step;
@@ -570,7 +572,7 @@ TEST_F(RendererComTest, ReceiveAfterStopIsRefused) {
   ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
   TestSample sample(std::vector<BYTE>(16));
   ASSERT_EQ(filter->Run(0), S_OK);
-  EXPECT_EQ(input->Receive(&sample), S_OK);   // no clock: rendered at once
+  EXPECT_EQ(input->Receive(&sample), S_OK);  // no clock: rendered at once
   EXPECT_EQ(filter->FramesRendered(), 1);
   ASSERT_EQ(filter->Stop(), S_OK);
   EXPECT_EQ(input->Receive(&sample), VFW_E_WRONG_STATE);

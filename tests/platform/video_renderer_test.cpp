@@ -192,8 +192,7 @@ TEST_F(TextureRendererTest, TextureStandInFallsBackToSixteenBits) {
   // A8P8 is a format no Direct3D 8 driver of today makes textures in, so the stand-in must
   // take the other format the renderer knows.
   ComPtr<IDirect3DTexture8> texture;
-  ASSERT_EQ(CreateTextureWithFallback(d3dDevice, 256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
-                                      texture.Receive()),
+  ASSERT_EQ(CreateTextureWithFallback(d3dDevice, 256, 256, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, texture.Receive()),
             D3D_OK);
   D3DSURFACE_DESC description;
   texture->GetLevelDesc(0, &description);
@@ -201,8 +200,8 @@ TEST_F(TextureRendererTest, TextureStandInFallsBackToSixteenBits) {
 
   D3DDISPLAYMODE mode;
   d3dDevice->GetDisplayMode(&mode);
-  ASSERT_TRUE(FAILED(direct3D->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format, 0,
-                                                 D3DRTYPE_TEXTURE, D3DFMT_A8P8)))
+  ASSERT_TRUE(FAILED(
+      direct3D->CheckDeviceFormat(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, mode.Format, 0, D3DRTYPE_TEXTURE, D3DFMT_A8P8)))
       << "this device makes A8P8 textures; the fallback cannot be seen with it";
   ASSERT_EQ(CreateTextureWithFallback(d3dDevice, 256, 256, 1, 0, D3DFMT_A8P8, D3DPOOL_MANAGED, texture.Receive()),
             D3D_OK);

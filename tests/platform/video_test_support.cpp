@@ -38,8 +38,7 @@ D3DFORMAT TextureFormatNow() {
 
 void VideoDeviceTest::SetUpTestSuite() {
   ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-  deviceWindow = CreateWindowExA(0, "STATIC", "video test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                 nullptr, nullptr);
+  deviceWindow = CreateWindowExA(0, "STATIC", "video test", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(deviceWindow, nullptr);
   ASSERT_EQ(CreateSaverDevice(deviceWindow), S_OK);
   // The program makes frameDC once at start; a suite before this one may have freed it.
@@ -127,10 +126,9 @@ struct Probe {
 
 // Row 0 is the bottom line of the picture: blue and white there, red and green at row 255.
 const Probe kQuadrantProbes[] = {
-    {64, 64, kBlue, "lower left"},   {192, 64, kWhite, "lower right"},
-    {64, 192, kRed, "upper left"},   {192, 192, kGreen, "upper right"},
-    {2, 2, kBlue, "bottom left corner"}, {253, 2, kWhite, "bottom right corner"},
-    {2, 253, kRed, "top left corner"},   {253, 253, kGreen, "top right corner"},
+    {64, 64, kBlue, "lower left"},     {192, 64, kWhite, "lower right"},       {64, 192, kRed, "upper left"},
+    {192, 192, kGreen, "upper right"}, {2, 2, kBlue, "bottom left corner"},    {253, 2, kWhite, "bottom right corner"},
+    {2, 253, kRed, "top left corner"}, {253, 253, kGreen, "top right corner"},
 };
 
 }  // namespace
@@ -148,8 +146,8 @@ void ExpectQuadrants(int tolerance, const char* what) {
   for (const Probe& p : kQuadrantProbes) {
     const Texel t = texels[p.y * 256 + p.x];
     EXPECT_TRUE(Near(t.color, p.expected, tolerance))
-        << what << ": " << p.where << " texel (" << p.x << ", " << p.y << ") is " << Describe(t.color)
-        << ", expected " << Describe(p.expected);
+        << what << ": " << p.where << " texel (" << p.x << ", " << p.y << ") is " << Describe(t.color) << ", expected "
+        << Describe(p.expected);
     EXPECT_TRUE(t.opaque) << what << ": " << p.where;
   }
 }
@@ -175,7 +173,7 @@ VideoType::VideoType(int width, int height, const GUID& subtype, const GUID& maj
 std::vector<BYTE> QuadrantsPicture(int width, int height, bool topDown) {
   const int stride = (width * 3 + 3) & ~3;
   std::vector<BYTE> bytes(size_t(stride) * height, 0);
-  for (int line = 0; line < height; ++line) {       // line 0 is the top line of the picture
+  for (int line = 0; line < height; ++line) {  // line 0 is the top line of the picture
     const int row = topDown ? line : height - 1 - line;
     for (int x = 0; x < width; ++x) {
       const bool top = line < height / 2, left = x < width / 2;
@@ -228,7 +226,7 @@ std::string ClaimingSize(const std::string& path, uint32_t width, uint32_t heigh
   std::string bytes = Bytes(path);
   const std::size_t main = bytes.find("avih"), stream = bytes.find("strf");
   if (main == std::string::npos || stream == std::string::npos) return std::string();
-  PutNumber(bytes, main + 8 + 32, width);   // dwWidth, dwHeight of the main header
+  PutNumber(bytes, main + 8 + 32, width);  // dwWidth, dwHeight of the main header
   PutNumber(bytes, main + 8 + 36, height);
   PutNumber(bytes, stream + 8 + 4, width);  // biWidth, biHeight of the stream format
   PutNumber(bytes, stream + 8 + 8, height);

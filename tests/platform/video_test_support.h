@@ -50,8 +50,8 @@ bool QuadrantsShown(int tolerance);
 // as long as the object.
 class VideoType {
  public:
-  VideoType(int width, int height, const GUID& subtype = MEDIASUBTYPE_RGB24,
-            const GUID& major = MEDIATYPE_Video, const GUID& format = FORMAT_VideoInfo);
+  VideoType(int width, int height, const GUID& subtype = MEDIASUBTYPE_RGB24, const GUID& major = MEDIATYPE_Video,
+            const GUID& format = FORMAT_VideoInfo);
   AM_MEDIA_TYPE* get() { return &type_; }
   VIDEOINFOHEADER& info() { return info_; }
 

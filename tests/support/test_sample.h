@@ -23,7 +23,7 @@ class TestSample final : public IMediaSample {
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
-  STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refCount_); }   // lives on the stack
+  STDMETHODIMP_(ULONG) Release() override { return InterlockedDecrement(&refCount_); }  // lives on the stack
   STDMETHODIMP GetPointer(BYTE** buffer) override;
   STDMETHODIMP_(LONG) GetSize() override { return LONG(bytes_.size()); }
   STDMETHODIMP GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) override;

@@ -65,8 +65,8 @@ const CommandLineCase kCases[] = {
     {"\"C:\\my-saver\\orvel.scr\"", M::Config, 0},
     {"C:\\my-saver\\orvel.scr /s", M::Saver, 0},
     {"C:\\my saver\\orvel.scr /p 8", M::Preview, 8},  // "saver\..." is searched; its "/p" wins
-    {"C:\\my -tools\\orvel.scr /s", M::Test, 0},       // the "-t" after the first blank wins
-    {"\"C:\\unterminated /s", M::Config, 0},            // an open quote swallows everything
+    {"C:\\my -tools\\orvel.scr /s", M::Test, 0},      // the "-t" after the first blank wins
+    {"\"C:\\unterminated /s", M::Config, 0},          // an open quote swallows everything
     // Stray words before the switch are ignored, unless they hold a "-".
     {"orvel.scr stray /p 31", M::Preview, 31},
     {"orvel.scr stray-word /p 31", M::Saver, 0},

@@ -33,6 +33,7 @@ TEST(PasswordRules, OnlyFullScreenRunsOn9xLoadTheVerifier) {
     bool win9x;
     bool setUp;
   };
+  // clang-format off
   const Case cases[] = {
       {M::Saver, true, true},
       {M::Saver, false, false},  // NT has no verifier: never load one
@@ -43,6 +44,7 @@ TEST(PasswordRules, OnlyFullScreenRunsOn9xLoadTheVerifier) {
       {M::Config, true, false},
       {M::ChangePassword, true, false},
   };
+  // clang-format on
   for (const Case& c : cases)
     EXPECT_EQ(ShouldSetUpPasswordCheck(c.mode, c.win9x), c.setUp) << Name(c.mode) << " win9x=" << c.win9x;
 }

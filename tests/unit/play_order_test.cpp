@@ -14,8 +14,8 @@ struct NextCase {
   uint32_t current;
   uint32_t count;
   std::set<uint32_t> playable;
-  uint32_t next;                 // 0: none
-  std::vector<uint32_t> tried;   // in order
+  uint32_t next;                // 0: none
+  std::vector<uint32_t> tried;  // in order
 };
 
 class NextPlayable : public ::testing::TestWithParam<NextCase> {};
@@ -31,19 +31,19 @@ TEST_P(NextPlayable, TriesTheFollowingEntriesOnceEach) {
   EXPECT_EQ(tried, c.tried);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, NextPlayable,
-    ::testing::Values(NextCase{"NextOneBuilds", 1, 3, {1, 2, 3}, 2, {2}},
-                      NextCase{"LastWrapsToFirst", 3, 3, {1, 2, 3}, 1, {1}},
-                      NextCase{"BrokenOneIsSkipped", 1, 3, {1, 3}, 3, {2, 3}},
-                      NextCase{"OnlyTheCurrentOneLeft", 2, 3, {2}, 2, {3, 1, 2}},
-                      NextCase{"NothingBuilds", 2, 4, {}, 0, {3, 4, 1, 2}},
-                      NextCase{"StartOfTheRun", 0, 2, {1, 2}, 1, {1}},
-                      NextCase{"StartWhenTheFirstIsGone", 0, 3, {3}, 3, {1, 2, 3}},
-                      NextCase{"EmptyList", 1, 0, {}, 0, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, NextPlayable,
+                         ::testing::Values(NextCase{"NextOneBuilds", 1, 3, {1, 2, 3}, 2, {2}},
+                                           NextCase{"LastWrapsToFirst", 3, 3, {1, 2, 3}, 1, {1}},
+                                           NextCase{"BrokenOneIsSkipped", 1, 3, {1, 3}, 3, {2, 3}},
+                                           NextCase{"OnlyTheCurrentOneLeft", 2, 3, {2}, 2, {3, 1, 2}},
+                                           NextCase{"NothingBuilds", 2, 4, {}, 0, {3, 4, 1, 2}},
+                                           NextCase{"StartOfTheRun", 0, 2, {1, 2}, 1, {1}},
+                                           NextCase{"StartWhenTheFirstIsGone", 0, 3, {3}, 3, {1, 2, 3}},
+                                           NextCase{"EmptyList", 1, 0, {}, 0, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StalledRetry, AtMostOnceASecondAcrossTheTickWrap) {
+  // clang-format off
   struct Case {
     uint32_t now, last;
     bool due;
@@ -52,6 +52,7 @@ TEST(StalledRetry, AtMostOnceASecondAcrossTheTickWrap) {
       {200, 0xFFFFFF00u, false},  // 456 ms after the tick count wrapped
       {800, 0xFFFFFF00u, true},   // 1056 ms after
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(StalledRetryDue(c.now, c.last), c.due) << c.now << " after " << c.last;
 }
 

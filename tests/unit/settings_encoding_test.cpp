@@ -20,11 +20,10 @@ struct ClampCase {
 
 TEST(SettingsEncoding, ClampsAtOpening) {
   const ClampCase cases[] = {
-      {kMinInt, 1, 1, 1, 1}, {-1, 1, 1, 1, 1},   {0, 1, 1, 1, 1},     {1, 1, 1, 1, 1},
-      {2, 2, 2, 2, 2},       {3, 3, 3, 3, 3},    {4, 3, 4, 4, 4},     {5, 3, 5, 5, 5},
-      {6, 3, 6, 5, 6},       {7, 3, 7, 5, 7},    {9, 3, 9, 5, 9},     {10, 3, 10, 5, 10},
-      {11, 3, 10, 5, 11},    {19, 3, 10, 5, 19}, {20, 3, 10, 5, 20},  {21, 3, 10, 5, 20},
-      {25, 3, 10, 5, 20},    {kMaxInt, 3, 10, 5, 20},
+      {kMinInt, 1, 1, 1, 1}, {-1, 1, 1, 1, 1},   {0, 1, 1, 1, 1},         {1, 1, 1, 1, 1},    {2, 2, 2, 2, 2},
+      {3, 3, 3, 3, 3},       {4, 3, 4, 4, 4},    {5, 3, 5, 5, 5},         {6, 3, 6, 5, 6},    {7, 3, 7, 5, 7},
+      {9, 3, 9, 5, 9},       {10, 3, 10, 5, 10}, {11, 3, 10, 5, 11},      {19, 3, 10, 5, 19}, {20, 3, 10, 5, 20},
+      {21, 3, 10, 5, 20},    {25, 3, 10, 5, 20}, {kMaxInt, 3, 10, 5, 20},
   };
   for (const ClampCase& c : cases) {
     EXPECT_EQ(ClampShapeChoice(c.in), c.shape) << c.in;
@@ -65,6 +64,7 @@ TEST(SettingsEncoding, RotationSliderRunsFromSlowToFast) {
     float speed;
     int32_t position;
   };
+  // clang-format off
   const Case cases[] = {
       {800.0f, 4300},   // the default
       {100.0f, 5000},   // fastest, at the right end
@@ -78,6 +78,7 @@ TEST(SettingsEncoding, RotationSliderRunsFromSlowToFast) {
       {-100.0f, 5200},
       {0.0f, 5100},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(RotationSliderPosition(c.speed), c.position) << c.speed;
 
   const int32_t positions[][2] = {{100, 5000}, {5000, 100}, {4300, 800}, {2550, 2550}, {101, 4999}};
@@ -93,11 +94,17 @@ TEST(SettingsEncoding, TruncationTowardZeroAndUnrepresentableValues) {
     int32_t expected;
   };
   const Case cases[] = {
-      {0.0f, 0},        {-0.0f, 0},          {2.9f, 2},           {-2.9f, -2},
-      {350.0f, 350},    {1000.99f, 1000},    {-2147483648.0f, kMinInt},
+      {0.0f, 0},
+      {-0.0f, 0},
+      {2.9f, 2},
+      {-2.9f, -2},
+      {350.0f, 350},
+      {1000.99f, 1000},
+      {-2147483648.0f, kMinInt},
       {2147483520.0f, 2147483520},  // the largest float below 2^31
       {2147483648.0f, kMinInt},     // 2^31 does not fit
-      {1e20f, kMinInt},             {-1e20f, kMinInt},
+      {1e20f, kMinInt},
+      {-1e20f, kMinInt},
       {std::numeric_limits<float>::infinity(), kMinInt},
       {-std::numeric_limits<float>::infinity(), kMinInt},
       {std::nanf(""), kMinInt},
@@ -110,6 +117,7 @@ TEST(SettingsEncoding, StarCountFromAtMostFourCharacters) {
     const char* text;
     int32_t count;
   };
+  // clang-format off
   const Case cases[] = {
       {"5", 10},      {"9999", 1000}, {"", 10},        {"500", 500},   {"10", 10},
       {"11", 11},     {"999", 999},   {"1000", 1000},  {"0", 10},      {"abc", 10},
@@ -119,6 +127,7 @@ TEST(SettingsEncoding, StarCountFromAtMostFourCharacters) {
       {"+77", 77},    {"-5", 10},     {"-999", 10},
       {"9 9", 10},    {"4.5", 10},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(StarCountFromText(c.text), c.count) << '"' << c.text << '"';
   EXPECT_EQ(StarCountFromText(nullptr), 10);
 }

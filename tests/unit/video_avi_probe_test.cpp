@@ -51,8 +51,8 @@ AviClaim Probe(const std::vector<uint8_t>& bytes, bool wholeFile = true) {
 
 struct ClaimCase {
   const char* name;
-  const char* chunk;     // the first chunk of this name is changed (second, for "strf#2")
-  std::size_t field;     // byte offset in the chunk's data
+  const char* chunk;  // the first chunk of this name is changed (second, for "strf#2")
+  std::size_t field;  // byte offset in the chunk's data
   int32_t value;
   AviClaim claim;
 };
@@ -101,7 +101,7 @@ TEST(AviProbe, EveryCutOfTheHeadersIsReadOnlyAsFarAsItGoes) {
   const std::size_t frames = Find(bytes, "movi");
   ASSERT_NE(frames, std::string::npos);
   Put(bytes, Find(bytes, "strf") + 8 + 4, 100000);
-  const std::size_t claimEnd = Find(bytes, "strf") + 8 + 12;   // width and height both in
+  const std::size_t claimEnd = Find(bytes, "strf") + 8 + 12;  // width and height both in
   for (std::size_t size = 0; size <= frames + 4; ++size) {
     // A copy of exactly `size` bytes, so that a read past them is caught by the sanitizers.
     const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + size);
@@ -135,7 +135,7 @@ TEST(AviProbe, ChunkLengthsPastTheEndStopTheWalk) {
   for (int32_t length : {-1, INT32_MAX, 3}) {
     std::vector<uint8_t> changed = bytes;
     Put(changed, list + 4, length);
-    EXPECT_NE(Probe(changed), AviClaim::NotAvi) << length;   // an answer, and no read past the end
+    EXPECT_NE(Probe(changed), AviClaim::NotAvi) << length;  // an answer, and no read past the end
   }
 }
 

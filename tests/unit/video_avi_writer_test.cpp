@@ -19,11 +19,11 @@ namespace {
 // ---- A RIFF reader independent of the writer ------------------------------------------
 
 struct Chunk {
-  std::string id;         // four characters
-  uint32_t size = 0;      // as stored
-  size_t headerAt = 0;    // file offset of the id
-  size_t dataAt = 0;      // file offset of the data (after the list type for lists)
-  std::string listType;   // for RIFF and LIST
+  std::string id;        // four characters
+  uint32_t size = 0;     // as stored
+  size_t headerAt = 0;   // file offset of the id
+  size_t dataAt = 0;     // file offset of the data (after the list type for lists)
+  std::string listType;  // for RIFF and LIST
   std::vector<Chunk> children;
 };
 
@@ -123,12 +123,10 @@ const FileCase kFileCases[] = {
 
 // Pixel of frame f: differs by column, row and frame, so a row stored in the wrong place,
 // a mirrored row or a frame out of order is caught.
-uint8_t PixelByte(int frame, int x, int y, int channel) {
-  return uint8_t(x * 3 + channel + y * 29 + frame * 71);
-}
+uint8_t PixelByte(int frame, int x, int y, int channel) { return uint8_t(x * 3 + channel + y * 29 + frame * 71); }
 
 std::vector<uint8_t> TopDownFrame(const FileCase& c, int frame, size_t rowBytes) {
-  std::vector<uint8_t> pixels(rowBytes * c.height, 0xEE);   // 0xEE: the caller's row gap
+  std::vector<uint8_t> pixels(rowBytes * c.height, 0xEE);  // 0xEE: the caller's row gap
   for (int y = 0; y < c.height; ++y) {
     for (int x = 0; x < c.width; ++x) {
       for (int ch = 0; ch < 3; ++ch) pixels[y * rowBytes + x * 3 + ch] = PixelByte(frame, x, y, ch);
@@ -460,7 +458,7 @@ TEST(AviWriter, RefusesCallsThatDoNotFitTheOpenFile) {
   const Chunk* movi = Find(top, "LIST", "movi");
   ASSERT_NE(movi, nullptr);
   ASSERT_EQ(movi->children.size(), 2u);
-  EXPECT_EQ(movi->children[0].size, 32u * 4);   // 30 bytes a row, filled to 32
+  EXPECT_EQ(movi->children[0].size, 32u * 4);  // 30 bytes a row, filled to 32
   EXPECT_EQ(movi->children[1].size, 8u);
 }
 

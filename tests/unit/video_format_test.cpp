@@ -8,9 +8,9 @@
 
 namespace {
 
-constexpr uint32_t kBitfields = 3;                   // BI_BITFIELDS
-constexpr uint32_t kYuy2 = 0x32595559;               // a FOURCC
-constexpr uint32_t k320x240Bytes = 320 * 3 * 240;    // rows of 960 bytes, no fill
+constexpr uint32_t kBitfields = 3;                 // BI_BITFIELDS
+constexpr uint32_t kYuy2 = 0x32595559;             // a FOURCC
+constexpr uint32_t k320x240Bytes = 320 * 3 * 240;  // rows of 960 bytes, no fill
 
 struct FormatCase {
   const char* name;
@@ -20,31 +20,28 @@ struct FormatCase {
 
 class AcceptedFormat : public ::testing::TestWithParam<FormatCase> {};
 
-TEST_P(AcceptedFormat, OnlyHonest24BitRgb) {
-  EXPECT_EQ(IsAcceptedVideoFormat(GetParam().fields), GetParam().accepted);
-}
+TEST_P(AcceptedFormat, OnlyHonest24BitRgb) { EXPECT_EQ(IsAcceptedVideoFormat(GetParam().fields), GetParam().accepted); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, AcceptedFormat,
-    ::testing::Values(FormatCase{"BottomUp", {320, 240, 24, 0, k320x240Bytes}, true},
-                      FormatCase{"TopDown", {320, -240, 24, 0, k320x240Bytes}, true},
-                      FormatCase{"SizeNotGiven", {321, 241, 24, 0, 0}, true},
-                      FormatCase{"SizeLarger", {320, 240, 24, 0, k320x240Bytes + 64}, true},
-                      FormatCase{"LargestSides", {16384, -16384, 24, 0, 0}, true},
-                      FormatCase{"OnePixel", {1, 1, 24, 0, 4}, true},
-                      FormatCase{"EightBitWithPalette", {320, 240, 8, 0, 320 * 240}, false},
-                      FormatCase{"ThirtyTwoBit", {320, 240, 32, 0, 0}, false},
-                      FormatCase{"Bitfields", {320, 240, 24, kBitfields, 0}, false},
-                      FormatCase{"Fourcc", {320, 240, 24, kYuy2, 0}, false},
-                      FormatCase{"ZeroByZero", {0, 0, 24, 0, 0}, false},
-                      FormatCase{"ZeroHeight", {320, 0, 24, 0, 0}, false},
-                      FormatCase{"Huge", {100000, 100000, 24, 0, 0}, false},
-                      FormatCase{"OneTooWide", {16385, 240, 24, 0, 0}, false},
-                      FormatCase{"OneTooHigh", {320, -16385, 24, 0, 0}, false},
-                      FormatCase{"NegativeWidth", {-320, 240, 24, 0, 0}, false},
-                      FormatCase{"MostNegativeHeight", {320, INT32_MIN, 24, 0, 0}, false},
-                      FormatCase{"SizeTooSmall", {320, 240, 24, 0, k320x240Bytes - 1}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, AcceptedFormat,
+                         ::testing::Values(FormatCase{"BottomUp", {320, 240, 24, 0, k320x240Bytes}, true},
+                                           FormatCase{"TopDown", {320, -240, 24, 0, k320x240Bytes}, true},
+                                           FormatCase{"SizeNotGiven", {321, 241, 24, 0, 0}, true},
+                                           FormatCase{"SizeLarger", {320, 240, 24, 0, k320x240Bytes + 64}, true},
+                                           FormatCase{"LargestSides", {16384, -16384, 24, 0, 0}, true},
+                                           FormatCase{"OnePixel", {1, 1, 24, 0, 4}, true},
+                                           FormatCase{"EightBitWithPalette", {320, 240, 8, 0, 320 * 240}, false},
+                                           FormatCase{"ThirtyTwoBit", {320, 240, 32, 0, 0}, false},
+                                           FormatCase{"Bitfields", {320, 240, 24, kBitfields, 0}, false},
+                                           FormatCase{"Fourcc", {320, 240, 24, kYuy2, 0}, false},
+                                           FormatCase{"ZeroByZero", {0, 0, 24, 0, 0}, false},
+                                           FormatCase{"ZeroHeight", {320, 0, 24, 0, 0}, false},
+                                           FormatCase{"Huge", {100000, 100000, 24, 0, 0}, false},
+                                           FormatCase{"OneTooWide", {16385, 240, 24, 0, 0}, false},
+                                           FormatCase{"OneTooHigh", {320, -16385, 24, 0, 0}, false},
+                                           FormatCase{"NegativeWidth", {-320, 240, 24, 0, 0}, false},
+                                           FormatCase{"MostNegativeHeight", {320, INT32_MIN, 24, 0, 0}, false},
+                                           FormatCase{"SizeTooSmall", {320, 240, 24, 0, k320x240Bytes - 1}, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(VideoFrameBytes, RowsPaddedToFourBytesAndNeverWrapping) {
   EXPECT_EQ(VideoFrameBytes(321, 241, 24), 964u * 241u);

@@ -19,7 +19,7 @@
 
 namespace {
 
-using Bgr = std::array<uint8_t, 3>;   // bytes B, G, R as stored
+using Bgr = std::array<uint8_t, 3>;  // bytes B, G, R as stored
 
 // Pixel at column x, line y counted from the top of the picture.
 using PixelAt = std::function<Bgr(int x, int y)>;
@@ -29,7 +29,7 @@ using PixelAt = std::function<Bgr(int x, int y)>;
 std::vector<uint8_t> MakeSource(int32_t width, int32_t height, const PixelAt& pixel) {
   const int32_t rows = height < 0 ? -height : height;
   const size_t pitch = (size_t(width) * 3 + 3) / 4 * 4;
-  std::vector<uint8_t> bytes(pitch * rows, 0xEE);   // row fill that no frame pixel may show
+  std::vector<uint8_t> bytes(pitch * rows, 0xEE);  // row fill that no frame pixel may show
   for (int32_t y = 0; y < rows; ++y) {
     uint8_t* row = &bytes[pitch * size_t(height < 0 ? y : rows - 1 - y)];
     for (int32_t x = 0; x < width; ++x) std::memcpy(row + 3 * x, pixel(x, y).data(), 3);
@@ -79,7 +79,7 @@ std::vector<double> DefinedFrame(int32_t width, int32_t height, const PixelAt& p
   for (int row = 0; row < kFrameSide; ++row) {
     for (int x = 0; x < kFrameSide; ++x) {
       double* out = &frame[size_t(row) * kFramePitch + 3 * x];
-      for (const auto& [line, wy] : down[kFrameSide - 1 - row]) {   // line counted from the top
+      for (const auto& [line, wy] : down[kFrameSide - 1 - row]) {  // line counted from the top
         for (const auto& [column, wx] : across[x]) {
           const Bgr p = pixel(column, line);
           for (int c = 0; c < 3; ++c) out[c] += wx * wy * p[c];
@@ -145,7 +145,7 @@ TEST_P(ScalerQuadrantTest, EachColourLandsInItsQuadrant) {
     for (PixelPath path : PathsHere()) {
       SCOPED_TRACE(std::string(PathName(path)) + ", height " + std::to_string(height));
       const std::vector<uint8_t> frame = Scaled(source, s.width, height, path);
-      for (const Sample& sample : samples) {   // frame rows count from the bottom
+      for (const Sample& sample : samples) {  // frame rows count from the bottom
         Bgr p;
         std::memcpy(p.data(), &frame[size_t(sample.row) * kFramePitch + 3 * sample.x], 3);
         EXPECT_EQ(p, sample.colour) << "column " << sample.x << " row " << sample.row;
@@ -177,9 +177,8 @@ TEST_P(ScalerDefinitionTest, NoisePictureWithinOneStepOfTheExactValue) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ScalerDefinitionTest,
-                         ::testing::Values(Size{3, 5}, Size{200, 100}, Size{257, 255}, Size{641, 479},
-                                           Size{1000, 3}, Size{3, 1000}, Size{1920, 1080}, Size{16384, 2},
-                                           Size{2, 16384}),
+                         ::testing::Values(Size{3, 5}, Size{200, 100}, Size{257, 255}, Size{641, 479}, Size{1000, 3},
+                                           Size{3, 1000}, Size{1920, 1080}, Size{16384, 2}, Size{2, 16384}),
                          SizeName);
 
 TEST(FrameScaler, OnePixelCheckerboardAt1920x1080ReachesFortyDecibels) {
@@ -197,8 +196,8 @@ TEST(FrameScaler, OnePixelCheckerboardAt1920x1080ReachesFortyDecibels) {
 // One scaler goes through all sizes and paths in turn, so a table left from the previous
 // size would show; each result must equal a fresh scaler's on the bottom-up source.
 TEST(FrameScaler, PathsAndRowOrdersGiveTheSameBytesOnNoiseOfOddSizes) {
-  const Size sizes[] = {{1, 1}, {3, 7}, {7, 3}, {33, 17}, {255, 257}, {257, 255}, {321, 241}, {641, 479},
-                        {1921, 1081}, {5, 2001}};
+  const Size sizes[] = {{1, 1},     {3, 7},     {7, 3},     {33, 17},     {255, 257},
+                        {257, 255}, {321, 241}, {641, 479}, {1921, 1081}, {5, 2001}};
   FrameScaler reused;
   for (const Size& s : sizes) {
     SCOPED_TRACE(std::to_string(s.width) + "x" + std::to_string(s.height));
@@ -220,13 +219,18 @@ TEST(FrameScaler, PathsAndRowOrdersGiveTheSameBytesOnNoiseOfOddSizes) {
 struct Refusal {
   const char* name;
   int32_t width, height;
-  uint64_t bytes;   // 17 pixels take rows of 52 bytes
+  uint64_t bytes;  // 17 pixels take rows of 52 bytes
 };
 
 const Refusal kRefusals[] = {
-    {"ShortByOneByte", 17, 9, 52 * 9 - 1},  {"TopDownShortByOneByte", 17, -9, 52 * 9 - 1}, {"NoBytes", 17, 9, 0},
-    {"ZeroWidth", 0, 9, 1 << 16},           {"ZeroHeight", 17, 0, 1 << 16},              {"NegativeWidth", -17, 9, 1 << 16},
-    {"WidthPastLargest", 16385, 1, 1 << 16}, {"HeightPastLargest", 1, -16385, 1 << 16},
+    {"ShortByOneByte", 17, 9, 52 * 9 - 1},
+    {"TopDownShortByOneByte", 17, -9, 52 * 9 - 1},
+    {"NoBytes", 17, 9, 0},
+    {"ZeroWidth", 0, 9, 1 << 16},
+    {"ZeroHeight", 17, 0, 1 << 16},
+    {"NegativeWidth", -17, 9, 1 << 16},
+    {"WidthPastLargest", 16385, 1, 1 << 16},
+    {"HeightPastLargest", 1, -16385, 1 << 16},
     {"MostNegativeHeight", 1, INT32_MIN, 1 << 16},
 };
 
@@ -234,7 +238,7 @@ class ScalerRefusalTest : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(ScalerRefusalTest, ReturnsFalseAndLeavesTheFrameAlone) {
   const Refusal& r = GetParam();
-  const std::vector<uint8_t> source(1 << 16, 0x40);   // never shorter than `bytes`
+  const std::vector<uint8_t> source(1 << 16, 0x40);  // never shorter than `bytes`
   for (PixelPath path : PathsHere()) {
     std::vector<uint8_t> frame(kFrameBytes, 0xCD);
     FrameScaler scaler;

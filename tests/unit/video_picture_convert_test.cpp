@@ -19,7 +19,7 @@
 namespace {
 
 using Bgr = std::array<double, 3>;
-using Codes = std::array<uint8_t, 3>;   // Y, Cb, Cr; or B, G, R for the RGB formats
+using Codes = std::array<uint8_t, 3>;  // Y, Cb, Cr; or B, G, R for the RGB formats
 
 struct Matrix {
   YuvMatrix id;
@@ -48,7 +48,7 @@ Codes Encoded(double r, double g, double b, const Matrix& m) {
   return {code(16 + 219 * y), code(128 + 112 * (b - y) / (1 - m.kb)), code(128 + 112 * (r - y) / (1 - m.kr))};
 }
 
-using CodesAt = std::function<Codes(int x, int y)>;   // y counted from the top
+using CodesAt = std::function<Codes(int x, int y)>;  // y counted from the top
 
 // A picture's bytes as the layout places them, ending at the last byte a pixel owns; bytes no
 // pixel owns are 0xEE. A 2x2 block (a pair for YUY2) takes the chroma of its top-left pixel.
@@ -59,7 +59,7 @@ std::vector<uint8_t> Build(const DecodedPicture& p, const CodesAt& codes) {
     bytes[at] = value;
   };
   const size_t s = p.stride, rows = p.planeRows ? p.planeRows : p.height, c = (s + 1) / 2;
-  const size_t first = s * rows, second = first + c * ((rows + 1) / 2);   // chroma planes
+  const size_t first = s * rows, second = first + c * ((rows + 1) / 2);  // chroma planes
   for (int y = 0; y < p.height; ++y) {
     for (int x = 0; x < p.width; ++x) {
       const Codes v = codes(x, y);
@@ -226,7 +226,7 @@ TEST_P(PictureLayoutTest, NoisePictureComesOutUprightWithinRoundingFromExactlyIt
     ExpectPicture(Converted(source, p, m), p, [&](int x, int y) {
       const Codes own = Noise(x, y);
       if (rgb) return Bgr{double(own[0]), double(own[1]), double(own[2])};
-      const Codes corner = Noise(x & ~1, p.format == DecodedFormat::Yuy2 ? y : y & ~1);   // the chroma's pixel
+      const Codes corner = Noise(x & ~1, p.format == DecodedFormat::Yuy2 ? y : y & ~1);  // the chroma's pixel
       return Defined({own[0], corner[1], corner[2]}, m);
     });
   }
@@ -285,14 +285,14 @@ TEST(PictureConvert, LargestLayoutsDoNotWrap) {
 }
 
 TEST(PictureConvert, SizesOfTheConvertedPictureAndItsMatrix) {
-  EXPECT_EQ(Rgb24PictureBytes(5, 3), 16u * 3);   // 15 bytes a row, filled to 16
+  EXPECT_EQ(Rgb24PictureBytes(5, 3), 16u * 3);  // 15 bytes a row, filled to 16
   EXPECT_EQ(Rgb24PictureBytes(4, 2), 12u * 2);
   EXPECT_EQ(Rgb24PictureBytes(5, -3), 0u);
   EXPECT_EQ(Rgb24PictureBytes(16385, 1), 0u);
   const struct {
     int32_t width, height;
     YuvMatrix matrix;
-  } cases[] = {{720, 576, YuvMatrix::Bt601}, {1024, 576, YuvMatrix::Bt601}, {1025, 576, YuvMatrix::Bt709},
+  } cases[] = {{720, 576, YuvMatrix::Bt601},  {1024, 576, YuvMatrix::Bt601}, {1025, 576, YuvMatrix::Bt709},
                {1024, 577, YuvMatrix::Bt709}, {1280, 720, YuvMatrix::Bt709}, {1920, 1080, YuvMatrix::Bt709}};
   for (const auto& c : cases) EXPECT_EQ(MatrixForSize(c.width, c.height), c.matrix) << c.width << "x" << c.height;
 }

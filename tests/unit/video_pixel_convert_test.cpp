@@ -32,9 +32,7 @@ std::vector<uint8_t> SolidFrame(Bgr pixel) {
 
 // Every pixel differs from its neighbours in each channel, so a pixel taken from the wrong
 // column, row or channel shows.
-Bgr PatternPixel(int x, int y) {
-  return {uint8_t(x), uint8_t(y * 3 + 1), uint8_t((x * 7) ^ (y * 13))};
-}
+Bgr PatternPixel(int x, int y) { return {uint8_t(x), uint8_t(y * 3 + 1), uint8_t((x * 7) ^ (y * 13))}; }
 
 std::vector<uint8_t> PatternFrame() {
   std::vector<uint8_t> frame(kSourcePitch * kSide);
@@ -51,12 +49,10 @@ std::vector<uint8_t> PatternFrame() {
 }
 
 // The 16-bit texel worked out bit by bit: top bit set, five bits each of red, green, blue.
-uint16_t Expected1555(Bgr p) {
-  return uint16_t(0x8000 | (p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3));
-}
+uint16_t Expected1555(Bgr p) { return uint16_t(0x8000 | (p.r >> 3) << 10 | (p.g >> 3) << 5 | (p.b >> 3)); }
 
 uint16_t WordAt(const std::vector<uint8_t>& bytes, size_t offset) {
-  return uint16_t(bytes[offset] | bytes[offset + 1] << 8);   // texture words are little-endian
+  return uint16_t(bytes[offset] | bytes[offset + 1] << 8);  // texture words are little-endian
 }
 
 // ---- Known pixels -----------------------------------------------------------------------
@@ -64,7 +60,7 @@ uint16_t WordAt(const std::vector<uint8_t>& bytes, size_t offset) {
 struct KnownPixel {
   const char* name;
   Bgr pixel;
-  uint8_t argb[4];   // bytes in memory: B, G, R, A
+  uint8_t argb[4];  // bytes in memory: B, G, R, A
   uint16_t word;
 };
 
@@ -136,7 +132,7 @@ const Layout kLayouts[] = {
     {"Argb_OddPitch", TextureFormat::A8R8G8B8, 4, 1027},
     {"Word_Tight", TextureFormat::A1R5G5B5, 2, 512},
     {"Word_Padded", TextureFormat::A1R5G5B5, 2, 512 + 32},
-    {"Word_OddPitch", TextureFormat::A1R5G5B5, 2, 513},   // every other row at an odd address
+    {"Word_OddPitch", TextureFormat::A1R5G5B5, 2, 513},  // every other row at an odd address
 };
 
 class LayoutTest : public ::testing::TestWithParam<Layout> {};
