@@ -222,8 +222,9 @@ bool WaitAtTheEnd() {
 DWORD Now() { return GetTickCount(); }
 
 DWORD WINAPI ReaderThread(void*) {
-  // The reader's objects are free-threaded; this thread joins the process's free apartment.
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  // The reader's objects are free-threaded, so any apartment will do; CoInitialize is the
+  // one every Windows the program starts on has.
+  const HRESULT com = CoInitialize(nullptr);
   DWORD clockStart = Now();
   bool haveFirstStamp = false;
   LONGLONG firstStamp = 0;
