@@ -1,6 +1,8 @@
 // Playing a file through a Media Foundation source reader. Threads as in the header: the
-// main thread starts, polls, rewinds and stops; the reader thread owns the reader between
-// start and stop and is the only one that writes the frame surface and the texture then.
+// main thread starts, polls, rewinds and stops; the reader thread opens the file, owns the
+// reader and is the only one that writes the frame surface and the texture while it plays.
+// Both threads hold the playback's state; whichever lets go last frees it, so that the main
+// thread can give up on a reader thread stuck inside the platform without waiting for it.
 #include "video/media_foundation_win.h"
 
 #include <mfapi.h>
@@ -9,6 +11,7 @@
 #include <mfreadwrite.h>
 
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "base/com_ptr_win.h"
@@ -52,19 +55,38 @@ const OfferedFormat kOfferedFormats[] = {
     {&MFVideoFormat_RGB24, DecodedFormat::Rgb24},
 };
 
-// The one video being played, with what its thread needs.
+// One video being played: shared by the main thread and its reader thread.
 struct Playback {
-  IMFSourceReader* reader = nullptr;
-  HANDLE thread = nullptr;
-  HANDLE stopEvent = nullptr;     // manual reset: the thread leaves
-  HANDLE rewindEvent = nullptr;   // auto reset: start again from the beginning
+  volatile LONG references = 2;   // the main thread's and the reader thread's
+  WCHAR path[MAX_PATH + 1] = {};
+  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);     // the thread leaves
+  HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // start again
+  HANDLE openedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);   // `opened` is set
+  HRESULT opened = E_PENDING;     // how the opening went, written before openedEvent
   volatile LONG ended = 0;        // set by the thread at the end, taken by the main thread
   volatile LONG framesShown = 0;  // counted by the thread
-  DecodedPicture picture;         // layout of the current decoded type
-  FrameScaler scaler;             // the thread's own
-  std::vector<uint8_t> rgb;       // one converted picture
+  // The reader thread's own.
+  IMFSourceReader* reader = nullptr;
+  DecodedPicture picture;  // layout of the current decoded type
+  FrameScaler scaler;
+  std::vector<uint8_t> rgb;  // one converted picture
+
+  bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
+  bool Stopped() const { return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; }
+  ~Playback() {
+    for (HANDLE event : {stopEvent, rewindEvent, openedEvent}) {
+      if (event) CloseHandle(event);
+    }
+  }
 };
-Playback playback;
+
+void LetGo(Playback* playback) {
+  if (InterlockedDecrement(&playback->references) == 0) delete playback;
+}
+
+// The video now held by the main thread, and its reader thread.
+Playback* current = nullptr;
+HANDLE currentThread = nullptr;
 
 bool LookUpLibrary() {
   if (library.lookedUp) return library.Complete();
@@ -133,7 +155,8 @@ int32_t MinimalStride(DecodedFormat format, int32_t width) {
 }
 
 // Reads the layout of the reader's current decoded type into playback.picture.
-bool ReadDecodedLayout(IMFSourceReader* reader) {
+bool ReadDecodedLayout(Playback& playback) {
+  IMFSourceReader* reader = playback.reader;
   ComPtr<IMFMediaType> type;
   if (FAILED(reader->GetCurrentMediaType(kVideoStream, type.Receive()))) return false;
   GUID subtype = GUID_NULL;
@@ -186,7 +209,7 @@ bool ReadDecodedLayout(IMFSourceReader* reader) {
 
 // Converts one decoded sample and draws it into the texture. A sample that does not fit its
 // layout is dropped; the texture keeps its picture.
-void ShowSample(IMFSample* sample) {
+void ShowSample(Playback& playback, IMFSample* sample) {
   ComPtr<IMFMediaBuffer> buffer;
   if (FAILED(sample->ConvertToContiguousBuffer(buffer.Receive()))) return;
   BYTE* data = nullptr;
@@ -205,7 +228,7 @@ void ShowSample(IMFSample* sample) {
 }
 
 // At the end: tell the main thread, then wait for a rewind or the stop. False on the stop.
-bool WaitAtTheEnd() {
+bool WaitAtTheEnd(Playback& playback) {
   InterlockedExchange(&playback.ended, 1);
   HANDLE events[] = {playback.stopEvent, playback.rewindEvent};
   if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return false;
@@ -217,28 +240,41 @@ bool WaitAtTheEnd() {
   return true;
 }
 
+// How long a stop waits for the reader thread: a frame being decoded is finished first.
+constexpr DWORD kStopLimitMs = 5000;
+
 // Milliseconds of the clock (about 10 ms steps, as the run loop's); it wraps, so only
 // differences are used.
 DWORD Now() { return GetTickCount(); }
 
-DWORD WINAPI ReaderThread(void*) {
-  // The reader's objects are free-threaded, so any apartment will do; CoInitialize is the
-  // one every Windows the program starts on has.
-  const HRESULT com = CoInitialize(nullptr);
+// Opens the file and picks the decoded format; on the reader thread.
+HRESULT Open(Playback& playback) {
+  HRESULT result = library.createReader(playback.path, nullptr, &playback.reader);
+  if (FAILED(result) || playback.reader == nullptr) {
+    playback.reader = nullptr;
+    return FAILED(result) ? result : E_FAIL;
+  }
+  // Only the picture is played.
+  playback.reader->SetStreamSelection(DWORD(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+  result = playback.reader->SetStreamSelection(kVideoStream, TRUE);
+  if (FAILED(result)) return result;
+  if (!ChooseDecodedFormat(playback.reader) || !ReadDecodedLayout(playback)) return MF_E_INVALIDMEDIATYPE;
+  return S_OK;
+}
+
+void Play(Playback& playback) {
   DWORD clockStart = Now();
   bool haveFirstStamp = false;
   LONGLONG firstStamp = 0;
-  for (;;) {
-    if (WaitForSingleObject(playback.stopEvent, 0) == WAIT_OBJECT_0) break;
+  while (!playback.Stopped()) {
     DWORD stream = 0, flags = 0;
     LONGLONG stamp = 0;
     ComPtr<IMFSample> sample;
     const HRESULT read = playback.reader->ReadSample(kVideoStream, 0, &stream, &flags, &stamp, sample.Receive());
     const bool atEnd = FAILED(read) || (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR)) ||
-                       ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && !ReadDecodedLayout(playback.reader));
+                       ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && !ReadDecodedLayout(playback));
     if (atEnd) {
-      if (!WaitAtTheEnd()) break;
-      clockStart = Now();
+      if (!WaitAtTheEnd(playback)) return;
       haveFirstStamp = false;
       continue;
     }
@@ -252,19 +288,45 @@ DWORD WINAPI ReaderThread(void*) {
     }
     const LONGLONG dueMs = stamp > firstStamp ? (stamp - firstStamp) / 10000 : 0;
     const LONGLONG waitMs = dueMs - LONGLONG(Now() - clockStart);
-    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent, DWORD(waitMs)) == WAIT_OBJECT_0) break;
-    ShowSample(sample.Get());
+    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent, DWORD(waitMs)) == WAIT_OBJECT_0) return;
+    // A thread the main thread gave up on may come back from the decoder long after the
+    // stop: it must not draw then.
+    if (playback.Stopped()) return;
+    ShowSample(playback, sample.Get());
+  }
+}
+
+DWORD WINAPI ReaderThread(void* parameter) {
+  Playback* playback = static_cast<Playback*>(parameter);
+  // The reader's objects are free-threaded, so any apartment will do; CoInitialize is the
+  // one every Windows the program starts on has.
+  const HRESULT com = CoInitialize(nullptr);
+  playback->opened = Open(*playback);
+  SetEvent(playback->openedEvent);
+  if (SUCCEEDED(playback->opened)) Play(*playback);
+  if (playback->reader) {
+    // The reader asks its source for samples ahead of ReadSample; a flush waits for those
+    // requests to settle, so that the source is not torn down under them.
+    playback->reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
+    ReleaseHolder(playback->reader);
   }
   if (SUCCEEDED(com)) CoUninitialize();
+  LetGo(playback);
   return 0;
 }
 
-void CloseEvent(HANDLE& event) {
-  if (event) CloseHandle(event);
-  event = nullptr;
+// Stops the reader thread and waits for it, for at most `limitMs`; after that the thread is
+// left to end on its own (it draws nothing more) and frees what it holds when it does.
+void StopThread(Playback* playback, HANDLE thread, DWORD limitMs) {
+  SetEvent(playback->stopEvent);
+  WaitForSingleObject(thread, limitMs);
+  CloseHandle(thread);
+  LetGo(playback);
 }
 
 }  // namespace
+
+DWORD mediaFoundationOpenLimitMs = 15000;
 
 HRESULT StartMediaFoundationVideo(const char* path) {
   StopMediaFoundationVideo();
@@ -272,65 +334,47 @@ HRESULT StartMediaFoundationVideo(const char* path) {
   if (!LookUpLibrary()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
   const HRESULT textureReady = ReadTextureFormat();
   if (FAILED(textureReady)) return textureReady;
-
-  WCHAR wide[MAX_PATH + 1] = {};
-  if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH + 1) == 0) return HRESULT_FROM_WIN32(GetLastError());
-
   HRESULT result = StartPlatform();
   if (FAILED(result)) return result;
 
-  result = library.createReader(wide, nullptr, &playback.reader);
-  if (FAILED(result) || playback.reader == nullptr) {
-    playback.reader = nullptr;
-    StopMediaFoundationVideo();
-    return FAILED(result) ? result : E_FAIL;
+  Playback* playback = new (std::nothrow) Playback;
+  if (playback == nullptr) return E_OUTOFMEMORY;
+  if (!playback->Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, playback->path, MAX_PATH + 1) == 0) {
+    delete playback;
+    return E_FAIL;
   }
-  // Only the picture is played.
-  playback.reader->SetStreamSelection(DWORD(MF_SOURCE_READER_ALL_STREAMS), FALSE);
-  result = playback.reader->SetStreamSelection(kVideoStream, TRUE);
-  if (SUCCEEDED(result) && !ChooseDecodedFormat(playback.reader)) result = MF_E_INVALIDMEDIATYPE;
-  if (SUCCEEDED(result) && !ReadDecodedLayout(playback.reader)) result = MF_E_INVALIDMEDIATYPE;
-  if (SUCCEEDED(result)) {
-    playback.stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    playback.rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (playback.stopEvent == nullptr || playback.rewindEvent == nullptr) result = E_OUTOFMEMORY;
+  HANDLE thread = CreateThread(nullptr, 0, ReaderThread, playback, 0, nullptr);
+  if (thread == nullptr) {
+    delete playback;
+    return HRESULT_FROM_WIN32(GetLastError());
   }
-  if (SUCCEEDED(result)) {
-    playback.ended = 0;
-    playback.framesShown = 0;
-    playback.thread = CreateThread(nullptr, 0, ReaderThread, nullptr, 0, nullptr);
-    if (playback.thread == nullptr) result = HRESULT_FROM_WIN32(GetLastError());
+  // Some parsers never come back from a damaged file: the run does not wait for them.
+  result = WaitForSingleObject(playback->openedEvent, mediaFoundationOpenLimitMs) == WAIT_OBJECT_0
+               ? playback->opened
+               : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+  if (FAILED(result)) {
+    StopThread(playback, thread, kStopLimitMs);
+    return result;
   }
-  if (FAILED(result)) StopMediaFoundationVideo();
-  return FAILED(result) ? result : S_OK;
+  current = playback;
+  currentThread = thread;
+  return S_OK;
 }
 
-bool MediaFoundationVideoHeld() { return playback.reader != nullptr; }
+bool MediaFoundationVideoHeld() { return current != nullptr; }
 
-long MediaFoundationFramesShown() { return playback.framesShown; }
+long MediaFoundationFramesShown() { return current ? current->framesShown : 0; }
 
-bool TakeMediaFoundationVideoEnd() {
-  if (playback.thread == nullptr) return false;
-  return InterlockedExchange(&playback.ended, 0) != 0;
-}
+bool TakeMediaFoundationVideoEnd() { return current && InterlockedExchange(&current->ended, 0) != 0; }
 
 void RewindMediaFoundationVideo() {
-  if (playback.rewindEvent) SetEvent(playback.rewindEvent);
+  if (current) SetEvent(current->rewindEvent);
 }
 
 void StopMediaFoundationVideo() {
-  if (playback.thread) {
-    SetEvent(playback.stopEvent);
-    // The thread leaves between two frames; a frame being decoded is finished first.
-    WaitForSingleObject(playback.thread, INFINITE);
-    CloseHandle(playback.thread);
-    playback.thread = nullptr;
-  }
-  CloseEvent(playback.stopEvent);
-  CloseEvent(playback.rewindEvent);
-  // The reader asks its source for samples ahead of ReadSample; a flush waits for those
-  // requests to settle, so that the source is not torn down under them.
-  if (playback.reader) playback.reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
-  ReleaseHolder(playback.reader);
-  playback.ended = 0;
+  if (current == nullptr) return;
+  Playback* playback = current;
+  current = nullptr;
+  StopThread(playback, currentThread, kStopLimitMs);
+  currentThread = nullptr;
 }

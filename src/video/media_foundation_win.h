@@ -9,11 +9,15 @@
 
 #include <windows.h>
 
-// Opens the file, picks a decoded format this program converts itself and starts the reader
-// thread; the first frame reaches videoTexture at once. S_OK when it plays, a failure code
-// when Media Foundation is missing or cannot read or decode the file (nothing is left
-// behind then). Needs videoTexture and the frame surface, and nothing else playing.
+// Starts the reader thread, which opens the file and picks a decoded format this program
+// converts itself, then shows the frames; the first one reaches videoTexture at once. S_OK
+// when it plays; a failure code when Media Foundation is missing or cannot read or decode
+// the file, or has not opened it within mediaFoundationOpenLimitMs (nothing is left behind
+// then). Needs videoTexture and the frame surface, and nothing else playing.
 HRESULT StartMediaFoundationVideo(const char* path);
+
+// How long a start waits for the file to be opened (15 s; tests shorten it).
+extern DWORD mediaFoundationOpenLimitMs;
 
 // Whether a video started by StartMediaFoundationVideo is held.
 bool MediaFoundationVideoHeld();
@@ -28,6 +32,7 @@ bool TakeMediaFoundationVideoEnd();
 // Starts the video again from its beginning, with its clock.
 void RewindMediaFoundationVideo();
 
-// Stops the reader thread and waits for it, so that no frame reaches videoTexture after this
-// returns, then frees the reader. Harmless when nothing is held.
+// Stops the reader thread and waits for it to free the reader; no frame reaches videoTexture
+// after this returns. A thread stuck inside the platform for more than a few seconds is left
+// to end on its own. Harmless when nothing is held.
 void StopMediaFoundationVideo();

@@ -168,30 +168,6 @@ TEST(PictureConvert, SeventyFivePercentBarsComeBackThroughTheirOwnMatrixOnly) {
 
 // ---- Layouts ------------------------------------------------------------------------------
 
-// Red upper left, green upper right, blue lower left, white lower right; each plane order
-// must put them back, and I420 read as YV12 (or the other way) must exchange Cb and Cr.
-TEST(PictureConvert, QuadrantsLandInPlaceAndSwappedPlanesExchangeChroma) {
-  const Codes quadrant[2][2] = {{Encoded(1, 0, 0, kBt601), Encoded(0, 1, 0, kBt601)},
-                                {Encoded(0, 0, 1, kBt601), Encoded(1, 1, 1, kBt601)}};
-  const CodesAt codes = [&](int x, int y) { return quadrant[y / 2][x / 2]; };
-  const struct {
-    DecodedFormat built, read;
-  } cases[] = {{DecodedFormat::Nv12, DecodedFormat::Nv12}, {DecodedFormat::I420, DecodedFormat::I420},
-               {DecodedFormat::Yv12, DecodedFormat::Yv12}, {DecodedFormat::Yuy2, DecodedFormat::Yuy2},
-               {DecodedFormat::I420, DecodedFormat::Yv12}, {DecodedFormat::Yv12, DecodedFormat::I420}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE("built as " + std::to_string(int(c.built)) + ", read as " + std::to_string(int(c.read)));
-    const DecodedPicture built{c.built, 4, 4, 8, 0, false};
-    DecodedPicture read = built;
-    read.format = c.read;
-    const std::vector<uint8_t> out = Converted(Build(built, codes), read, kBt601);
-    ExpectPicture(out, read, [&](int x, int y) {
-      const Codes q = quadrant[y / 2][x / 2];
-      return Defined(c.built == c.read ? q : Codes{q[0], q[2], q[1]}, kBt601);
-    });
-  }
-}
-
 struct LayoutCase {
   const char* name;
   DecodedPicture picture;
