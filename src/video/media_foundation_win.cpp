@@ -100,9 +100,8 @@ bool LookUpLibrary() {
   return library.Complete();
 }
 
-// Started once per process and left running: starting and shutting down the platform for
-// every file (the play list tries each) tears down work queues that a released reader may
-// still be winding down on.
+// Started once per process and left running: the play list tries every file, and a start
+// and shutdown for each would set up and tear down the platform's work queues every time.
 HRESULT StartPlatform() {
   static HRESULT started = E_FAIL;
   if (SUCCEEDED(started)) return started;
