@@ -73,7 +73,15 @@ struct Playback {
 
   bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
   bool Stopped() const { return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; }
+  // Runs on whichever thread lets go last: the main thread, unless it gave up on the reader
+  // thread.
   ~Playback() {
+    if (reader) {
+      // The reader asks its source for samples ahead of ReadSample; a flush waits for those
+      // requests to settle, so that the source is not torn down under them.
+      reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
+      ReleaseHolder(reader);
+    }
     for (HANDLE event : {stopEvent, rewindEvent, openedEvent}) {
       if (event) CloseHandle(event);
     }
@@ -303,14 +311,8 @@ DWORD WINAPI ReaderThread(void* parameter) {
   playback->opened = Open(*playback);
   SetEvent(playback->openedEvent);
   if (SUCCEEDED(playback->opened)) Play(*playback);
-  if (playback->reader) {
-    // The reader asks its source for samples ahead of ReadSample; a flush waits for those
-    // requests to settle, so that the source is not torn down under them.
-    playback->reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
-    ReleaseHolder(playback->reader);
-  }
-  if (SUCCEEDED(com)) CoUninitialize();
   LetGo(playback);
+  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 

@@ -160,10 +160,13 @@ HRESULT BuildVideoGraph(const char* path) {
 bool PollVideoEnd(int mode) {
   if (mode == 0) return false;
   if (MediaFoundationVideoHeld()) {
-    // The end of a Media Foundation video counts as the graph's end of stream.
+    // The end of a Media Foundation video counts as the graph's end of stream. Only a single
+    // file is started again: on any other end the caller moves on and releases this video,
+    // and a seek under way then would race the release inside the platform.
     const bool ended = TakeMediaFoundationVideoEnd();
+    if (mode != 1) return ended;
     if (ended) RewindMediaFoundationVideo();
-    return mode == 1 || ended;
+    return true;
   }
   if (videoGraph.mediaEvent == nullptr) return false;
   long code = 0;
