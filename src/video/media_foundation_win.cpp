@@ -57,7 +57,7 @@ const OfferedFormat kOfferedFormats[] = {
 
 // One video being played: shared by the main thread and its reader thread.
 struct Playback {
-  volatile LONG references = 2;   // the main thread's and the reader thread's
+  volatile LONG references = 2;  // the main thread's and the reader thread's
   WCHAR path[MAX_PATH + 1] = {};
   HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);     // the thread leaves
   HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // start again
