@@ -17,9 +17,6 @@
 #include "scoped_registry_value.h"
 #include "settings/options_record.h"
 
-// A video made by the build in run-inputs beside the test program.
-inline std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
-
 // Puts a settings record in the real key for one test and restores what was there.
 class StoredOptions {
  public:

@@ -27,8 +27,6 @@ namespace {
 std::vector<std::string> notices;
 void RecordNotice(const char* text) { notices.push_back(text); }
 
-std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
-
 IDirect3D8* WINAPI NoDirect3D(UINT) { return nullptr; }
 bool NoFrameSurface() { return false; }
 

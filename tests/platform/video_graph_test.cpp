@@ -367,32 +367,18 @@ TEST_F(VideoGraphTest, HostileTypesAreRefusedAndTheNextFilePlays) {
     const char* name;
     void (*shape)(VideoType&);
   };
+  // clang-format off
   const Hostile cases[] = {
-      {"8-bit with a colour table",
-       [](VideoType& t) {
-         t.info().bmiHeader.biBitCount = 8;
-         t.info().bmiHeader.biClrUsed = 256;
-       }},
-      {"8-bit, said so",
-       [](VideoType& t) {
-         t.info().bmiHeader.biBitCount = 8;
-         t.get()->subtype = MEDIASUBTYPE_RGB8;
-       }},
+      {"8-bit with a colour table", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.info().bmiHeader.biClrUsed = 256; }},
+      {"8-bit, said so", [](VideoType& t) { t.info().bmiHeader.biBitCount = 8; t.get()->subtype = MEDIASUBTYPE_RGB8; }},
       {"bit fields", [](VideoType& t) { t.info().bmiHeader.biCompression = BI_BITFIELDS; }},
       {"a FOURCC", [](VideoType& t) { t.info().bmiHeader.biCompression = MAKEFOURCC('Y', 'U', 'Y', '2'); }},
-      {"0 x 0",
-       [](VideoType& t) {
-         t.info().bmiHeader.biWidth = 0;
-         t.info().bmiHeader.biHeight = 0;
-       }},
-      {"100000 x 100000",
-       [](VideoType& t) {
-         t.info().bmiHeader.biWidth = 100000;
-         t.info().bmiHeader.biHeight = 100000;
-       }},
+      {"0 x 0", [](VideoType& t) { t.info().bmiHeader.biWidth = 0; t.info().bmiHeader.biHeight = 0; }},
+      {"100000 x 100000", [](VideoType& t) { t.info().bmiHeader.biWidth = 100000; t.info().bmiHeader.biHeight = 100000; }},
       {"negative width", [](VideoType& t) { t.info().bmiHeader.biWidth = -320; }},
       {"image size lies", [](VideoType& t) { t.info().bmiHeader.biSizeImage = 1000; }},
   };
+  // clang-format on
   ComPtr<IGraphBuilder> graph;
   ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder, graph.ReceiveVoid()),
             S_OK);

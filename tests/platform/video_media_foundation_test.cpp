@@ -19,8 +19,6 @@
 
 namespace {
 
-std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
-
 class MediaFoundationTest : public VideoDeviceTest {
  protected:
   void SetUp() override { videoGraphTriesDirectShow = false; }

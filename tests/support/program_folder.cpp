@@ -12,6 +12,8 @@ std::string ProgramFolder() {
 
 std::string ProgramFile(const std::string& relative) { return ProgramFolder() + "\\" + relative; }
 
+std::string RunInput(const char* name) { return ProgramFile(std::string("run-inputs\\") + name); }
+
 unsigned long RunToEnd(const std::string& path, const std::string& arguments) {
   std::string commandLine = "\"" + path + "\"";
   if (!arguments.empty()) commandLine += " " + arguments;

@@ -11,6 +11,9 @@ std::string ProgramFolder();
 // `relative` (backslashes) inside that folder.
 std::string ProgramFile(const std::string& relative);
 
+// A solid-colour video the build writes into run-inputs\ beside the test programs.
+std::string RunInput(const char* name);
+
 // Runs the program at `path` with `arguments` and waits for it: its exit code, or ~0 when it
 // did not start or had not ended after 30 s.
 unsigned long RunToEnd(const std::string& path, const std::string& arguments = "");
