@@ -24,6 +24,7 @@
 
 #include "bench_clock.h"
 #include "scaler_pictures.h"
+#include "test_graph.h"
 #include "test_sample.h"
 
 #include <d3d8.h>
@@ -461,7 +462,7 @@ double ProcessCpuMs() {
   return ms(kernel) + ms(user);
 }
 
-long FramesShown() { return MediaFoundationVideoHeld() ? MediaFoundationFramesShown() : FramesOfRunningGraph(); }
+long FramesShown() { return VideoFramesDelivered(videoGraph); }
 
 int Play(const char* way, const char* path, int seconds) {
   Session session;

@@ -12,20 +12,15 @@ IDirect3DIndexBuffer8* sceneIndexBuffer = nullptr;
 
 Direct3DCreateProc direct3DCreate = Direct3DCreate8;
 
-HRESULT CreateSaverDevice(HWND focusWindow) {
-  direct3D = direct3DCreate(D3D_SDK_VERSION);
-  if (direct3D == nullptr) return E_FAIL;
+namespace {
 
-  D3DDISPLAYMODE mode;
-  const HRESULT modeResult = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
-  if (FAILED(modeResult)) return modeResult;
-
-  // Windowed in every mode: the full-screen look comes from the screen-sized popup, and the
-  // back buffer has the screen's size even in the small preview, where Present scales it.
+// Windowed in every mode: the full-screen look comes from the screen-sized popup, and the
+// back buffer has the screen's size even in the small preview, where Present scales it.
+D3DPRESENT_PARAMETERS PresentParameters(D3DFORMAT format) {
   D3DPRESENT_PARAMETERS present = {};
   present.BackBufferWidth = GetSystemMetrics(SM_CXSCREEN);
   present.BackBufferHeight = GetSystemMetrics(SM_CYSCREEN);
-  present.BackBufferFormat = mode.Format;
+  present.BackBufferFormat = format;
   present.BackBufferCount = 0;
   present.MultiSampleType = D3DMULTISAMPLE_NONE;
   present.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
@@ -33,6 +28,19 @@ HRESULT CreateSaverDevice(HWND focusWindow) {
   present.Windowed = TRUE;
   present.EnableAutoDepthStencil = TRUE;
   present.AutoDepthStencilFormat = D3DFMT_D16;
+  return present;
+}
+
+}  // namespace
+
+HRESULT CreateSaverDevice(HWND focusWindow) {
+  direct3D = direct3DCreate(D3D_SDK_VERSION);
+  if (direct3D == nullptr) return E_FAIL;
+
+  D3DDISPLAYMODE mode;
+  const HRESULT modeResult = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+  if (FAILED(modeResult)) return modeResult;
+  D3DPRESENT_PARAMETERS present = PresentParameters(mode.Format);
 
   // Multithreaded, because the graph's streaming thread fills videoTexture while the main
   // thread draws with it; the device serialises the two.
@@ -42,6 +50,15 @@ HRESULT CreateSaverDevice(HWND focusWindow) {
       direct3D->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, focusWindow, behaviour, &present, &device);
   if (SUCCEEDED(result)) d3dDevice = device;
   return result;
+}
+
+HRESULT ResetSaverDevice() {
+  if (direct3D == nullptr || d3dDevice == nullptr) return E_UNEXPECTED;
+  D3DDISPLAYMODE mode;
+  const HRESULT modeResult = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
+  if (FAILED(modeResult)) return modeResult;
+  D3DPRESENT_PARAMETERS present = PresentParameters(mode.Format);
+  return d3dDevice->Reset(&present);
 }
 
 void ReleaseDeviceObjects() {

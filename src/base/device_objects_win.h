@@ -17,6 +17,11 @@ extern IDirect3DIndexBuffer8* sceneIndexBuffer;
 // whatever was made stays in its holder for ReleaseDeviceObjects.
 HRESULT CreateSaverDevice(HWND focusWindow);
 
+// Resets d3dDevice to the parameters of a new device for the screen as it is now (after a
+// lost device, or a new display size). What lives in the default pool (the scenes' buffers)
+// must be released first; the managed videoTexture survives. Main thread.
+HRESULT ResetSaverDevice();
+
 // Releases the five device objects, the texture first and the Direct3D object last; harmless
 // for holders that are empty.
 void ReleaseDeviceObjects();

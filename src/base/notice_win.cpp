@@ -8,7 +8,8 @@
 
 const char kNoticeCaption[] = "Or vel Screen Notice";
 
-static void ShowNoticeBox(const char* text) { MessageBoxA(nullptr, text, kNoticeCaption, MB_OK); }
+// Topmost, so that it comes in front of the saver's covers.
+static void ShowNoticeBox(const char* text) { MessageBoxA(nullptr, text, kNoticeCaption, MB_OK | MB_TOPMOST); }
 
 NoticeBoxProc noticeBox = ShowNoticeBox;
 

@@ -44,10 +44,6 @@ int32_t AdvanceScene() {
   return 0;
 }
 
-// The frame's result is dropped on purpose: the run loop has nothing to do about it.
-int32_t DrawScene() {
-  ChosenScene().draw();
-  return 0;
-}
+HRESULT DrawScene() { return ChosenScene().draw(); }
 
 void CleanupScene() { ChosenScene().cleanup(); }

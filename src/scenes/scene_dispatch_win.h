@@ -15,8 +15,10 @@ extern int32_t screenHeight;
 //
 // The chosen scene's Init result, unchanged (S_OK, E_FAIL, E_OUTOFMEMORY).
 HRESULT InitScene();
-// Both always give 0: a frame that fails is simply followed by the next.
+// Always 0.
 int32_t AdvanceScene();
-int32_t DrawScene();
+// The frame's result (Present's): a frame that fails is simply followed by the next; the
+// run loop looks at it only for a lost device.
+HRESULT DrawScene();
 // Frees what the scene made for itself, also after an Init that stopped part-way.
 void CleanupScene();

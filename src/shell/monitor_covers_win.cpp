@@ -1,5 +1,5 @@
-// The covers of the other monitors. Main thread only; their procedure is also entered from
-// the password prompt's modal loop.
+// The covers of the monitors. Main thread only; their procedure is also entered from the
+// password prompt's modal loop.
 #include "shell/monitor_covers_win.h"
 
 #include "shell/password_win.h"
@@ -11,16 +11,24 @@ std::vector<HWND> monitorCovers;
 
 namespace {
 
+HWND MakeCover(const RECT& r) {
+  return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP, r.left,
+                         r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle, nullptr);
+}
+
 BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
   if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
-  const RECT& r = info.rcMonitor;
-  HWND cover =
-      CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP, r.left, r.top,
-                      r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle, nullptr);
+  HWND cover = MakeCover(info.rcMonitor);
   if (cover != nullptr) monitorCovers.push_back(cover);
   return TRUE;
+}
+
+void ShowCover(HWND cover) {
+  if (cover == nullptr || !IsWindow(cover)) return;
+  SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  UpdateWindow(cover);
 }
 
 void RegisterCoverClass() {
@@ -46,15 +54,31 @@ LPARAM ToScreen(HWND window, LPARAM lParam) {
 void CreateMonitorCovers() {
   monitorCovers.clear();
   RegisterCoverClass();
+  const RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  monitorCovers.push_back(MakeCover(primary));
   EnumDisplayMonitors(nullptr, nullptr, AddCover, 0);
 }
 
 void ShowMonitorCovers() {
-  for (HWND cover : monitorCovers) {
-    if (!IsWindow(cover)) continue;
-    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    UpdateWindow(cover);
-  }
+  for (HWND cover : monitorCovers) ShowCover(cover);
+  HWND primary = monitorCovers.empty() ? nullptr : monitorCovers.front();
+  if (primary != nullptr && IsWindow(primary)) SetForegroundWindow(primary);
+}
+
+void HidePrimaryCover() {
+  if (monitorCovers.empty() || monitorCovers.front() == nullptr) return;
+  ShowWindow(monitorCovers.front(), SW_HIDE);
+}
+
+void FollowMonitorLayout(bool show) {
+  const std::vector<HWND> old = monitorCovers;
+  CreateMonitorCovers();
+  // Destroying a cover clears its place in the list; the new list is complete by now.
+  for (HWND cover : old)
+    if (cover != nullptr && IsWindow(cover)) DestroyWindow(cover);
+  if (!show) return;
+  const bool sceneShown = IsWindowVisible(saverWindow) != FALSE;
+  for (size_t i = sceneShown ? 1 : 0; i < monitorCovers.size(); ++i) ShowCover(monitorCovers[i]);
 }
 
 LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

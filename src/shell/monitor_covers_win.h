@@ -1,6 +1,7 @@
-// Black popups over every monitor but the primary one during a full-screen run, so that no
-// other monitor shows the desktop or passes clicks to other programs. Created hidden with
-// saverWindow (and owned by it, so they go with it), shown when it is shown. Input on them
+// Black popups over every monitor during a full-screen run, so that no monitor shows the
+// desktop or passes input to other programs: shown the moment the run starts, before the
+// device or any file is ready; the primary monitor's goes once saverWindow shows the scene.
+// Created hidden with saverWindow (and owned by it, so they go with it). Input on them
 // follows saverWindow's rules and ends the whole run. Main thread only.
 #pragma once
 
@@ -10,13 +11,21 @@
 
 extern const char kMonitorCoverClass[];  // "QuordaCoverClass"
 
-// The covers of this run, one per monitor other than the primary one.
+// The covers of this run, one per monitor; the primary monitor's first.
 extern std::vector<HWND> monitorCovers;
 
-// Creates a hidden cover for each monitor but the primary one (none with one monitor).
+// Creates a hidden cover for each monitor.
 void CreateMonitorCovers();
 
-// Shows the covers above everything else, without taking the activation from saverWindow.
+// Shows every cover above everything else and gives the primary monitor's the keyboard, so
+// that the first key press reaches the saver even before its window shows.
 void ShowMonitorCovers();
+
+// saverWindow now shows the scene: the primary monitor's cover goes.
+void HidePrimaryCover();
+
+// The monitors were added, removed or rearranged: new covers for the new layout, shown when
+// `show` (the primary one only while saverWindow is hidden).
+void FollowMonitorLayout(bool show);
 
 LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

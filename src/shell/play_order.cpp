@@ -1,12 +1,147 @@
-// The play-list order of the run loop. Main thread only.
+// The play schedule of the run loop. Main thread only.
 #include "shell/play_order.h"
 
-uint32_t NextPlayableEntry(uint32_t current, uint32_t count, const std::function<bool(uint32_t)>& tryEntry) {
-  if (count == 0) return 0;
-  if (current > count) current = count;
-  for (uint32_t step = 1; step <= count; ++step) {
-    const uint32_t entry = (current + step - 1) % count + 1;
-    if (tryEntry(entry)) return entry;
+PlaySchedule::PlaySchedule(int slots, int fallbacks, uint32_t limitMs)
+    : slots_(slots), limitMs_(limitMs), entries_(slots + fallbacks) {}
+
+void PlaySchedule::SetFailed(int entry) { entries_[entry].status = Status::Failed; }
+
+bool PlaySchedule::SlotHasPlayed() const {
+  for (int e = 0; e < slots_; ++e)
+    if (entries_[e].status == Status::Playable) return true;
+  return false;
+}
+
+bool PlaySchedule::Counts(int entry) const {
+  if (entries_[entry].status == Status::Failed) return false;
+  return entry < slots_ || !SlotHasPlayed();
+}
+
+bool PlaySchedule::NothingPlays() const {
+  for (const Entry& entry : entries_)
+    if (entry.status != Status::Failed || entry.trying) return false;
+  return true;
+}
+
+std::vector<int> PlaySchedule::PlayList() const {
+  std::vector<int> list;
+  const bool slotHasPlayed = SlotHasPlayed();
+  for (int e = 0; e < Count(); ++e) {
+    if (entries_[e].status == Status::Playable && (e < slots_) == slotHasPlayed) list.push_back(e);
   }
-  return 0;
+  return list;
+}
+
+void PlaySchedule::Advance(PlayPort& port, uint32_t nowMs) {
+  TakeAnswers(port);
+  if (seeking_) Seek(port, nowMs);
+}
+
+void PlaySchedule::VideoEnded(bool completed) {
+  if (current_ < 0 || seeking_) return;  // already looking for the next one
+  seeking_ = true;
+  currentBroken_ = !completed;
+  cursor_ = current_;
+  waitingFor_ = -1;
+  visited_ = 0;
+}
+
+void PlaySchedule::TakeAnswers(PlayPort& port) {
+  for (int e = 0; e < Count(); ++e) {
+    Entry& entry = entries_[e];
+    if (!entry.trying || entry.ready || e == current_) continue;
+    const TryAnswer answer = port.Answer(e);
+    if (answer == TryAnswer::Trying) continue;
+    if (answer == TryAnswer::Failed) {
+      Drop(port, e);
+      if (entry.status == Status::Unknown) entry.status = Status::Failed;
+      continue;
+    }
+    entry.status = Status::Playable;
+    entry.ready = true;
+    if (seeking_) ShowEntry(port, e);
+  }
+}
+
+void PlaySchedule::Drop(PlayPort& port, int entry) {
+  port.DropTry(entry);
+  entries_[entry].trying = false;
+  entries_[entry].ready = false;
+}
+
+void PlaySchedule::ShowEntry(PlayPort& port, int entry) {
+  // The new picture is shown before the old video goes, so that no black frame comes between.
+  port.Show(entry);
+  if (current_ >= 0 && current_ != entry && entries_[current_].trying) Drop(port, current_);
+  current_ = entry;
+  seeking_ = false;
+  currentBroken_ = false;
+  cursor_ = entry;
+  waitingFor_ = -1;
+  visited_ = 0;
+  stalled_ = false;
+}
+
+void PlaySchedule::Start(PlayPort& port, int entry, uint32_t nowMs) {
+  Entry& e = entries_[entry];
+  if (!port.StartTry(entry)) {
+    if (e.status == Status::Unknown) e.status = Status::Failed;
+    return;
+  }
+  e.trying = true;
+  e.ready = false;
+  e.startedMs = nowMs;
+  waitingFor_ = entry;
+}
+
+void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
+  if (waitingFor_ >= 0) {
+    const Entry& waited = entries_[waitingFor_];
+    if (waited.trying && nowMs - waited.startedMs < limitMs_) return;
+    waitingFor_ = -1;  // answered, or passed over for now (its try goes on)
+  }
+  if (stalled_) {
+    if (nowMs - stalledMs_ < kStalledRetryMs) return;
+    stalled_ = false;
+    visited_ = 0;
+  }
+  while (visited_ < Count()) {
+    cursor_ = (cursor_ + 1) % Count();
+    ++visited_;
+    const int e = cursor_;
+    if (!Counts(e)) continue;
+    if (e == current_) {
+      // Round again to the shown video: the only one that plays.
+      if (!currentBroken_) {
+        port.Rewind(e);
+        seeking_ = false;
+        visited_ = 0;
+        return;
+      }
+      // An error stopped it: it is started afresh, no sooner than a second after its last start.
+      if (nowMs - entries_[e].startedMs < kStalledRetryMs) {
+        cursor_ = (cursor_ + Count() - 1) % Count();
+        --visited_;
+        return;
+      }
+      Drop(port, e);
+      current_ = -1;
+      Start(port, e, nowMs);
+      if (waitingFor_ == e) return;
+      continue;
+    }
+    if (entries_[e].ready) {
+      // It answered while another video played: shown now, from its start.
+      ShowEntry(port, e);
+      port.Rewind(e);
+      return;
+    }
+    if (entries_[e].trying) continue;  // passed over before and still trying
+    Start(port, e, nowMs);
+    if (waitingFor_ == e) return;
+  }
+  // A round without a video to show.
+  if (NothingPlays()) return;
+  stalled_ = true;
+  stalledMs_ = nowMs;
 }

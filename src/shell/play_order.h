@@ -1,18 +1,99 @@
-// Which play-list entry plays next, and when a play list with no playable entry left is
-// tried again. Main thread only (the run loop).
+// Which file plays, and when the next one is tried: the play list of a run as a schedule of
+// tries. Portable; main thread only (the run loop).
+//
+// The entries are the ten video slots in slot order, then the fallback sample (by its bare
+// name, then as found on the search path), which count only while no slot has played. Each
+// entry is tried at its turn by the platform (PlayPort), away from the main thread; a try
+// answers "playing" once its first frame has arrived, or "failed". A try that has not
+// answered within the time limit is passed over for now and left running; whenever a try
+// answers "playing" while a video is wanted, that video is shown, late or not; one that
+// answers while another plays is kept, hidden, and shown from its start at its turn. A file that
+// fails its first try is left out for the rest of the run; one that has played before is
+// skipped when it fails at a later turn, and a play list with nothing playable left is tried
+// again no more than once a second while the last picture stays.
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <vector>
 
-// Tries the entries after `current` (1-based) in play-list order, wrapping after `count` and
-// ending with `current` itself, each at most once, until `tryEntry` can start one. Returns
-// that entry, or 0 when none started (or the list is empty). `current` 0 starts at entry 1.
-uint32_t NextPlayableEntry(uint32_t current, uint32_t count, const std::function<bool(uint32_t)>& tryEntry);
+enum class TryAnswer { Trying, Playing, Failed };
 
-// While no entry plays, the play list is tried again at most this often.
+// What the schedule asks of the platform, by entry number (0-based).
+class PlayPort {
+ public:
+  virtual ~PlayPort() = default;
+  // Starts a try of the entry; false when none could be started (it counts as failed).
+  virtual bool StartTry(int entry) = 0;
+  virtual TryAnswer Answer(int entry) = 0;
+  // Lets go of the entry's try (never waits).
+  virtual void DropTry(int entry) = 0;
+  // Makes the entry's try, which answered "playing", the video on screen.
+  virtual void Show(int entry) = 0;
+  // Starts the shown video again from its beginning.
+  virtual void Rewind(int entry) = 0;
+};
+
+// While no entry plays, the play list is tried again at most this often; a single file that
+// an error stopped is started again no sooner either.
 constexpr uint32_t kStalledRetryMs = 1000;
 
-// Whether a stalled play list is due for another try at `nowMs`, the last try having been at
-// `lastTryMs` (millisecond ticks that wrap around).
-inline bool StalledRetryDue(uint32_t nowMs, uint32_t lastTryMs) { return nowMs - lastTryMs >= kStalledRetryMs; }
+class PlaySchedule {
+ public:
+  enum class Status { Unknown, Playable, Failed };
+
+  // `slots` entries, then `fallbacks` entries; tries get `limitMs` before they are passed over.
+  PlaySchedule(int slots, int fallbacks, uint32_t limitMs);
+
+  // An entry known not to play without trying it (an empty path).
+  void SetFailed(int entry);
+
+  // One step, at `nowMs` (millisecond ticks that wrap): takes the answers of the running
+  // tries, shows a video that is wanted and playing, and starts the next try when one is
+  // due. Never waits.
+  void Advance(PlayPort& port, uint32_t nowMs);
+
+  // The shown video has ended: `completed` for the end of its stream, false for an error or
+  // abort that stopped it. The next entry is wanted (or the same one again, when it is the
+  // only one that plays).
+  void VideoEnded(bool completed);
+
+  // True once every entry has failed its first try and no try is left running: nothing to
+  // play in this run.
+  bool NothingPlays() const;
+
+  int Current() const { return current_; }  // the shown entry, -1 for none
+  Status StatusOf(int entry) const { return entries_[entry].status; }
+  bool Trying(int entry) const { return entries_[entry].trying; }
+  // The entries that have played, in play-list order: the slots, or the fallbacks while no
+  // slot has played.
+  std::vector<int> PlayList() const;
+
+ private:
+  struct Entry {
+    Status status = Status::Unknown;
+    bool trying = false;
+    bool ready = false;  // its try answered "playing" and waits, hidden, for its turn
+    uint32_t startedMs = 0;
+  };
+
+  int Count() const { return int(entries_.size()); }
+  bool SlotHasPlayed() const;
+  bool Counts(int entry) const;  // takes part in the rounds now
+  void TakeAnswers(PlayPort& port);
+  void ShowEntry(PlayPort& port, int entry);
+  void Drop(PlayPort& port, int entry);
+  void Seek(PlayPort& port, uint32_t nowMs);
+  void Start(PlayPort& port, int entry, uint32_t nowMs);
+
+  const int slots_;
+  const uint32_t limitMs_;
+  std::vector<Entry> entries_;
+  int current_ = -1;
+  bool seeking_ = true;         // a video is wanted
+  bool currentBroken_ = false;  // the shown video was stopped by an error
+  int cursor_ = -1;             // the last entry whose turn came
+  int waitingFor_ = -1;         // the entry whose try has its turn now
+  int visited_ = 0;             // turns in this round
+  bool stalled_ = false;
+  uint32_t stalledMs_ = 0;
+};

@@ -1,8 +1,13 @@
 // The run of the drawing modes. Main thread only. The order of the start-up and of the
-// shutdown matters: the graph must be stopped before the frame surface and the texture it
-// writes go, and the window is shown only once the scene can draw.
+// shutdown matters: the covers go up before anything can take time, the window is shown
+// only once the scene can draw, and the frame surface is closed to every video thread before
+// it and the texture go.
 #include "shell/run_loop_win.h"
 
+#include <cstring>
+#include <vector>
+
+#include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
 #include "base/notice_win.h"
 #include "scenes/scene_dispatch_win.h"
@@ -12,12 +17,14 @@
 #include "shell/play_order.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
-#include "video/texture_renderer_win.h"
-#include "video/video_graph_win.h"
+#include "video/frame_surface_win.h"
+#include "video/video_threads_win.h"
+#include "video/video_try_win.h"
 
 HWND playList = nullptr;
 uint32_t playCount = 0;
 uint32_t playIndex = 0;
+const VideoTry* shownVideo = nullptr;
 
 const char kSampleVideoName[] = "ov_Sample.avi";
 
@@ -47,14 +54,24 @@ const char kNoticeSceneFailed[] =
     "current revision, as that usually resolves the problem.\r\n";
 
 RunSteps runSteps = {CreateFrameSurface, InitScene};
+DWORD videoTryLimitMs = 5000;
+HANDLE singleRunMutex = nullptr;
 
 namespace {
 
-constexpr int kPathBufferSize = 260;
+// The ten slots, then the fallback by its bare name and as found on the search path.
+constexpr int kFallbackEntries = 2;
+constexpr int kEntryCount = int(kVideoSlotCount) + kFallbackEntries;
+constexpr int kSearchedFallback = kEntryCount - 1;
 
-// The user hears of a failed start only in the full-screen modes; a preview stays empty.
+// The user hears of a failure only in the full-screen modes; a preview stays empty. The
+// covers may be up: the box comes in front of them (the notice box is topmost), and input
+// meanwhile does not end the run, as while the password prompt is up.
 void TellFailure(const char* text) {
-  if (IsFullScreenMode(saverMode)) ShowNotice("%s", text);
+  if (!IsFullScreenMode(saverMode)) return;
+  verifyingPassword = true;
+  ShowNotice("%s", text);
+  verifyingPassword = false;
 }
 
 void DestroyPlayList() {
@@ -62,57 +79,101 @@ void DestroyPlayList() {
   playList = nullptr;
 }
 
-uint32_t PlayListCount() {
-  const LRESULT n = SendMessageA(playList, LB_GETCOUNT, 0, 0);
-  return n > 0 ? static_cast<uint32_t>(n) : 0;
-}
-
-// Copies entry `index` (0-based) into the path buffer, emptied first.
-void CopyPlayListEntry(uint32_t index, char (&path)[kPathBufferSize]) {
-  path[0] = '\0';
-  if (SendMessageA(playList, LB_GETTEXTLEN, index, 0) >= kPathBufferSize) return;
-  SendMessageA(playList, LB_GETTEXT, index, reinterpret_cast<LPARAM>(path));
-}
-
-// A file is playable exactly when its graph builds; the trial graph is released at once.
-void TryPlayListEntry(const char* path) {
-  if (SUCCEEDED(BuildVideoGraph(path))) SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path));
-  ReleaseVideoGraph();
-}
-
-void BuildPlayList() {
-  for (int slot = 1; slot <= static_cast<int>(kVideoSlotCount); ++slot)
-    TryPlayListEntry(VideoFileSlot(saverOptions, slot));
-  if (PlayListCount() == 0) TryPlayListEntry(kSampleVideoName);
-  if (PlayListCount() == 0) {
-    char found[kPathBufferSize] = {};
-    SearchPathA(nullptr, kSampleVideoName, nullptr, sizeof(found), found, nullptr);
-    TryPlayListEntry(found);
+// The tries of this run's files, one at most per entry.
+class RunVideos : public PlayPort {
+ public:
+  const char* Path(int entry) const {
+    return entry < int(kVideoSlotCount) ? VideoFileSlot(saverOptions, entry + 1) : kSampleVideoName;
   }
+  bool StartTry(int entry) override {
+    tries_[entry] =
+        StartVideoTry(Path(entry), entry == kSearchedFallback ? VideoTryPath::SearchPath : VideoTryPath::AsGiven);
+    return tries_[entry] != nullptr;
+  }
+  TryAnswer Answer(int entry) override {
+    switch (VideoTryStateOf(tries_[entry])) {
+      case VideoTryState::Playing:
+        return TryAnswer::Playing;
+      case VideoTryState::Failed:
+        return TryAnswer::Failed;
+      default:
+        return TryAnswer::Trying;
+    }
+  }
+  void DropTry(int entry) override { DropVideoTry(tries_[entry]); }
+  void Show(int entry) override { ShowVideoTry(tries_[entry]); }
+  void Rewind(int entry) override { RewindVideoTry(tries_[entry]); }
+
+  VideoTry* Try(int entry) const { return entry >= 0 ? tries_[entry] : nullptr; }
+  std::vector<int> listed;  // the entries now in playList
+  void DropAll() {
+    for (VideoTry*& video : tries_) DropVideoTry(video);
+  }
+
+ private:
+  VideoTry* tries_[kEntryCount] = {};
+};
+
+// The play list window, playCount and playIndex as the schedule has them now.
+void UpdatePlayList(const PlaySchedule& schedule, RunVideos& videos) {
+  const std::vector<int> entries = schedule.PlayList();
+  uint32_t index = 0;
+  for (size_t i = 0; i < entries.size(); ++i)
+    if (entries[i] == schedule.Current()) index = uint32_t(i + 1);
+  if (entries != videos.listed) {
+    videos.listed = entries;
+    SendMessageA(playList, LB_RESETCONTENT, 0, 0);
+    for (int entry : entries) SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(videos.Path(entry)));
+    playCount = uint32_t(entries.size());
+  }
+  playIndex = index;
+  shownVideo = videos.Try(schedule.Current());
 }
 
-// While no entry of the list could be started, the last try's tick.
-bool videoStalled = false;
-DWORD lastStartTry = 0;
+// What the device needs before the next frame can be drawn.
+struct DeviceState {
+  bool lost = false;        // Present reported the device lost
+  bool wantsReset = false;  // the display changed size: reset to the new one
+};
 
-// Starts the entry after `playIndex` (0: the first one) whose graph builds, trying each entry
-// of the list once. A file that was playable when the list was made may have gone since; the
-// picture then moves on to the next file instead of freezing. When none builds, the list is
-// tried again from the idle loop, at most once a second.
-void StartNextVideo(char (&path)[kPathBufferSize]) {
-  ReleaseVideoGraph();
-  const uint32_t next = NextPlayableEntry(playIndex, playCount, [&](uint32_t entry) {
-    CopyPlayListEntry(entry - 1, path);
-    if (SUCCEEDED(BuildVideoGraph(path))) return true;
-    ReleaseVideoGraph();  // what a failed build made
-    return false;
-  });
-  videoStalled = next == 0;
-  lastStartTry = GetTickCount();
-  if (next != 0) playIndex = next;
+// Resets the device and makes again what the scene keeps in the default pool. True when
+// the scene can draw again.
+bool RecoverDevice() {
+  CleanupScene();
+  ReleaseHolder(sceneIndexBuffer);
+  ReleaseHolder(sceneVertexBuffer);
+  if (FAILED(ResetSaverDevice())) return false;
+  if (SUCCEEDED(InitScene())) return true;
+  CleanupScene();
+  return false;
 }
 
-void RunIdleLoop(char (&path)[kPathBufferSize]) {
+// Draws nothing while the device is lost; resets it as soon as it can be. True when a frame
+// may be drawn.
+bool DeviceReady(DeviceState& device) {
+  if (!device.lost && !device.wantsReset) return true;
+  const HRESULT level = d3dDevice->TestCooperativeLevel();
+  if (level == D3DERR_DEVICELOST) return false;  // not yet: another program has the display
+  if (level == D3DERR_DEVICENOTRESET || device.wantsReset) {
+    if (!RecoverDevice()) return false;
+  }
+  device.lost = false;
+  device.wantsReset = false;
+  return true;
+}
+
+// The window and covers follow a new display layout; the device follows at the next frame.
+void FollowDisplay(DeviceState& device) {
+  displayChanged = false;
+  device.wantsReset = true;
+  if (!IsFullScreenMode(saverMode)) return;
+  SetWindowPos(saverWindow, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+               SWP_NOACTIVATE);
+  FollowMonitorLayout(true);
+}
+
+void RunIdleLoop(PlaySchedule& schedule, RunVideos& videos) {
+  DeviceState device;
   MSG msg;
   for (;;) {
     if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -121,14 +182,23 @@ void RunIdleLoop(char (&path)[kPathBufferSize]) {
       DispatchMessageA(&msg);
       continue;  // nothing is drawn while messages wait
     }
-    AdvanceScene();
-    DrawScene();
-    if (videoStalled) {
-      if (StalledRetryDue(GetTickCount(), lastStartTry)) StartNextVideo(path);
-    } else if (playCount == 1) {
-      PollVideoEnd(1);
-    } else if (playCount > 1 && PollVideoEnd(2)) {
-      StartNextVideo(path);
+    if (displayChanged) FollowDisplay(device);
+
+    schedule.Advance(videos, GetTickCount());
+    UpdatePlayList(schedule, videos);
+    if (schedule.NothingPlays()) {
+      TellFailure(kNoticeNoVideo);
+      DestroyWindow(saverWindow);
+      continue;
+    }
+    bool completed = false;
+    VideoTry* shown = videos.Try(schedule.Current());
+    if (shown != nullptr && TakeVideoTryEnd(shown, &completed)) schedule.VideoEnded(completed);
+
+    if (DeviceReady(device)) {
+      AdvanceScene();
+      const HRESULT drawn = DrawScene();
+      device.lost = drawn == D3DERR_DEVICELOST || drawn == D3DERR_DEVICENOTRESET;
     }
     Sleep(10);
   }
@@ -138,22 +208,33 @@ void RunIdleLoop(char (&path)[kPathBufferSize]) {
 // says what there is to give back.
 enum class RunStage { Com, Device, Surface, PlayList, Scene };
 
-// Gives back what the stages up to `reached` made, the last made first (the graph after the
-// scene that draws its texture). COM itself is left to the caller.
-void ReleaseRunStages(RunStage reached) {
+// Gives back what the stages up to `reached` made, the last made first (the videos after the
+// scene that draws their texture, the frame surface only once it is closed to them). COM
+// itself is left to the caller.
+void ReleaseRunStages(RunStage reached, RunVideos& videos) {
   if (reached >= RunStage::PlayList) DestroyPlayList();
   if (reached >= RunStage::Scene) CleanupScene();
-  if (reached >= RunStage::PlayList) ReleaseVideoGraph();
+  videos.DropAll();
   if (reached >= RunStage::Surface) ReleaseFrameSurface();
   if (reached >= RunStage::Device) ReleaseDeviceObjects();
 }
 
 // A start-up failure: told first, then the password module goes and what the run made.
-void FailRun(const char* notice, RunStage failedIn) {
+void FailRun(const char* notice, RunStage failedIn, RunVideos& videos) {
   TellFailure(notice);
   UnloadPasswordModule();
-  ReleaseRunStages(failedIn);
+  ReleaseRunStages(failedIn, videos);
   if (failedIn != RunStage::Com) CoUninitialize();
+}
+
+// The run is over for the user: the single-run mutex and the screensaver-running flag go
+// before anything that might take time.
+void ReleaseRunFlags(bool fullScreen, UINT* previousRunning) {
+  if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, previousRunning, 0);
+  if (singleRunMutex == nullptr) return;
+  ReleaseMutex(singleRunMutex);
+  CloseHandle(singleRunMutex);
+  singleRunMutex = nullptr;
 }
 
 }  // namespace
@@ -162,44 +243,52 @@ void RunSaver() {
   if (!IsDrawingMode(saverMode)) return;
   const bool fullScreen = IsFullScreenMode(saverMode);
   UINT previousRunning = 0;  // receives the flag's old state; not used afterwards
+  RunVideos videos;
 
   isWin9x = DetectWin9x();
-  if (fullScreen) SetUpPasswordCheck();
+  if (fullScreen) {
+    // Every monitor goes black at once, and input from now on ends the run.
+    mouseMoveCount = 0;
+    ShowMonitorCovers();
+    SetUpPasswordCheck();
+  }
 
-  if (FAILED(CoInitialize(nullptr))) return FailRun(kNoticeComFailed, RunStage::Com);
-  if (FAILED(CreateSaverDevice(saverWindow))) return FailRun(kNoticeDeviceFailed, RunStage::Device);
+  if (FAILED(CoInitialize(nullptr))) return FailRun(kNoticeComFailed, RunStage::Com, videos);
+  if (FAILED(CreateSaverDevice(saverWindow))) return FailRun(kNoticeDeviceFailed, RunStage::Device, videos);
   if (!runSteps.createFrameSurface() ||
       (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
                                   instanceHandle, nullptr)) == nullptr) {
-    return FailRun(kNoticeSurfaceFailed, RunStage::Surface);
+    return FailRun(kNoticeSurfaceFailed, RunStage::Surface, videos);
   }
 
-  BuildPlayList();
-  playCount = PlayListCount();
-  if (playCount == 0) return FailRun(kNoticeNoVideo, RunStage::PlayList);
-
-  char path[kPathBufferSize] = {};
+  // The files are tried from the idle loop on, each on a thread of its own; the scene draws
+  // meanwhile and shows the video once the first one plays.
+  playCount = 0;
   playIndex = 0;
-  StartNextVideo(path);  // the first entry, or the next one that still plays
+  PlaySchedule schedule(int(kVideoSlotCount), kFallbackEntries, videoTryLimitMs);
+  for (int slot = 1; slot <= int(kVideoSlotCount); ++slot)
+    if (VideoFileSlot(saverOptions, slot)[0] == '\0') schedule.SetFailed(slot - 1);
 
-  if (FAILED(runSteps.initScene())) return FailRun(kNoticeSceneFailed, RunStage::Scene);
+  if (FAILED(runSteps.initScene())) return FailRun(kNoticeSceneFailed, RunStage::Scene, videos);
 
-  if (fullScreen) {
-    mouseMoveCount = 0;
-    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, &previousRunning, 0);
-  }
+  if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 1, &previousRunning, 0);
   ShowWindow(saverWindow, SW_SHOWDEFAULT);
   UpdateWindow(saverWindow);
   if (fullScreen) {
-    // The first key press must reach the saver, not the program that had the focus.
+    // Above the covers, and the first key press must reach it, not the program that had
+    // the focus.
+    SetWindowPos(saverWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(saverWindow);
-    ShowMonitorCovers();
+    HidePrimaryCover();
   }
 
-  RunIdleLoop(path);
+  RunIdleLoop(schedule, videos);
+  shownVideo = nullptr;
 
-  ReleaseRunStages(RunStage::Scene);  // the play list is normally gone already, with saverWindow
-  if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, &previousRunning, 0);
+  ReleaseRunFlags(fullScreen, &previousRunning);
+  ReleaseRunStages(RunStage::Scene, videos);  // the play list is normally gone already, with saverWindow
   UnloadPasswordModule();
   CoUninitialize();
 }
+
+bool LetVideoThreadsEnd(DWORD limitMs) { return WaitForVideoThreads(limitMs); }

@@ -10,6 +10,7 @@
 SaverMode saverMode = SaverMode::Config;
 HWND hostWindow = nullptr;
 HWND saverWindow = nullptr;
+bool displayChanged = false;
 
 const char kSaverWindowTitle[] = "Or vel Screen 1.0";
 
@@ -54,6 +55,7 @@ HWND CreateSaverWindow() {
 }
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DISPLAYCHANGE) displayChanged = true;
   const WindowRuleState state = {saverMode, verifyingPassword, verifyPassword != nullptr};
   const InputDecision d = DecideWindowMessage(state, message, wParam, lParam);
   if (d.postQuit) PostQuitMessage(0);

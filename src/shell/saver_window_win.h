@@ -13,6 +13,10 @@ extern HWND saverWindow;
 
 extern const char kSaverWindowTitle[];  // "Or vel Screen 1.0"
 
+// Set when the display's size or the monitors' layout changed (WM_DISPLAYCHANGE); the run
+// loop takes it and follows the new layout.
+extern bool displayChanged;
+
 // Parses the command line into the mode it returns and hostWindow.
 SaverMode ParseCommandLine(const char* commandLine);
 

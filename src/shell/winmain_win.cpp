@@ -8,6 +8,20 @@
 #include "shell/run_loop_win.h"
 #include "shell/saver_window_win.h"
 
+namespace {
+
+// How long the end of a run waits for a video thread stuck in a read, so that the process
+// still ends well within a second of the input that ended the run.
+constexpr DWORD kThreadEndLimitMs = 400;
+
+// After a drawing run: the process ends at once when a thread is still stuck in a file,
+// without freeing anything such a thread may still use.
+void EndAfterRun() {
+  if (!LetVideoThreadsEnd(kThreadEndLimitMs)) ExitProcess(0);
+}
+
+}  // namespace
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   saverMode = ParseCommandLine(GetCommandLineA());
   instanceHandle = instance;
@@ -26,6 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       break;
     case SaverMode::Preview:
       RunSaver();
+      EndAfterRun();
       UnregisterClassA(kSaverWindowClass, instance);
       break;
     case SaverMode::Saver:
@@ -37,10 +52,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         CloseHandle(mutex);
         return 0;
       }
+      // The run lets go of it as soon as its window has gone.
+      singleRunMutex = mutex;
       RunSaver();
+      if (singleRunMutex != nullptr) {  // a run that failed to start
+        ReleaseMutex(singleRunMutex);
+        CloseHandle(singleRunMutex);
+        singleRunMutex = nullptr;
+      }
+      EndAfterRun();
       UnregisterClassA(kSaverWindowClass, instance);
-      ReleaseMutex(mutex);
-      CloseHandle(mutex);
       break;
     }
     case SaverMode::ChangePassword:

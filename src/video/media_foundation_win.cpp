@@ -1,8 +1,9 @@
 // Playing a file through a Media Foundation source reader. Threads as in the header: the
-// main thread starts, polls, rewinds and stops; the reader thread opens the file, owns the
-// reader and is the only one that writes the frame surface and the texture while it plays.
-// Both threads hold the playback's state; whichever lets go last frees it, so that the main
-// thread can give up on a reader thread stuck inside the platform without waiting for it.
+// owner's thread starts, polls, rewinds and stops; the reader thread opens the file, owns the
+// reader and delivers the frames to the frame surface, which takes them while the video is
+// the shown producer. Both threads hold the playback's state; whichever lets go last frees
+// it, so that the owner can give up on a reader thread stuck inside the platform without
+// waiting for it.
 #include "video/media_foundation_win.h"
 
 #include <mfapi.h>
@@ -11,14 +12,15 @@
 #include <mfreadwrite.h>
 
 #include <cstdint>
+#include <memory>
 #include <new>
-#include <vector>
 
 #include "base/com_ptr_win.h"
 #include "base/system_library_win.h"
 #include "video/frame_scaler.h"
 #include "video/picture_convert.h"
-#include "video/texture_renderer_win.h"
+#include "video/frame_surface_win.h"
+#include "video/video_threads_win.h"
 
 namespace {
 
@@ -55,27 +57,32 @@ const OfferedFormat kOfferedFormats[] = {
     {&MFVideoFormat_RGB24, DecodedFormat::Rgb24},
 };
 
-// One video being played: shared by the main thread and its reader thread.
-struct Playback {
-  volatile LONG references = 2;  // the main thread's and the reader thread's
+}  // namespace
+
+// One video being played: shared by its owner and its reader thread.
+struct MediaFoundationVideo {
+  volatile LONG references = 2;  // the owner's and the reader thread's
   WCHAR path[MAX_PATH + 1] = {};
   HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);     // the thread leaves
   HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // start again
   HANDLE openedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);   // `opened` is set
-  HRESULT opened = E_PENDING;     // how the opening went, written before openedEvent
-  volatile LONG ended = 0;        // set by the thread at the end, taken by the main thread
-  volatile LONG framesShown = 0;  // counted by the thread
+  HRESULT opened = E_PENDING;         // how the opening went, written before openedEvent
+  volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
+  volatile LONG framesDelivered = 0;  // counted by the thread
+  FrameProducer producer = 0;         // whose frames these are
+  HANDLE thread = nullptr;            // the owner's handle of the reader thread
   // The reader thread's own.
   IMFSourceReader* reader = nullptr;
   DecodedPicture picture;  // layout of the current decoded type
   FrameScaler scaler;
-  std::vector<uint8_t> rgb;  // one converted picture
+  std::unique_ptr<uint8_t[]> rgb;  // one converted picture
+  std::size_t rgbBytes = 0;
 
   bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
   bool Stopped() const { return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; }
-  // Runs on whichever thread lets go last: the main thread, unless it gave up on the reader
+  // Runs on whichever thread lets go last: the owner's, unless it gave up on the reader
   // thread.
-  ~Playback() {
+  ~MediaFoundationVideo() {
     if (reader) {
       // The reader asks its source for samples ahead of ReadSample; a flush waits for those
       // requests to settle, so that the source is not torn down under them.
@@ -88,13 +95,13 @@ struct Playback {
   }
 };
 
+namespace {
+
+typedef MediaFoundationVideo Playback;
+
 void LetGo(Playback* playback) {
   if (InterlockedDecrement(&playback->references) == 0) delete playback;
 }
-
-// The video now held by the main thread, and its reader thread.
-Playback* current = nullptr;
-HANDLE currentThread = nullptr;
 
 bool LookUpLibrary() {
   if (library.lookedUp) return library.Complete();
@@ -177,7 +184,10 @@ bool ReadDecodedLayout(Playback& playback) {
   UINT64 packedSize = 0;
   if (FAILED(type->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
   const UINT32 frameWidth = UINT32(packedSize >> 32), frameHeight = UINT32(packedSize);
-  if (frameWidth == 0 || frameHeight == 0 || frameWidth > 16384 || frameHeight > 16384) return false;
+  if (frameWidth == 0 || frameHeight == 0 || frameWidth > UINT32(kLargestScaledSide) ||
+      frameHeight > UINT32(kLargestScaledSide)) {
+    return false;
+  }
 
   DecodedPicture picture;
   picture.format = found->format;
@@ -199,19 +209,29 @@ bool ReadDecodedLayout(Playback& playback) {
   picture.stride = MinimalStride(picture.format, int32_t(frameWidth));
   UINT32 stride = 0;
   if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && stride != 0) {
-    const int32_t signedStride = int32_t(stride);
+    const int64_t signedStride = int32_t(stride);
     // A negative stride is a bottom-up picture (RGB only).
     picture.bottomUp =
         signedStride < 0 && (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24);
-    const int32_t magnitude = signedStride < 0 ? -signedStride : signedStride;
-    if (magnitude >= picture.stride && magnitude <= 4 * 16384) picture.stride = magnitude;
+    const int64_t magnitude = signedStride < 0 ? -signedStride : signedStride;
+    if (magnitude >= picture.stride && magnitude <= 4 * kLargestScaledSide) picture.stride = int32_t(magnitude);
   } else if (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24) {
     picture.bottomUp = true;  // RGB without a stride is laid out as a DIB
   }
   if (DecodedPictureBytes(picture) == 0) return false;
+  // The decoder says how large its pictures are: a size the memory cannot hold refuses the
+  // type instead of throwing on this thread.
+  const uint64_t rgbBytes = Rgb24PictureBytes(picture.width, picture.height);
+  if (rgbBytes == 0 || rgbBytes > SIZE_MAX) return false;
+  if (rgbBytes != playback.rgbBytes) {
+    playback.rgb.reset();
+    playback.rgbBytes = 0;
+    playback.rgb.reset(new (std::nothrow) uint8_t[std::size_t(rgbBytes)]);
+    if (!playback.rgb) return false;
+    playback.rgbBytes = std::size_t(rgbBytes);
+  }
   playback.picture = picture;
-  playback.rgb.resize(Rgb24PictureBytes(picture.width, picture.height));
-  return !playback.rgb.empty();
+  return true;
 }
 
 // Converts one decoded sample and draws it into the texture. A sample that does not fit its
@@ -224,13 +244,14 @@ void ShowSample(Playback& playback, IMFSample* sample) {
   if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
   const DecodedPicture& picture = playback.picture;
   const bool converted =
-      ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height), playback.rgb.data());
+      ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height), playback.rgb.get());
   buffer->Unlock();
   if (!converted) return;
-  // Frame rows are top line first: a negative height for the scaler.
-  if (SUCCEEDED(DrawFrameIntoTexture(playback.scaler, playback.rgb.data(), playback.rgb.size(), picture.width,
-                                     -picture.height))) {
-    InterlockedIncrement(&playback.framesShown);
+  // Frame rows are top line first: a negative height for the scaler. A frame of a video
+  // that is not shown (still being tried) counts as delivered all the same.
+  if (SUCCEEDED(DrawFrameIntoTexture(playback.producer, playback.scaler, playback.rgb.get(), playback.rgbBytes,
+                                     picture.width, -picture.height))) {
+    InterlockedIncrement(&playback.framesDelivered);
   }
 }
 
@@ -317,9 +338,12 @@ DWORD WINAPI ReaderThread(void* parameter) {
 }
 
 // Stops the reader thread and waits for it, for at most `limitMs`; after that the thread is
-// left to end on its own (it draws nothing more) and frees what it holds when it does.
-void StopThread(Playback* playback, HANDLE thread, DWORD limitMs) {
+// left to end on its own (the frame surface takes nothing more from it once the video is no
+// longer shown) and frees what it holds when it does.
+void StopThread(Playback* playback, DWORD limitMs) {
   SetEvent(playback->stopEvent);
+  HANDLE thread = playback->thread;
+  playback->thread = nullptr;
   WaitForSingleObject(thread, limitMs);
   CloseHandle(thread);
   LetGo(playback);
@@ -329,8 +353,9 @@ void StopThread(Playback* playback, HANDLE thread, DWORD limitMs) {
 
 DWORD mediaFoundationOpenLimitMs = 15000;
 
-HRESULT StartMediaFoundationVideo(const char* path) {
-  StopMediaFoundationVideo();
+HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, MediaFoundationVideo** video) {
+  if (video == nullptr) return E_POINTER;
+  *video = nullptr;
   if (path == nullptr || path[0] == '\0') return E_INVALIDARG;
   if (!LookUpLibrary()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
   const HRESULT textureReady = ReadTextureFormat();
@@ -340,42 +365,41 @@ HRESULT StartMediaFoundationVideo(const char* path) {
 
   Playback* playback = new (std::nothrow) Playback;
   if (playback == nullptr) return E_OUTOFMEMORY;
+  playback->producer = producer;
   if (!playback->Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, playback->path, MAX_PATH + 1) == 0) {
     delete playback;
     return E_FAIL;
   }
-  HANDLE thread = CreateThread(nullptr, 0, ReaderThread, playback, 0, nullptr);
-  if (thread == nullptr) {
+  playback->thread = StartVideoThread(ReaderThread, playback);
+  if (playback->thread == nullptr) {
     delete playback;
-    return HRESULT_FROM_WIN32(GetLastError());
+    return E_OUTOFMEMORY;
   }
-  // Some parsers never come back from a damaged file: the run does not wait for them.
+  // Some parsers never come back from a damaged file: the caller does not wait for them.
   result = WaitForSingleObject(playback->openedEvent, mediaFoundationOpenLimitMs) == WAIT_OBJECT_0
                ? playback->opened
                : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
   if (FAILED(result)) {
-    StopThread(playback, thread, kStopLimitMs);
+    StopThread(playback, kStopLimitMs);
     return result;
   }
-  current = playback;
-  currentThread = thread;
+  *video = playback;
   return S_OK;
 }
 
-bool MediaFoundationVideoHeld() { return current != nullptr; }
+long MediaFoundationFramesDelivered(const MediaFoundationVideo* video) { return video ? video->framesDelivered : 0; }
 
-long MediaFoundationFramesShown() { return current ? current->framesShown : 0; }
-
-bool TakeMediaFoundationVideoEnd() { return current && InterlockedExchange(&current->ended, 0) != 0; }
-
-void RewindMediaFoundationVideo() {
-  if (current) SetEvent(current->rewindEvent);
+bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video) {
+  return video && InterlockedExchange(&video->ended, 0) != 0;
 }
 
-void StopMediaFoundationVideo() {
-  if (current == nullptr) return;
-  Playback* playback = current;
-  current = nullptr;
-  StopThread(playback, currentThread, kStopLimitMs);
-  currentThread = nullptr;
+void RewindMediaFoundationVideo(MediaFoundationVideo* video) {
+  if (video) SetEvent(video->rewindEvent);
+}
+
+void StopMediaFoundationVideo(MediaFoundationVideo*& video) {
+  if (video == nullptr) return;
+  Playback* playback = video;
+  video = nullptr;
+  StopThread(playback, kStopLimitMs);
 }

@@ -2,37 +2,40 @@
 // desktop DirectShow has no splitter for (MP4, MOV, MKV, WMV on Windows 7 and later). The
 // libraries are looked up at run time, so the program still starts where they are missing.
 //
-// Threads: start, end polling, rewind and stop run on the main thread (inside the video
-// graph's operations); a reader thread of this file's own decodes the frames, waits for
-// their presentation times and writes them into videoTexture while the main thread draws.
+// Threads: start, end polling, rewind and stop run on the thread that owns the video (the
+// one that tries and plays the file, never the main thread during a run); a reader thread
+// of this file's own decodes the frames, waits for their presentation times and delivers
+// them to the frame surface as the video's producer.
 #pragma once
 
 #include <windows.h>
 
+#include "video/frame_surface_win.h"
+
+struct MediaFoundationVideo;
+
 // Starts the reader thread, which opens the file and picks a decoded format this program
-// converts itself, then shows the frames; the first one reaches videoTexture at once. S_OK
-// when it plays; a failure code when Media Foundation is missing or cannot read or decode
-// the file, or has not opened it within mediaFoundationOpenLimitMs (nothing is left behind
-// then). Needs videoTexture and the frame surface, and nothing else playing.
-HRESULT StartMediaFoundationVideo(const char* path);
+// converts itself, then delivers the frames as `producer`. S_OK with *video set when it
+// plays; a failure code, with *video null, when Media Foundation is missing or cannot read
+// or decode the file, or has not opened it within mediaFoundationOpenLimitMs (nothing is
+// left behind then; a thread stuck in the platform ends on its own). Needs videoTexture and
+// the frame surface. Waits for the opening on the calling thread.
+HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, MediaFoundationVideo** video);
 
 // How long a start waits for the file to be opened (15 s; tests shorten it).
 extern DWORD mediaFoundationOpenLimitMs;
 
-// Whether a video started by StartMediaFoundationVideo is held.
-bool MediaFoundationVideoHeld();
-
-// Frames drawn into videoTexture since the video started (for the benchmarks).
-long MediaFoundationFramesShown();
+// Frames decoded and handed to the frame surface since the video started, shown or not.
+long MediaFoundationFramesDelivered(const MediaFoundationVideo* video);
 
 // True once for each time the video has reached its end (or could not be read any further)
 // since the last call; the reader thread then waits for a rewind or the stop.
-bool TakeMediaFoundationVideoEnd();
+bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video);
 
 // Starts the video again from its beginning, with its clock.
-void RewindMediaFoundationVideo();
+void RewindMediaFoundationVideo(MediaFoundationVideo* video);
 
-// Stops the reader thread and waits for it to free the reader; no frame reaches videoTexture
-// after this returns. A thread stuck inside the platform for more than a few seconds is left
-// to end on its own. Harmless when nothing is held.
-void StopMediaFoundationVideo();
+// Stops the reader thread, waits for it for a few seconds at most and lets go of the video
+// (null afterwards). A thread stuck inside the platform is left to end on its own; it frees
+// what it holds then. Harmless on null.
+void StopMediaFoundationVideo(MediaFoundationVideo*& video);

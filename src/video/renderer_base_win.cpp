@@ -324,6 +324,9 @@ HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
     if (state_ == State_Running) {
       wait = MillisecondsUntilDue(sample);
       if (wait == 0) {
+        // A sample may bring a new format (the decoder changed it after QueryAccept): it is
+        // taken whole before the sample is drawn, or the sample is refused.
+        if (!TakeSampleType(sample)) return VFW_E_TYPE_NOT_ACCEPTED;
         OnRenderStart(sample);
         DoRenderSample(sample);
         InterlockedIncrement(&framesRendered_);
@@ -336,6 +339,19 @@ HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
     lock.Unlock();
     WaitForSingleObject(wake_, wait);
   }
+}
+
+bool RendererBase::TakeSampleType(IMediaSample* sample) {
+  AM_MEDIA_TYPE* type = nullptr;
+  if (sample->GetMediaType(&type) != S_OK || type == nullptr) return true;
+  const bool taken = CheckMediaType(type) == S_OK && SUCCEEDED(SetMediaType(type));
+  if (taken) {
+    FreeMediaTypeContents(&pin_.connectedType_);
+    CopyMediaTypeTo(&pin_.connectedType_, *type);
+  }
+  FreeMediaTypeContents(type);
+  CoTaskMemFree(type);
+  return taken;
 }
 
 DWORD RendererBase::MillisecondsUntilDue(IMediaSample* sample) const {

@@ -117,6 +117,8 @@ class RendererBase : public IBaseFilter, public IMediaSeeking, public IAMFilterM
   // connects; SetMediaType once the type is agreed, before any sample arrives; DoRenderSample
   // for each sample whose time has come, on the streaming thread, under both locks. The
   // result of DoRenderSample is not looked at: a frame that fails is simply not shown.
+  // SetMediaType is called again on the streaming thread, before the sample is drawn, when
+  // a sample brings a format of its own; it must take all of it or nothing.
   virtual HRESULT CheckMediaType(const AM_MEDIA_TYPE* type) = 0;
   virtual HRESULT SetMediaType(const AM_MEDIA_TYPE* type) = 0;
   virtual HRESULT DoRenderSample(IMediaSample* sample) = 0;
@@ -137,6 +139,9 @@ class RendererBase : public IBaseFilter, public IMediaSeeking, public IAMFilterM
   friend class RendererInputPin;
 
   HRESULT ReceiveSample(IMediaSample* sample);
+  // Applies the format a sample carries, if any, through CheckMediaType and SetMediaType.
+  // False when the format is refused. Filter lock held, streaming thread.
+  bool TakeSampleType(IMediaSample* sample);
   HRESULT StreamEnded();
   void StartFlush();
   void FinishFlush();

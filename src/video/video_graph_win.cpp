@@ -1,4 +1,4 @@
-// The video graph: build, end-of-video polling, release. Main thread only.
+// The video graph: build, end-of-video polling, release. The owning thread only.
 #include "video/video_graph_win.h"
 
 #include <cstring>
@@ -11,8 +11,8 @@
 #include "video/media_foundation_win.h"
 #include "video/texture_renderer_win.h"
 
-VideoGraph videoGraph;
 bool videoGraphTriesDirectShow = true;
+void (*videoGraphRunning)(IGraphBuilder* graph) = nullptr;
 
 namespace {
 
@@ -21,8 +21,14 @@ const WCHAR kSourceName[] = L"SOURCE";
 const WCHAR kRendererPin[] = L"In";
 const WCHAR kSourcePin[] = L"Output";
 
-void Rewind() {
-  if (videoGraph.mediaPosition) videoGraph.mediaPosition->put_CurrentPosition(0.0);
+void Rewind(VideoGraph& graph) {
+  if (graph.mediaPosition) graph.mediaPosition->put_CurrentPosition(0.0);
+}
+
+// The events that end a video: the end of the stream, and an error or abort that stopped it
+// (a decoder or read error in the middle of a file would otherwise freeze its last picture).
+bool EndsTheVideo(long code) {
+  return code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_STREAM_ERROR_STOPPED || code == EC_USERABORT;
 }
 
 // Reads up to `size` bytes at `offset` of an open file (calls that Windows 9x has too).
@@ -69,21 +75,23 @@ bool RefusedByItsStart(const char* path) {
 
 // The DirectShow graph for one file. `refused` tells the caller that the file was refused
 // on what its start shows, so that no other way is tried with it either.
-HRESULT BuildDirectShowGraph(const char* path, bool* refused) {
+HRESULT BuildDirectShowGraph(VideoGraph& video, const char* path, bool* refused) {
   if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                              reinterpret_cast<void**>(&videoGraph.graphBuilder)))) {
-    videoGraph.graphBuilder = nullptr;
+                              reinterpret_cast<void**>(&video.graphBuilder)))) {
+    video.graphBuilder = nullptr;
     return E_FAIL;
   }
-  IGraphBuilder* graph = videoGraph.graphBuilder;
+  IGraphBuilder* graph = video.graphBuilder;
 
   HRESULT result = S_OK;
-  ComPtr<TextureRenderer> renderer(new (std::nothrow) TextureRenderer(nullptr, &result));
+  ComPtr<TextureRenderer> renderer(new (std::nothrow) TextureRenderer(nullptr, &result, video.producer));
   if (!renderer) return E_OUTOFMEMORY;
   if (FAILED(result)) return result;
 
   result = graph->AddFilter(renderer.Get(), kRendererName);
   if (FAILED(result)) return result;
+  video.renderer = renderer.Get();
+  video.renderer->AddRef();
 
   char narrow[kLongestVideoPath + 1] = {};
   std::memcpy(narrow, path, std::strlen(path));
@@ -112,30 +120,33 @@ HRESULT BuildDirectShowGraph(const char* path, bool* refused) {
   if (FAILED(result)) return result;
 
   // Every graph manager has these three; a missing one would show as a null holder.
-  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&videoGraph.mediaControl));
-  graph->QueryInterface(IID_IMediaPosition, reinterpret_cast<void**>(&videoGraph.mediaPosition));
-  graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&videoGraph.mediaEvent));
-  if (videoGraph.mediaControl == nullptr) return E_NOINTERFACE;
+  graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&video.mediaControl));
+  graph->QueryInterface(IID_IMediaPosition, reinterpret_cast<void**>(&video.mediaPosition));
+  graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(&video.mediaEvent));
+  if (video.mediaControl == nullptr) return E_NOINTERFACE;
 
-  result = videoGraph.mediaControl->Run();
-  return FAILED(result) ? result : S_OK;  // S_FALSE: still changing state, but started
+  result = video.mediaControl->Run();
+  if (FAILED(result)) return result;
+  if (videoGraphRunning != nullptr) videoGraphRunning(graph);
+  return S_OK;  // S_FALSE: still changing state, but started
 }
 
-// Releases the DirectShow side of videoGraph (stopping it first).
-void ReleaseDirectShowGraph() {
-  if (videoGraph.mediaControl) {
+// Releases the DirectShow side of the graph (stopping it first).
+void ReleaseDirectShowGraph(VideoGraph& video) {
+  if (video.mediaControl) {
     // Stop returns once streaming has ended, so the renderer is idle before it is freed.
-    videoGraph.mediaControl->Stop();
-    ReleaseHolder(videoGraph.mediaControl);
+    video.mediaControl->Stop();
+    ReleaseHolder(video.mediaControl);
   }
-  ReleaseHolder(videoGraph.mediaEvent);
-  ReleaseHolder(videoGraph.mediaPosition);
-  ReleaseHolder(videoGraph.graphBuilder);
+  ReleaseHolder(video.mediaEvent);
+  ReleaseHolder(video.mediaPosition);
+  ReleaseHolder(video.renderer);
+  ReleaseHolder(video.graphBuilder);
 }
 
 }  // namespace
 
-HRESULT BuildVideoGraph(const char* path) {
+HRESULT BuildVideoGraph(VideoGraph& graph, const char* path) {
   if (path == nullptr) path = "";
   // The path buffer holds 259 characters; a longer path is refused before anything is made
   // rather than cut to a different file's name.
@@ -145,47 +156,64 @@ HRESULT BuildVideoGraph(const char* path) {
   bool refused = false;
   HRESULT built = VFW_E_UNSUPPORTED_STREAM;
   if (videoGraphTriesDirectShow) {
-    built = BuildDirectShowGraph(path, &refused);
+    built = BuildDirectShowGraph(graph, path, &refused);
   } else if (RefusedByItsStart(path)) {
     return VFW_E_INVALID_FILE_FORMAT;
   }
   if (SUCCEEDED(built) || refused || path[0] == '\0') return built;
   // What DirectShow cannot open may still play through Media Foundation (MP4 and friends on
-  // Windows 7 and later). The half-built graph then goes, so that one way plays at a time.
-  if (FAILED(StartMediaFoundationVideo(path))) return built;
-  ReleaseDirectShowGraph();
+  // Windows 7 and later). The half-built graph goes first, so that it cannot deliver a frame
+  // while the reader does: one way plays at a time.
+  ReleaseDirectShowGraph(graph);
+  if (FAILED(StartMediaFoundationVideo(path, graph.producer, &graph.mediaFoundation))) return built;
   return S_OK;
 }
 
-bool PollVideoEnd(int mode) {
-  if (mode == 0) return false;
-  if (MediaFoundationVideoHeld()) {
-    // The end of a Media Foundation video counts as the graph's end of stream. Only a single
-    // file is started again: on any other end the caller moves on and releases this video,
-    // and a seek under way then would race the release inside the platform.
-    const bool ended = TakeMediaFoundationVideoEnd();
-    if (mode != 1) return ended;
-    if (ended) RewindMediaFoundationVideo();
-    return true;
+bool TakeVideoEnd(VideoGraph& graph, bool* completed) {
+  *completed = false;
+  if (graph.mediaFoundation != nullptr) {
+    // The reader's end, or a read it could not go on from, counts as the end of the stream.
+    *completed = TakeMediaFoundationVideoEnd(graph.mediaFoundation);
+    return *completed;
   }
-  if (videoGraph.mediaEvent == nullptr) return false;
+  if (graph.mediaEvent == nullptr) return false;
   long code = 0;
   LONG_PTR first = 0, second = 0;
-  const bool taken = SUCCEEDED(videoGraph.mediaEvent->GetEvent(&code, &first, &second, 0));
+  if (FAILED(graph.mediaEvent->GetEvent(&code, &first, &second, 0))) return false;
+  graph.mediaEvent->FreeEventParams(code, first, second);
+  *completed = code == EC_COMPLETE;
+  return EndsTheVideo(code);
+}
+
+void RewindVideo(VideoGraph& graph) {
+  if (graph.mediaFoundation != nullptr) {
+    RewindMediaFoundationVideo(graph.mediaFoundation);
+  } else {
+    Rewind(graph);
+  }
+}
+
+bool PollVideoEnd(VideoGraph& graph, int mode) {
+  if (mode == 0 || (graph.mediaEvent == nullptr && graph.mediaFoundation == nullptr)) return false;
+  bool completed = false;
+  const bool ended = TakeVideoEnd(graph, &completed);
   if (mode == 1) {
-    if (!taken) return true;
-    if (code == EC_COMPLETE) Rewind();
-    videoGraph.mediaEvent->FreeEventParams(code, first, second);
+    if (completed) RewindVideo(graph);
     return true;
   }
-  if (!taken) return false;
-  const bool ended = code == EC_COMPLETE;
-  if (ended) Rewind();
-  videoGraph.mediaEvent->FreeEventParams(code, first, second);
+  // Only a single file is started again through Media Foundation: on any other end the
+  // caller moves on and releases the video, and a seek under way then would race the
+  // release inside the platform.
+  if (completed && graph.mediaFoundation == nullptr) RewindVideo(graph);
   return ended;
 }
 
-void ReleaseVideoGraph() {
-  StopMediaFoundationVideo();
-  ReleaseDirectShowGraph();
+long VideoFramesDelivered(const VideoGraph& graph) {
+  if (graph.mediaFoundation != nullptr) return MediaFoundationFramesDelivered(graph.mediaFoundation);
+  return graph.renderer != nullptr ? graph.renderer->FramesRendered() : 0;
+}
+
+void ReleaseVideoGraph(VideoGraph& graph) {
+  StopMediaFoundationVideo(graph.mediaFoundation);
+  ReleaseDirectShowGraph(graph);
 }

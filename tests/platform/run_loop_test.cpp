@@ -9,9 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "base/scoped_win.h"
 #include "program_folder.h"
+#include "scene_device_faults.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
 #include "shell/password_win.h"
@@ -124,11 +127,11 @@ class RunLoopTest : public ::testing::Test {
     EXPECT_EQ(videoTexture, nullptr);
     EXPECT_EQ(sceneVertexBuffer, nullptr);
     EXPECT_EQ(sceneIndexBuffer, nullptr);
-    EXPECT_EQ(videoGraph.graphBuilder, nullptr);
-    EXPECT_EQ(videoGraph.mediaEvent, nullptr);
+    EXPECT_EQ(shownVideo, nullptr);
     EXPECT_EQ(frameBitmap, nullptr);
     EXPECT_EQ(passwordModule, nullptr);
     EXPECT_TRUE(ComIsUninitialised());
+    EXPECT_TRUE(LetVideoThreadsEnd(5000)) << "a video thread outlived the run";
   }
 
   HWND host_ = nullptr;
@@ -194,19 +197,19 @@ TEST_F(RunLoopTest, AFileGoneSinceTheStartIsSkippedAtItsTurn) {
 
   std::vector<std::string> colours;
   RunWatched([&] {
-    if (playCount == 3 && playIndex == 1) DeleteFileA(vanishing.c_str());  // listed, not yet played
+    if (colours.size() == 3) DeleteFileA(vanishing.c_str());  // green has played; blue plays
     const Texel t = ReadTexel(128, 128);
     std::string c = Near(t.color, kRed, 40)     ? "red"
                     : Near(t.color, kGreen, 40) ? "green"
                     : Near(t.color, kBlue, 40)  ? "blue"
                                                 : "";
     if (!c.empty() && (colours.empty() || colours.back() != c)) colours.push_back(c);
-    return colours.size() >= 4;
+    return colours.size() >= 5;
   });
   DeleteFileA(vanishing.c_str());
 
-  EXPECT_EQ(playCount, 3u) << "the file was playable when the list was made";
-  EXPECT_EQ(colours, (std::vector<std::string>{"red", "blue", "red", "blue"}));
+  EXPECT_EQ(playCount, 3u) << "the file has played in this run";
+  EXPECT_EQ(colours, (std::vector<std::string>{"red", "green", "blue", "red", "blue"}));
   ExpectEverythingReleased();
 }
 
@@ -236,14 +239,14 @@ TEST_F(RunLoopTest, ASingleFileLoopsOnItsOwnGraph) {
   ASSERT_TRUE(InputExists(clip));
   SetSlot(4, clip);
 
-  IGraphBuilder* firstGraph = nullptr;
+  const VideoTry* firstVideo = nullptr;
   bool sameGraph = true;
   int uprightSpells = 0;
   bool wasUpright = false;
   RunWatched([&] {
-    if (videoGraph.graphBuilder == nullptr) return false;
-    if (firstGraph == nullptr) firstGraph = videoGraph.graphBuilder;
-    sameGraph = sameGraph && videoGraph.graphBuilder == firstGraph;
+    if (shownVideo == nullptr) return false;
+    if (firstVideo == nullptr) firstVideo = shownVideo;
+    sameGraph = sameGraph && shownVideo == firstVideo;
     const bool upright = QuadrantsShown(40);
     if (upright && !wasUpright) ++uprightSpells;
     wasUpright = upright;
@@ -254,6 +257,90 @@ TEST_F(RunLoopTest, ASingleFileLoopsOnItsOwnGraph) {
   EXPECT_GE(uprightSpells, 3);
   EXPECT_TRUE(sameGraph);
   ExpectEverythingReleased();
+}
+
+// The graphs that ran, on their threads, for the test to break.
+CriticalSection graphsLock;
+std::vector<IGraphBuilder*> runningGraphs;
+void RecordGraph(IGraphBuilder* graph) {
+  ScopedLock lock(graphsLock);
+  graph->AddRef();
+  runningGraphs.push_back(graph);
+}
+
+// An error or abort in the middle of a file ends it like its end: the next file plays at
+// once, not when the broken one would have ended (a minute later).
+TEST_F(RunLoopTest, AnErrorOrAbortMidFileMovesTheListOn) {
+  const long codes[] = {EC_ERRORABORT, EC_STREAM_ERROR_STOPPED, EC_USERABORT};
+  for (long code : codes) {
+    SCOPED_TRACE(code);
+    MakeWindow(SaverMode::Saver);
+    SetSlot(1, RunInput("long_red.avi"));
+    SetSlot(2, RunInput("solid_blue.avi"));
+    videoGraphRunning = RecordGraph;
+    bool broken = false, blue = false;
+    RunWatched([&] {
+      if (!broken && Near(ReadTexel(128, 128).color, kRed, 40)) {
+        ScopedLock lock(graphsLock);
+        ComPtr<IMediaEventSink> sink;
+        if (FAILED(
+                runningGraphs.front()->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(sink.Receive()))))
+          return true;
+        broken = SUCCEEDED(sink->Notify(code, E_FAIL, 0));
+      }
+      blue = broken && Near(ReadTexel(128, 128).color, kBlue, 40);
+      return blue;
+    });
+    videoGraphRunning = nullptr;
+    for (IGraphBuilder* graph : runningGraphs) graph->Release();
+    runningGraphs.clear();
+    EXPECT_TRUE(broken);
+    EXPECT_TRUE(blue) << "still on the broken file";
+    ExpectEverythingReleased();
+    DestroyWindow(saverWindow);
+  }
+}
+
+// The faults go on the run's device as the scene starts, and come off before the device goes.
+HRESULT SceneOnFaultyDevice() {
+  InstallDeviceFaults(d3dDevice);
+  return InitScene();
+}
+
+// A lost device (Presents report it, then it cannot be reset for a while) or a new display
+// size: the run draws nothing meanwhile, resets the device once, makes the scene's buffers
+// again and goes on presenting.
+TEST_F(RunLoopTest, ALostDeviceOrANewDisplayIsResetAndTheRunGoesOn) {
+  for (const bool displayChange : {false, true}) {
+    SCOPED_TRACE(displayChange ? "display change" : "lost device");
+    MakeWindow(SaverMode::Saver);
+    SetSlot(1, RunInput("solid_blue.avi"));
+    runSteps.initScene = SceneOnFaultyDevice;
+    bool broken = false;
+    int resets = 0, presentsAfter = 0, presentsWhileLost = 0;
+    RunWatched([&] {
+      if (!broken && Near(ReadTexel(128, 128).color, kBlue, 40)) {
+        if (displayChange) {
+          PostMessageA(saverWindow, WM_DISPLAYCHANGE, 32,
+                       MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+        } else {
+          LoseDevice(1, 3);
+        }
+        broken = true;
+      }
+      resets = DeviceResets();
+      presentsAfter = PresentsAfterReset();
+      presentsWhileLost = PresentsWhileLost();
+      if (presentsAfter < 3) return false;
+      RemoveDeviceFaults();
+      return true;
+    });
+    RemoveDeviceFaults();
+    EXPECT_EQ(resets, 1);
+    EXPECT_GE(presentsAfter, 3);
+    EXPECT_EQ(presentsWhileLost, 0);
+    ExpectEverythingReleased();
+  }
 }
 
 TEST_F(RunLoopTest, WindowIsShownOnlyAfterTheSceneIsReady) {

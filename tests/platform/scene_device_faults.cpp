@@ -130,7 +130,54 @@ HRESULT STDMETHODCALLTYPE CreateIndexBuffer(IDirect3DDevice8* device, UINT lengt
   return result;
 }
 
+// A lost device: Presents that report the loss, then cooperative-level answers until a
+// reset, which the real device carries out.
+struct LossFault {
+  int presentsLost = 0;
+  int levelsLost = 0;
+  bool needsReset = false;
+  int resets = 0;
+  int presentsAfterReset = 0;
+  int presentsWhileLost = 0;  // asked for after the loss was reported, before the reset
+};
+LossFault lossFault;
+
+HRESULT STDMETHODCALLTYPE Present(IDirect3DDevice8* device, const RECT* source, const RECT* target, HWND window,
+                                  const RGNDATA* dirty) {
+  if (lossFault.presentsLost > 0) {
+    --lossFault.presentsLost;
+    lossFault.needsReset = true;
+    return D3DERR_DEVICELOST;
+  }
+  if (lossFault.needsReset) {
+    ++lossFault.presentsWhileLost;
+    return D3DERR_DEVICENOTRESET;
+  }
+  const HRESULT result = realDeviceTable->Present(device, source, target, window, dirty);
+  if (lossFault.resets > 0 && SUCCEEDED(result)) ++lossFault.presentsAfterReset;
+  return result;
+}
+
+HRESULT STDMETHODCALLTYPE TestCooperativeLevel(IDirect3DDevice8* device) {
+  if (lossFault.levelsLost > 0) {
+    --lossFault.levelsLost;
+    return D3DERR_DEVICELOST;
+  }
+  if (lossFault.needsReset) return D3DERR_DEVICENOTRESET;
+  return realDeviceTable->TestCooperativeLevel(device);
+}
+
+HRESULT STDMETHODCALLTYPE Reset(IDirect3DDevice8* device, D3DPRESENT_PARAMETERS* parameters) {
+  const HRESULT result = realDeviceTable->Reset(device, parameters);
+  if (SUCCEEDED(result)) {
+    lossFault.needsReset = false;
+    ++lossFault.resets;
+  }
+  return result;
+}
+
 void ClearFaults() {
+  lossFault = LossFault{};
   GiveBack(vertexLockFault);
   GiveBack(indexLockFault);
   vertexCreateFault = CreateFault{};
@@ -146,6 +193,9 @@ void InstallDeviceFaults(void* device) {
   deviceTable = *realDeviceTable;
   deviceTable.CreateVertexBuffer = CreateVertexBuffer;
   deviceTable.CreateIndexBuffer = CreateIndexBuffer;
+  deviceTable.Present = Present;
+  deviceTable.TestCooperativeLevel = TestCooperativeLevel;
+  deviceTable.Reset = Reset;
   hookedDevice->lpVtbl = &deviceTable;
 }
 
@@ -173,3 +223,14 @@ void FailIndexBufferLock(int locksFirst, HRESULT result) {
   indexLockFault.locksLeft = locksFirst;
   indexLockFault.result = result;
 }
+
+void LoseDevice(int presentsLost, int levelsLost) {
+  lossFault.presentsLost = presentsLost;
+  lossFault.levelsLost = levelsLost;
+}
+
+int DeviceResets() { return lossFault.resets; }
+
+int PresentsAfterReset() { return lossFault.presentsAfterReset; }
+
+int PresentsWhileLost() { return lossFault.presentsWhileLost; }

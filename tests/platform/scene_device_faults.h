@@ -20,3 +20,13 @@ void FailIndexBufferCreation(HRESULT result);
 void FailVertexBufferLock(DWORD format, int locksFirst, HRESULT result);
 // The same for the next index buffer.
 void FailIndexBufferLock(int locksFirst, HRESULT result);
+
+// The next `presentsLost` Presents report the device lost; then TestCooperativeLevel says
+// D3DERR_DEVICELOST `levelsLost` times and D3DERR_DEVICENOTRESET until a Reset, which the
+// real device carries out. Presents between the loss and the reset report it too.
+void LoseDevice(int presentsLost, int levelsLost);
+// Resets that succeeded, and Presents that succeeded after the first one, since Install.
+int DeviceResets();
+int PresentsAfterReset();
+// Presents asked for after a loss was reported and before the reset.
+int PresentsWhileLost();

@@ -17,7 +17,7 @@ class TextureRendererTest : public VideoDeviceTest {
  protected:
   void SetUp() override {
     HRESULT result = E_FAIL;
-    renderer_.Reset(new TextureRenderer(nullptr, &result));
+    renderer_.Reset(new TextureRenderer(nullptr, &result, ShowFrameProducer(NewFrameProducer())));
     ASSERT_EQ(result, S_OK);
   }
   void TearDown() override {
@@ -83,11 +83,10 @@ TEST_F(TextureRendererTest, SetMediaTypeKeepsTheHeaderAndTheHeightsMagnitude) {
     ASSERT_EQ(renderer_->SetMediaType(type.get()), S_OK);
     EXPECT_EQ(renderer_->videoWidth, size.width);
     EXPECT_EQ(renderer_->videoHeight, size.height < 0 ? -size.height : size.height);
-    EXPECT_EQ(renderer_->sourcePitch, 768);
     // The scaler gets the connected header unchanged, sign included.
-    EXPECT_EQ(videoHeader.biWidth, size.width);
-    EXPECT_EQ(videoHeader.biHeight, size.height);
-    EXPECT_EQ(videoHeader.biBitCount, 24);
+    EXPECT_EQ(renderer_->videoHeader.biWidth, size.width);
+    EXPECT_EQ(renderer_->videoHeader.biHeight, size.height);
+    EXPECT_EQ(renderer_->videoHeader.biBitCount, 24);
   }
 }
 
@@ -125,7 +124,6 @@ TEST_P(FrameTest, FourColourPictureLandsBottomLineFirst) {
   int transparent = 0;
   for (const Texel& t : texels) transparent += t.opaque ? 0 : 1;
   EXPECT_EQ(transparent, 0) << "every texel is opaque";
-  EXPECT_EQ(frameCursor, frameBits);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -211,6 +209,56 @@ TEST_F(TextureRendererTest, TextureStandInFallsBackToSixteenBits) {
   EXPECT_EQ(description.Pool, D3DPOOL_MANAGED);
 }
 
+// Only the shown producer's frames reach the texture, and none once the surface is closed.
+TEST_F(TextureRendererTest, OnlyTheShownProducerWrites) {
+  VideoType type(64, 48);
+  ASSERT_EQ(renderer_->SetMediaType(type.get()), S_OK);
+  TestSample sample(QuadrantsPicture(64, 48, false));
+  HRESULT result = E_FAIL;
+  ComPtr<TextureRenderer> hidden(new TextureRenderer(nullptr, &result, NewFrameProducer()));
+  ASSERT_EQ(hidden->SetMediaType(type.get()), S_OK);
+
+  FillTexture({12, 34, 56});
+  EXPECT_EQ(hidden->DoRenderSample(&sample), S_FALSE);
+  EXPECT_TRUE(Near(ReadTexel(128, 128).color, {12, 34, 56}, 0)) << "a hidden producer wrote";
+  ASSERT_EQ(renderer_->DoRenderSample(&sample), S_OK);
+  ExpectQuadrants(0, "shown");
+
+  ShowFrameProducer(0);
+  FillTexture({12, 34, 56});
+  EXPECT_EQ(renderer_->DoRenderSample(&sample), S_FALSE);
+  EXPECT_TRUE(Near(ReadTexel(128, 128).color, {12, 34, 56}, 0)) << "written while nothing is shown";
+}
+
+// A sample may bring a format of its own: drawn by it when the renderer takes it, refused
+// whole (format and texture as they were) when not.
+TEST_F(TextureRendererTest, AFormatChangeIsTakenWholeOrRefused) {
+  VideoType first(64, 48), bigger(320, 240), rgb32(320, 240, MEDIASUBTYPE_RGB32);
+  ASSERT_EQ(renderer_->SetMediaType(first.get()), S_OK);
+  IPin* pin = nullptr;
+  IMemInputPin* input = nullptr;
+  ASSERT_EQ(renderer_->FindPin(L"In", &pin), S_OK);
+  ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
+  ASSERT_EQ(renderer_->Run(0), S_OK);
+
+  FillTexture({12, 34, 56});
+  TestSample refused(QuadrantsPicture(320, 240, false));
+  refused.BringType(rgb32.get());
+  EXPECT_EQ(input->Receive(&refused), VFW_E_TYPE_NOT_ACCEPTED);
+  EXPECT_EQ(renderer_->videoWidth, 64);
+  EXPECT_TRUE(Near(ReadTexel(128, 128).color, {12, 34, 56}, 0));
+
+  TestSample taken(QuadrantsPicture(320, 240, false));
+  taken.BringType(bigger.get());
+  EXPECT_EQ(input->Receive(&taken), S_OK);
+  EXPECT_EQ(renderer_->videoWidth, 320);
+  ExpectQuadrants(0, "the new format's frame");
+
+  renderer_->Stop();
+  input->Release();
+  pin->Release();
+}
+
 TEST_F(TextureRendererTest, FrameSurfaceIsMadeAndFreed) {
   // The suite's surface was made by CreateFrameSurface; look at it, free it, make it again.
   EXPECT_EQ(GetCurrentObject(frameDC, OBJ_BITMAP), frameBitmap);
@@ -219,14 +267,12 @@ TEST_F(TextureRendererTest, FrameSurfaceIsMadeAndFreed) {
   EXPECT_EQ(section.dsBm.bmBits, frameBits);
   EXPECT_EQ(section.dsBm.bmWidthBytes, 768);
   EXPECT_EQ(section.dsBmih.biHeight, 256) << "bottom-up";
-  EXPECT_EQ(frameCursor, frameBits);
 
   ReleaseFrameSurface();
   EXPECT_EQ(frameDC, nullptr);
   EXPECT_EQ(frameBitmap, nullptr);
   EXPECT_EQ(drawDib, nullptr);
   EXPECT_EQ(frameBits, nullptr);
-  EXPECT_EQ(frameCursor, nullptr);
   EXPECT_NE(videoTexture, nullptr) << "the texture goes with the device objects";
 
   ReleaseHolder(videoTexture);

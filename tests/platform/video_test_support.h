@@ -17,6 +17,7 @@
 
 #include "colour.h"
 #include "poll.h"
+#include "test_graph.h"
 #include "test_sample.h"
 
 // One texel of videoTexture, whatever its format: colour widened to 8 bits and whether its

@@ -25,5 +25,17 @@ STDMETHODIMP TestSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
 
 STDMETHODIMP TestSample::GetMediaType(AM_MEDIA_TYPE** type) {
   *type = nullptr;
-  return S_FALSE;
+  if (type_ == nullptr) return S_FALSE;
+  // A copy the receiver frees, format block and all, with CoTaskMemFree.
+  AM_MEDIA_TYPE* copy = static_cast<AM_MEDIA_TYPE*>(CoTaskMemAlloc(sizeof(AM_MEDIA_TYPE)));
+  if (copy == nullptr) return E_OUTOFMEMORY;
+  *copy = *type_;
+  copy->pUnk = nullptr;
+  copy->pbFormat = nullptr;
+  if (type_->cbFormat != 0) {
+    copy->pbFormat = static_cast<BYTE*>(CoTaskMemAlloc(type_->cbFormat));
+    if (copy->pbFormat != nullptr) CopyMemory(copy->pbFormat, type_->pbFormat, type_->cbFormat);
+  }
+  *type = copy;
+  return S_OK;
 }

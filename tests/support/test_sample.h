@@ -20,6 +20,9 @@ class TestSample final : public IMediaSample {
     timed_ = true;
   }
   LONG References() const { return refCount_; }
+  // The format the sample brings with it (a decoder's change of format); none by default.
+  // `type` must outlive the sample.
+  void BringType(const AM_MEDIA_TYPE* type) { type_ = type; }
 
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refCount_); }
@@ -43,6 +46,7 @@ class TestSample final : public IMediaSample {
 
  private:
   std::vector<BYTE> bytes_;
+  const AM_MEDIA_TYPE* type_ = nullptr;
   LONG length_;
   REFERENCE_TIME start_ = 0;
   bool timed_ = false;

@@ -1,0 +1,154 @@
+// The frame surface and the one producer that may write it. Threads as in the header.
+#include "video/frame_surface_win.h"
+
+#include <dshow.h>
+
+#include "base/com_ptr_win.h"
+#include "base/device_objects_win.h"
+#include "video/pixel_convert.h"
+
+HDC frameDC = CreateCompatibleDC(nullptr);
+HDRAWDIB drawDib = nullptr;
+BITMAPINFO frameHeader = {};
+HBITMAP frameBitmap = nullptr;
+BYTE* frameBits = nullptr;
+D3DFORMAT textureFormat = D3DFMT_UNKNOWN;
+
+namespace {
+
+// The bitmap that frameDC held before frameBitmap, put back before frameBitmap is deleted
+// (a bitmap still selected into a DC cannot be deleted).
+HGDIOBJ initialBitmap = nullptr;
+
+// Held for each write and while the surface is closed. Never deleted: a producer thread
+// that was left stuck in a read may still come back to it while the process ends.
+CRITICAL_SECTION writeLock;
+struct WriteLockSetUp {
+  WriteLockSetUp() { InitializeCriticalSection(&writeLock); }
+} writeLockSetUp;
+
+volatile LONG shownProducer = 0;
+volatile LONG lastProducer = 0;
+bool surfaceOpen = false;  // guarded by writeLock
+
+}  // namespace
+
+HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
+                                  D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) {
+  if (device == nullptr || texture == nullptr) return D3DERR_INVALIDCALL;
+  *texture = nullptr;
+  ComPtr<IDirect3D8> d3d;
+  D3DDEVICE_CREATION_PARAMETERS creation;
+  D3DDISPLAYMODE mode;
+  HRESULT result = device->GetDirect3D(d3d.Receive());
+  if (SUCCEEDED(result)) result = device->GetCreationParameters(&creation);
+  if (SUCCEEDED(result)) result = device->GetDisplayMode(&mode);
+  if (FAILED(result)) return result;
+
+  auto canMake = [&](D3DFORMAT candidate) {
+    return SUCCEEDED(d3d->CheckDeviceFormat(creation.AdapterOrdinal, creation.DeviceType, mode.Format, usage,
+                                            D3DRTYPE_TEXTURE, candidate));
+  };
+  D3DFORMAT chosen = format;
+  if (!canMake(chosen)) {
+    chosen = D3DFMT_A1R5G5B5;
+    if (!canMake(chosen)) return D3DERR_NOTAVAILABLE;
+  }
+  return device->CreateTexture(width, height, levels, usage, chosen, pool, texture);
+}
+
+bool CreateFrameSurface() {
+  drawDib = DrawDibOpen();  // kept open for the run as ever; the frames are drawn by the scalers
+
+  ZeroMemory(&frameHeader, sizeof frameHeader);
+  BITMAPINFOHEADER& header = frameHeader.bmiHeader;
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = kFrameSide;
+  header.biHeight = kFrameSide;  // positive: bottom-up, row 0 is the bottom line
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = kFrameBytes;
+
+  // A run deletes frameDC at its end; a later run in the same process (the tests make
+  // many) needs a new one.
+  if (frameDC == nullptr) frameDC = CreateCompatibleDC(nullptr);
+
+  void* bits = nullptr;
+  frameBitmap = CreateDIBSection(frameDC, &frameHeader, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (frameBitmap == nullptr) return false;
+  initialBitmap = SelectObject(frameDC, frameBitmap);
+
+  if (FAILED(CreateTextureWithFallback(d3dDevice, kFrameSide, kFrameSide, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                       &videoTexture))) {
+    return false;
+  }
+  ReadTextureFormat();  // a format the copy cannot write is refused when a video connects
+  EnterCriticalSection(&writeLock);
+  frameBits = static_cast<BYTE*>(bits);
+  surfaceOpen = true;
+  LeaveCriticalSection(&writeLock);
+  return true;
+}
+
+void ReleaseFrameSurface() {
+  // From here on no producer writes, and none is in the middle of a write.
+  InterlockedExchange(&shownProducer, 0);
+  EnterCriticalSection(&writeLock);
+  surfaceOpen = false;
+  frameBits = nullptr;
+  LeaveCriticalSection(&writeLock);
+
+  if (frameBitmap) {
+    if (frameDC && initialBitmap) SelectObject(frameDC, initialBitmap);
+    DeleteObject(frameBitmap);
+    frameBitmap = nullptr;
+  }
+  initialBitmap = nullptr;
+  if (drawDib) DrawDibClose(drawDib);
+  drawDib = nullptr;
+  if (frameDC) DeleteDC(frameDC);
+  frameDC = nullptr;
+}
+
+HRESULT ReadTextureFormat() {
+  if (videoTexture == nullptr) return E_UNEXPECTED;
+  D3DSURFACE_DESC description;
+  const HRESULT described = videoTexture->GetLevelDesc(0, &description);
+  if (FAILED(described)) return described;
+  textureFormat = description.Format;
+  if (textureFormat == D3DFMT_A8R8G8B8 || textureFormat == D3DFMT_A1R5G5B5) return S_OK;
+  return VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+FrameProducer NewFrameProducer() { return InterlockedIncrement(&lastProducer); }
+
+FrameProducer ShowFrameProducer(FrameProducer producer) {
+  InterlockedExchange(&shownProducer, producer);
+  return producer;
+}
+
+FrameProducer ShownFrameProducer() { return shownProducer; }
+
+HRESULT DrawFrameIntoTexture(FrameProducer producer, FrameScaler& scaler, const uint8_t* frame, uint64_t frameBytes,
+                             int32_t width, int32_t height) {
+  if (producer == 0) return S_FALSE;
+  EnterCriticalSection(&writeLock);
+  HRESULT result = S_FALSE;
+  if (!surfaceOpen || videoTexture == nullptr || frameBits == nullptr) {
+    result = E_UNEXPECTED;
+  } else if (producer == shownProducer) {
+    result = E_FAIL;
+    D3DLOCKED_RECT locked;
+    if (scaler.Scale(frame, frameBytes, width, height, frameBits) &&
+        SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
+      // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
+      // than the two is left unwritten.
+      ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(textureFormat), static_cast<uint8_t*>(locked.pBits),
+                            locked.Pitch);
+      if (SUCCEEDED(videoTexture->UnlockRect(0))) result = S_OK;
+    }
+  }
+  LeaveCriticalSection(&writeLock);
+  return result;
+}

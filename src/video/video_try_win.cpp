@@ -1,0 +1,170 @@
+// A file's try and playback on a thread of its own. Threads as in the header.
+#include "video/video_try_win.h"
+
+#include <cstring>
+#include <new>
+
+#include "video/video_graph_win.h"
+#include "video/video_threads_win.h"
+
+struct VideoTry {
+  volatile LONG references = 2;  // the main thread's and the try thread's
+  char path[MAX_PATH + 1] = {};
+  VideoTryPath how = VideoTryPath::AsGiven;
+  FrameProducer producer = NewFrameProducer();
+  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  volatile LONG state = LONG(VideoTryState::Trying);
+  volatile LONG result = S_OK;
+  volatile LONG ends = 0;             // ends not yet taken: completed ones count 1, others 0x10000
+  volatile LONG framesDelivered = 0;  // copied from the graph by the thread
+
+  bool Ready() const { return stopEvent && rewindEvent; }
+  ~VideoTry() {
+    for (HANDLE event : {stopEvent, rewindEvent}) {
+      if (event) CloseHandle(event);
+    }
+  }
+};
+
+namespace {
+
+constexpr LONG kBrokenEnd = 0x10000;
+
+// How often the thread looks at its graph's events and frames.
+constexpr DWORD kPollMs = 20;
+
+void LetGo(VideoTry* video) {
+  if (InterlockedDecrement(&video->references) == 0) delete video;
+}
+
+void Settle(VideoTry& video, VideoTryState state, HRESULT result) {
+  InterlockedExchange(&video.result, result);
+  InterlockedExchange(&video.state, LONG(state));
+}
+
+enum class Work { None, Stop, Rewind };
+
+// Waits up to kPollMs for the stop or a rewind, handling the messages that the graph's
+// objects of this thread's apartment may post meanwhile.
+Work WaitForWork(VideoTry& video) {
+  HANDLE events[] = {video.stopEvent, video.rewindEvent};
+  const DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, kPollMs, QS_ALLINPUT);
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+  if (woken == WAIT_OBJECT_0 || WaitForSingleObject(video.stopEvent, 0) == WAIT_OBJECT_0) return Work::Stop;
+  return woken == WAIT_OBJECT_0 + 1 ? Work::Rewind : Work::None;
+}
+
+void NoteEnd(VideoTry& video, bool completed) { InterlockedExchangeAdd(&video.ends, completed ? 1 : kBrokenEnd); }
+
+// Builds the graph and waits for its first frame. False when the file does not play (or
+// the try was let go of first).
+bool StartPlaying(VideoTry& video, VideoGraph& graph) {
+  char found[MAX_PATH + 1] = {};
+  const char* path = video.path;
+  if (video.how == VideoTryPath::SearchPath) {
+    // An empty result is tried and fails, as a missing file would.
+    SearchPathA(nullptr, video.path, nullptr, MAX_PATH, found, nullptr);
+    path = found;
+  }
+  graph.producer = video.producer;
+  const HRESULT built = BuildVideoGraph(graph, path);
+  if (FAILED(built)) {
+    Settle(video, VideoTryState::Failed, built);
+    return false;
+  }
+  // A file plays once its first frame has arrived; one whose stream ends or breaks first
+  // does not.
+  for (;;) {
+    if (VideoFramesDelivered(graph) > 0) break;
+    bool completed = false;
+    if (TakeVideoEnd(graph, &completed)) {
+      Settle(video, VideoTryState::Failed, E_FAIL);
+      return false;
+    }
+    if (WaitForWork(video) == Work::Stop) return false;
+  }
+  InterlockedExchange(&video.framesDelivered, VideoFramesDelivered(graph));
+  Settle(video, VideoTryState::Playing, S_OK);
+  return true;
+}
+
+void Play(VideoTry& video, VideoGraph& graph) {
+  for (;;) {
+    const Work work = WaitForWork(video);
+    if (work == Work::Stop) return;
+    if (work == Work::Rewind) RewindVideo(graph);
+    bool completed = false;
+    if (TakeVideoEnd(graph, &completed)) NoteEnd(video, completed);
+    InterlockedExchange(&video.framesDelivered, VideoFramesDelivered(graph));
+  }
+}
+
+DWORD WINAPI TryThread(void* parameter) {
+  VideoTry* video = static_cast<VideoTry*>(parameter);
+  // The graph lives in this thread's apartment; nothing outside the thread touches it.
+  const HRESULT com = CoInitialize(nullptr);
+  VideoGraph graph;
+  if (FAILED(com)) {
+    Settle(*video, VideoTryState::Failed, com);
+  } else if (StartPlaying(*video, graph)) {
+    Play(*video, graph);
+  }
+  ReleaseVideoGraph(graph);
+  LetGo(video);
+  if (SUCCEEDED(com)) CoUninitialize();
+  return 0;
+}
+
+}  // namespace
+
+VideoTry* StartVideoTry(const char* path, VideoTryPath how) {
+  VideoTry* video = new (std::nothrow) VideoTry;
+  if (video == nullptr) return nullptr;
+  if (!video->Ready()) {
+    delete video;
+    return nullptr;
+  }
+  // The build refuses a path longer than 259 characters. One too long for this buffer is
+  // not cut to another file's name but kept too long, so that the build refuses it.
+  const size_t length = path ? strnlen(path, MAX_PATH + 1) : 0;
+  if (length <= MAX_PATH) {
+    if (length > 0) std::memcpy(video->path, path, length);
+  } else {
+    std::memset(video->path, 'x', MAX_PATH);
+  }
+  video->how = how;
+  HANDLE thread = StartVideoThread(TryThread, video);
+  if (thread == nullptr) {
+    delete video;
+    return nullptr;
+  }
+  CloseHandle(thread);
+  return video;
+}
+
+VideoTryState VideoTryStateOf(const VideoTry* video) { return VideoTryState(video->state); }
+
+HRESULT VideoTryResult(const VideoTry* video) { return video->result; }
+
+void ShowVideoTry(const VideoTry* video) { ShowFrameProducer(video->producer); }
+
+bool TakeVideoTryEnd(VideoTry* video, bool* completed) {
+  const LONG ends = InterlockedExchange(&video->ends, 0);
+  *completed = ends < kBrokenEnd;  // an error among the ends outweighs a complete one
+  return ends != 0;
+}
+
+void RewindVideoTry(VideoTry* video) { SetEvent(video->rewindEvent); }
+
+long VideoTryFramesDelivered(const VideoTry* video) { return video->framesDelivered; }
+
+void DropVideoTry(VideoTry*& video) {
+  if (video == nullptr) return;
+  VideoTry* dropped = video;
+  video = nullptr;
+  if (ShownFrameProducer() == dropped->producer) ShowFrameProducer(0);
+  SetEvent(dropped->stopEvent);
+  LetGo(dropped);
+}

@@ -1,0 +1,48 @@
+// One video file tried, and played when it plays, by a thread of its own: the thread opens
+// and probes the file, builds and starts its graph (or Media Foundation reader), waits for
+// the first frame, then plays it until it is let go of, and finally stops and frees it. So
+// the main thread never waits on a file, a graph or a reader: it starts tries, reads their
+// answers, shows one and lets go of them, each without waiting.
+//
+// Threads: every function here is called on the main thread; the try's thread owns the
+// graph. A try is shared by both; whichever lets go last frees it, so that a thread stuck
+// in a read is simply left behind (it frees what it holds when it comes back, and the frame
+// surface takes nothing from it once it is no longer shown).
+#pragma once
+
+#include <windows.h>
+
+#include "video/frame_surface_win.h"
+
+struct VideoTry;
+
+enum class VideoTryState : LONG { Trying, Playing, Failed };
+
+// How a try's file is found: as given, or by its bare name on the search path.
+enum class VideoTryPath { AsGiven, SearchPath };
+
+// Starts a try of `path`; never waits. Null when no thread could be started.
+VideoTry* StartVideoTry(const char* path, VideoTryPath how = VideoTryPath::AsGiven);
+
+// Trying; Playing once the first frame has arrived (hidden until shown); Failed, for good.
+VideoTryState VideoTryStateOf(const VideoTry* video);
+
+// The code the build failed with (S_OK while trying or playing).
+HRESULT VideoTryResult(const VideoTry* video);
+
+// The try's frames reach the texture from now on (ShowFrameProducer).
+void ShowVideoTry(const VideoTry* video);
+
+// True once for each end of the video since the last call, with *completed true for the
+// end of its stream and false for an error or abort that stopped it.
+bool TakeVideoTryEnd(VideoTry* video, bool* completed);
+
+// Starts the video again from its beginning (done by its thread).
+void RewindVideoTry(VideoTry* video);
+
+// Frames that reached the renderer since the build, shown or not.
+long VideoTryFramesDelivered(const VideoTry* video);
+
+// Asks the thread to stop and free the video, and lets go of it (null afterwards); never
+// waits. A shown video is hidden first, so that its picture stays as it last was.
+void DropVideoTry(VideoTry*& video);
