@@ -12,6 +12,7 @@ packages=(
   cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev  # host-fuzz: libFuzzer and the sanitizer runtimes for clang
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
+  strace  # slows the reads of one file for the tests of slow and stalled shares
   # both builds, and the 64-bit build's Wine
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64

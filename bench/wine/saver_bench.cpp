@@ -6,6 +6,14 @@
 //   saver_bench start-time SCR [TIMEOUT_MS]
 //       starts "SCR /s", prints the milliseconds until its full-screen window is visible,
 //       then ends it with a key press and prints how long the process took to go
+//   saver_bench start-figures SCR [WATCH_MS]
+//       starts "SCR /s" (settings: a one-tile grid of coloured videos) and prints as
+//       "figure:" lines the milliseconds from the start until a monitor is covered and until
+//       the first video frame is on screen, the longest the saver's main thread took to
+//       answer a message (asked every few milliseconds) before its window showed the scene
+//       and after, and, after a key press
+//       WATCH_MS after the start, the milliseconds until its window has gone and until the
+//       process has ended
 //   saver_bench stop [TIMEOUT_MS]         the same key press for a run started elsewhere
 //   saver_bench stops SCR COUNT [SEED]
 //       COUNT full-screen runs, each ended by a key press at a random moment from the
@@ -198,6 +206,61 @@ int Stops(const char* scr, int count, unsigned seed) {
   return 0;
 }
 
+// Whether the screen's centre shows something other than black (a video frame on a grid of
+// one tile).
+bool CentreShowsVideo() {
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+  ReleaseDC(nullptr, screen);
+  return c != CLR_INVALID && (GetRValue(c) > 60 || GetGValue(c) > 60 || GetBValue(c) > 60);
+}
+
+int StartFigures(const char* scr, DWORD watchMs) {
+  PROCESS_INFORMATION process = {};
+  const double start = NowMs();
+  if (!StartFullScreen(scr, &process)) return std::puts("not started"), 1;
+  // The longest answer before the scene shows (the device and the scene are being made) and
+  // after (the run proper, while files are tried and switched).
+  double covered = -1, firstFrame = -1, longestWait[2] = {0, 0};
+  HWND window = nullptr;
+  while (NowMs() - start < watchMs) {
+    HWND cover = FindTopWindow(process.dwProcessId, "QuordaCoverClass", nullptr, true);
+    if (window == nullptr) window = FindSaverWindow(process.dwProcessId, false);
+    if (covered < 0 && (cover != nullptr || FindSaverWindow(process.dwProcessId) != nullptr)) covered = NowMs() - start;
+    if (covered >= 0 && firstFrame < 0 && CentreShowsVideo()) firstFrame = NowMs() - start;
+    if (window != nullptr) {
+      // A message to its window waits for the main thread to come round to it.
+      const double asked = NowMs();
+      DWORD_PTR answer = 0;
+      SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+      const double waited = NowMs() - asked;
+      const int running = IsWindowVisible(window) ? 1 : 0;
+      if (waited > longestWait[running]) longestWait[running] = waited;
+    }
+    Sleep(5);
+  }
+  std::printf("figure: start_to_covered_ms %.0f\nfigure: start_to_first_frame_ms %.0f\n", covered, firstFrame);
+  std::printf("figure: longest_main_thread_wait_starting_ms %.0f\nfigure: longest_main_thread_wait_running_ms %.0f\n",
+              longestWait[0], longestWait[1]);
+  window = FindSaverWindow(process.dwProcessId);
+  if (window == nullptr) return std::puts("no window"), 1;
+  const double key = NowMs();
+  PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
+  double gone = -1;
+  while (NowMs() - key < 10000) {
+    if (gone < 0 && !IsWindow(window)) gone = NowMs() - key;
+    if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) break;
+  }
+  const bool ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+  if (gone < 0 && ended) gone = NowMs() - key;
+  std::printf("figure: key_to_window_gone_ms %.0f\nfigure: key_to_process_end_ms %.0f\n", gone,
+              ended ? NowMs() - key : -1.0);
+  if (!ended) TerminateProcess(process.hProcess, 99);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 0;
+}
+
 DWORD TimeoutArg(int argc, char** argv, int index) {
   return index < argc ? static_cast<DWORD>(std::strtoul(argv[index], nullptr, 10)) : 30000;
 }
@@ -207,9 +270,13 @@ DWORD TimeoutArg(int argc, char** argv, int index) {
 int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "start-time" && argc >= 3) return StartTime(argv[2], TimeoutArg(argc, argv, 3));
+  if (command == "start-figures" && argc >= 3) return StartFigures(argv[2], TimeoutArg(argc, argv, 3));
   if (command == "stop") return Stop(TimeoutArg(argc, argv, 2));
   if (command == "stops" && argc >= 4)
     return Stops(argv[2], std::atoi(argv[3]), argc > 4 ? static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)) : 1);
-  std::fputs("usage: saver_bench start-time SCR [TIMEOUT_MS] | stop [TIMEOUT_MS] | stops SCR COUNT [SEED]\n", stderr);
+  std::fputs(
+      "usage: saver_bench start-time SCR [TIMEOUT_MS] | start-figures SCR [WATCH_MS] | stop [TIMEOUT_MS] | "
+      "stops SCR COUNT [SEED]\n",
+      stderr);
   return 2;
 }

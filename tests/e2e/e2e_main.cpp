@@ -7,6 +7,8 @@
 
 #include "saver_process.h"
 
+extern std::string slowFilePath;
+
 namespace {
 
 // The build passes a Unix path; under Wine the root of the Unix file system is drive Z:.
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i)
     if (std::strncmp(argv[i], "--orvel=", 8) == 0) orvelPath = WindowsPath(argv[i] + 8);
+    else if (std::strncmp(argv[i], "--slow-file=", 12) == 0) slowFilePath = WindowsPath(argv[i] + 12);
   if (orvelPath.empty()) {
     std::fprintf(stderr, "usage: e2e_tests --orvel=<path of orvel.scr>\n");
     return 2;
