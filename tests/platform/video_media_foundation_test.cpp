@@ -152,19 +152,17 @@ TEST_F(MediaFoundationTest, NoFrameReachesTheTextureAfterARelease) {
   std::printf("figure: media foundation release, longest of 12: %lu ms\n", static_cast<unsigned long>(longestMs));
 }
 
-// A file the platform takes too long to open is given up on: the build fails at once, the
-// reader thread it leaves behind draws nothing, and the next file plays.
+// A file the platform takes too long to open is given up on: the build fails with the
+// failure of the way not taken, nothing of it is held, and the next file plays. (That a
+// reader left behind cannot draw is the frame surface's rule: only the shown producer writes.)
 TEST_F(MediaFoundationTest, AnOpeningThatTakesTooLongIsGivenUpOn) {
   const std::string path = VideoInput("quad_h264.mp4");
   ASSERT_TRUE(InputExists(path));
   const DWORD limit = mediaFoundationOpenLimitMs;
   mediaFoundationOpenLimitMs = 0;
-  FillTexture({200, 100, 50});
   EXPECT_EQ(BuildVideoGraph(path.c_str()), VFW_E_UNSUPPORTED_STREAM) << "the failure of the way not taken";
   mediaFoundationOpenLimitMs = limit;
   EXPECT_FALSE(MediaFoundationVideoHeld());
-  Sleep(500);  // the left thread has opened the file by now
-  EXPECT_TRUE(Near(ReadTexel(128, 128).color, {200, 100, 50}, 0));
   ReleaseVideoGraph();
   ASSERT_EQ(BuildVideoGraph(RunInput("solid_green.mp4").c_str()), S_OK);
   EXPECT_TRUE(WaitFor([] { return Near(ReadTexel(128, 128).color, kGreen, 12); }));

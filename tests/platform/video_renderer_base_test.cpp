@@ -140,17 +140,21 @@ TEST_F(RendererBaseTest, PausedHoldsTheSampleUntilRunThenRendersOnTheDeliveringT
 }
 
 TEST_F(RendererBaseTest, BeginFlushReleasesAWaitingReceiveAndEndFlushReopens) {
-  ASSERT_EQ(renderer_->Pause(), S_OK);
+  ASSERT_EQ(renderer_->Run(UseSystemClock()), S_OK);
+  sample_.SetStart(60 * kSecond);
+  const ScopedHandle<HANDLE, &CloseHandle> timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  sample_.SignalWhenTimed(timed.Get());
   {
     Delivery delivery(input_.Get(), &sample_);
-    Sleep(50);
+    // The renderer asks for the sample's time, under its lock, just before it waits for it.
+    ASSERT_EQ(WaitForSingleObject(timed.Get(), 10000), WAIT_OBJECT_0);
     ASSERT_EQ(pin_->BeginFlush(), S_OK);
     ASSERT_TRUE(delivery.Finish());
     EXPECT_EQ(delivery.Result(), S_FALSE);
   }
   EXPECT_EQ(input_->Receive(&sample_), S_FALSE) << "samples during a flush are dropped";
   ASSERT_EQ(pin_->EndFlush(), S_OK);
-  ASSERT_EQ(renderer_->Run(0), S_OK);
+  sample_.SetStart(-kSecond);  // late: shown at once
   EXPECT_EQ(input_->Receive(&sample_), S_OK);
   EXPECT_EQ(renderer_->FramesRendered(), 1);
 }
@@ -159,9 +163,11 @@ TEST_F(RendererBaseTest, StopReleasesAReceiveWaitingForItsTime) {
   const REFERENCE_TIME now = UseSystemClock();
   ASSERT_EQ(renderer_->Run(now), S_OK);
   sample_.SetStart(60 * kSecond);
+  const ScopedHandle<HANDLE, &CloseHandle> timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  sample_.SignalWhenTimed(timed.Get());
   Delivery delivery(input_.Get(), &sample_);
-  Sleep(50);
-  EXPECT_FALSE(delivery.Done());
+  // The renderer asks for the sample's time, under its lock, just before it waits for it.
+  ASSERT_EQ(WaitForSingleObject(timed.Get(), 10000), WAIT_OBJECT_0);
   ASSERT_EQ(renderer_->Stop(), S_OK);
   ASSERT_TRUE(delivery.Finish());
   EXPECT_EQ(delivery.Result(), VFW_E_WRONG_STATE);

@@ -17,6 +17,7 @@ STDMETHODIMP TestSample::GetPointer(BYTE** buffer) {
 }
 
 STDMETHODIMP TestSample::GetTime(REFERENCE_TIME* start, REFERENCE_TIME* end) {
+  if (timeAsked_ != nullptr) SetEvent(timeAsked_);
   if (!timed_) return VFW_E_SAMPLE_TIME_NOT_SET;
   *start = start_;
   *end = start_ + 400000;

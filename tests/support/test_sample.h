@@ -20,6 +20,9 @@ class TestSample final : public IMediaSample {
     timed_ = true;
   }
   LONG References() const { return refCount_; }
+  // Set each time the receiver asks for the sample's time: a renderer does that just before
+  // it waits for the time to come, so a test can meet it there.
+  void SignalWhenTimed(HANDLE event) { timeAsked_ = event; }
   // The format the sample brings with it (a decoder's change of format); none by default.
   // `type` must outlive the sample.
   void BringType(const AM_MEDIA_TYPE* type) { type_ = type; }
@@ -47,6 +50,7 @@ class TestSample final : public IMediaSample {
  private:
   std::vector<BYTE> bytes_;
   const AM_MEDIA_TYPE* type_ = nullptr;
+  HANDLE timeAsked_ = nullptr;
   LONG length_;
   REFERENCE_TIME start_ = 0;
   bool timed_ = false;
