@@ -94,7 +94,10 @@ void Play(VideoTry& video, VideoGraph& graph) {
   for (;;) {
     const Work work = WaitForWork(video);
     if (work == Work::Stop) return;
-    if (work == Work::Rewind) RewindVideo(graph);
+    if (work == Work::Rewind) {
+      RewindVideo(graph);
+      InterlockedExchange(&video.ends, 0);  // an end from before the rewind is over
+    }
     bool completed = false;
     if (TakeVideoEnd(graph, &completed)) NoteEnd(video, completed);
     InterlockedExchange(&video.framesDelivered, VideoFramesDelivered(graph));
@@ -148,7 +151,11 @@ VideoTryState VideoTryStateOf(const VideoTry* video) { return VideoTryState(vide
 
 HRESULT VideoTryResult(const VideoTry* video) { return video->result; }
 
-void ShowVideoTry(const VideoTry* video) { ShowFrameProducer(video->producer); }
+void ShowVideoTry(VideoTry* video) {
+  // A video that waited hidden may have reached its end meanwhile; it starts over when shown.
+  InterlockedExchange(&video->ends, 0);
+  ShowFrameProducer(video->producer);
+}
 
 bool TakeVideoTryEnd(VideoTry* video, bool* completed) {
   const LONG ends = InterlockedExchange(&video->ends, 0);

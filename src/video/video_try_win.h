@@ -31,7 +31,7 @@ VideoTryState VideoTryStateOf(const VideoTry* video);
 HRESULT VideoTryResult(const VideoTry* video);
 
 // The try's frames reach the texture from now on (ShowFrameProducer).
-void ShowVideoTry(const VideoTry* video);
+void ShowVideoTry(VideoTry* video);
 
 // True once for each end of the video since the last call, with *completed true for the
 // end of its stream and false for an error or abort that stopped it.
