@@ -1,11 +1,17 @@
-# Cross-compiles for 32-bit Windows with mingw-w64. The posix thread model is needed
-# for std::mutex (GoogleTest); the runtime is linked statically so the .scr needs no
-# mingw DLLs on a user's machine.
+# Cross-compiles for 32-bit Windows with mingw-w64. The runtime is linked statically so the
+# .scr needs no mingw DLLs on a user's machine. ORVEL_THREAD_MODEL picks the compiler's
+# thread model: posix (the default) for the test programs, whose GoogleTest needs
+# std::mutex; win32 for the shipped orvel.scr, whose posix runtime (winpthreads) would import
+# functions that Windows 98 to XP lack.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+if(NOT ORVEL_THREAD_MODEL)
+  set(ORVEL_THREAD_MODEL posix)
+endif()
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES ORVEL_THREAD_MODEL)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${ORVEL_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${ORVEL_THREAD_MODEL})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 set(CMAKE_DLLTOOL i686-w64-mingw32-dlltool)
 
