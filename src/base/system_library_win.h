@@ -9,7 +9,20 @@
 HMODULE LoadSystemLibrary(const char* name);
 
 // GetProcAddress hands out a generic pointer; the export's real signature is known by name.
+// Null for a library that is not there (GetProcAddress would search the program instead).
 template <typename Proc>
 Proc LookUp(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
   return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// An entry point of a library of the system folder that stays loaded for the rest of the
+// process, for a caller that keeps the pointer. Null when the library or the entry is not
+// there (the library is then let go again).
+template <typename Proc>
+Proc LookUpSystemProc(const char* library, const char* name) {
+  HMODULE module = LoadSystemLibrary(library);
+  const Proc proc = LookUp<Proc>(module, name);
+  if (proc == nullptr && module != nullptr) FreeLibrary(module);
+  return proc;
 }

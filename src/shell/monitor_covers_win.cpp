@@ -2,6 +2,7 @@
 // the password prompt's modal loop.
 #include "shell/monitor_covers_win.h"
 
+#include "shell/monitor_api_win.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
@@ -14,7 +15,7 @@ namespace {
 BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
-  if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
+  if (!ReadMonitorInfo(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
   const RECT& r = info.rcMonitor;
   HWND cover =
       CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP, r.left, r.top,
@@ -46,7 +47,7 @@ LPARAM ToScreen(HWND window, LPARAM lParam) {
 void CreateMonitorCovers() {
   monitorCovers.clear();
   RegisterCoverClass();
-  EnumDisplayMonitors(nullptr, nullptr, AddCover, 0);
+  EnumerateMonitors(AddCover, 0);
 }
 
 void ShowMonitorCovers() {
