@@ -21,12 +21,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Single-precision arithmetic in SSE registers: every float step is rounded to float, as on
-# a device that has put the FPU in single precision, so the scenes compute the same values
-# here as on Linux. SSE (Pentium III and later) is enough for floats; doubles stay on x87.
-set(CMAKE_C_FLAGS_INIT "-msse -mfpmath=sse")
-set(CMAKE_CXX_FLAGS_INIT "-msse -mfpmath=sse")
-
+# No SSE outside the pixel loops' own paths (chosen at run time): the program runs on the
+# processors without it (Pentium II, Athlon before the XP). Floats are computed on the x87
+# unit, and ORVEL_X87_FLOAT_FLAGS (cmake/orvel.cmake) rounds each one the scenes keep to
+# float where it is stored, as SSE does at every step.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
