@@ -8,6 +8,13 @@
 // the program or in the current folder is never taken for it. Null when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
+// Loads the system folder's comctl32, winmm and msvfw32 for the rest of the process. None is
+// a KnownDLL, and system libraries the program uses import them by name (DirectShow's quartz
+// imports winmm and msvfw32; comdlg32, shell32 and msvfw32 import comctl32): such an import
+// takes a loaded module of that name before it searches any folder, the program's own first.
+// Called by the entry point before anything else, on the main thread.
+void PinSystemLibraries();
+
 // GetProcAddress hands out a generic pointer; the export's real signature is known by name.
 // Null for a library that is not there (GetProcAddress would search the program instead).
 template <typename Proc>

@@ -13,6 +13,7 @@
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/common_controls_win.h"
+#include "settings/common_dialogs_win.h"
 #include "settings/link_control_win.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
@@ -168,7 +169,7 @@ void PickColor(HWND dialog, uint32_t& field, int swatch) {
   request.lpCustColors = customColors;
   request.Flags = CC_RGBINIT;
   // A cancelled dialog leaves rgbResult at the starting colour, so the result needs no test.
-  ChooseColorA(&request);
+  ChooseColourDialog(&request);
   field = request.rgbResult;
   InvalidateRect(GetDlgItem(dialog, swatch), nullptr, FALSE);
 }

@@ -2,6 +2,7 @@
 // over by mode. Main thread only.
 #include <windows.h>
 
+#include "base/system_library_win.h"
 #include "settings/options_registry_win.h"
 #include "settings/settings_dialog_win.h"
 #include "shell/password_win.h"
@@ -9,6 +10,7 @@
 #include "shell/saver_window_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  PinSystemLibraries();
   saverMode = ParseCommandLine(GetCommandLineA());
   instanceHandle = instance;
 
