@@ -3,7 +3,7 @@
 # reads the process's memory and descriptors from outside.
 if(WIN32)
   add_executable(video_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/video_bench.cpp)
-  target_link_libraries(video_bench PRIVATE orvel_platform orvel_test_support)
+  target_link_libraries(video_bench PRIVATE orvel_platform orvel_test_support msvfw32)
   target_include_directories(video_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The cycle and leak runs play the files that the tests' build makes.
   if(TARGET video_test_inputs)

@@ -11,6 +11,17 @@
 #   orvel_make_video(OUT ARGS...)  OUT written at build time by our own make_sample with
 #                                  ARGS (none: the sample video); needs ORVEL_MAKE_SAMPLE
 #                                  and ORVEL_MAKE_SAMPLE_TARGET, left by tools/
+#   ORVEL_X87_FLOAT_FLAGS          what a build whose float arithmetic runs on the x87 unit
+#                                  (the 32-bit Windows one) compiles with: x87 registers hold
+#                                  64-bit mantissas, and GCC rounds a result to float only
+#                                  when it happens to leave a register, so every float
+#                                  variable is rounded where it is stored. The scenes keep
+#                                  one step per variable, which gives the values of SSE.
+
+set(ORVEL_X87_FLOAT_FLAGS -ffloat-store)
+if(WIN32 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  add_compile_options(${ORVEL_X87_FLOAT_FLAGS})
+endif()
 
 set(ORVEL_TEST_RESULTS ${CMAKE_BINARY_DIR}/test-results)
 file(MAKE_DIRECTORY ${ORVEL_TEST_RESULTS})

@@ -13,9 +13,11 @@ packages=(
   clang libclang-rt-14-dev  # host-fuzz: libFuzzer and the sanitizer runtimes for clang
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   strace  # slows the reads of one file for the tests of slow and stalled shares
-  # both builds, and the 64-bit build's Wine
-  g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  python3  # the checks of the built orvel.scr
+  # both builds (posix thread model: the test programs; win32: orvel.scr), and the 64-bit
+  # build's Wine
+  g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
   wine wine64
   libgl1:amd64 libglx-mesa0:amd64 libgl1-mesa-dri:amd64
   gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64

@@ -3,6 +3,7 @@
 #include "base/device_objects_win.h"
 
 #include "base/com_ptr_win.h"
+#include "base/system_library_win.h"
 
 IDirect3D8* direct3D = nullptr;
 IDirect3DDevice8* d3dDevice = nullptr;
@@ -10,7 +11,15 @@ IDirect3DTexture8* videoTexture = nullptr;
 IDirect3DVertexBuffer8* sceneVertexBuffer = nullptr;
 IDirect3DIndexBuffer8* sceneIndexBuffer = nullptr;
 
-Direct3DCreateProc direct3DCreate = Direct3DCreate8;
+Direct3DCreateProc direct3DCreate = SystemDirect3DCreate8;
+
+// d3d8.dll is not protected as a KnownDLL: imported by name, a file of that name beside the
+// program would be loaded in its place, and a system without it would refuse to start the
+// program at all instead of showing the device notice.
+IDirect3D8* WINAPI SystemDirect3DCreate8(UINT sdkVersion) {
+  static const auto create = LookUpSystemProc<Direct3DCreateProc>("d3d8.dll", "Direct3DCreate8");
+  return create != nullptr ? create(sdkVersion) : nullptr;
+}
 
 namespace {
 

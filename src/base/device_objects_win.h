@@ -26,7 +26,12 @@ HRESULT ResetSaverDevice();
 // for holders that are empty.
 void ReleaseDeviceObjects();
 
-// The entry point that makes the Direct3D object. Always Direct3DCreate8 in the program; a
-// test may point it at a function that returns null to see a device that cannot be made.
+// The entry point that makes the Direct3D object. Always SystemDirect3DCreate8 in the
+// program; a test may point it at a function that returns null to see a device that cannot
+// be made.
 typedef IDirect3D8*(WINAPI* Direct3DCreateProc)(UINT sdkVersion);
 extern Direct3DCreateProc direct3DCreate;
+
+// Direct3DCreate8 of the system folder's d3d8.dll, loaded on first use and kept; null, like a
+// Direct3DCreate8 that fails, on a system without Direct3D 8.
+IDirect3D8* WINAPI SystemDirect3DCreate8(UINT sdkVersion);

@@ -1,6 +1,8 @@
 // Loading a library of the system folder. Any thread.
 #include "base/system_library_win.h"
 
+#include <initializer_list>
+
 HMODULE LoadSystemLibrary(const char* name) {
   char path[MAX_PATH];
   const UINT length = GetSystemDirectoryA(path, MAX_PATH);
@@ -8,4 +10,9 @@ HMODULE LoadSystemLibrary(const char* name) {
   lstrcatA(path, "\\");
   lstrcatA(path, name);
   return LoadLibraryA(path);
+}
+
+void PinSystemLibraries() {
+  // comctl32 first: msvfw32 imports it too.
+  for (const char* name : {"comctl32.dll", "winmm.dll", "msvfw32.dll"}) LoadSystemLibrary(name);
 }

@@ -8,8 +8,28 @@
 // the program or in the current folder is never taken for it. Null when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
+// Loads the system folder's comctl32, winmm and msvfw32 for the rest of the process. None is
+// a KnownDLL, and system libraries the program uses import them by name (DirectShow's quartz
+// imports winmm and msvfw32; comdlg32, shell32 and msvfw32 import comctl32): such an import
+// takes a loaded module of that name before it searches any folder, the program's own first.
+// Called by the entry point before anything else, on the main thread.
+void PinSystemLibraries();
+
 // GetProcAddress hands out a generic pointer; the export's real signature is known by name.
+// Null for a library that is not there (GetProcAddress would search the program instead).
 template <typename Proc>
 Proc LookUp(HMODULE module, const char* name) {
+  if (module == nullptr) return nullptr;
   return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// An entry point of a library of the system folder that stays loaded for the rest of the
+// process, for a caller that keeps the pointer. Null when the library or the entry is not
+// there (the library is then let go again).
+template <typename Proc>
+Proc LookUpSystemProc(const char* library, const char* name) {
+  HMODULE module = LoadSystemLibrary(library);
+  const Proc proc = LookUp<Proc>(module, name);
+  if (proc == nullptr && module != nullptr) FreeLibrary(module);
+  return proc;
 }

@@ -2,8 +2,6 @@
 // texture that the boxes and the background show.
 #include "scenes/cuboid_scene_win.h"
 
-#include <mmsystem.h>
-
 #include <d3d8.h>
 
 #include <array>
@@ -13,6 +11,7 @@
 
 #include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "base/system_library_win.h"
 #include "scenes/cuboid_geometry.h"
 #include "scenes/cuboid_object_win.h"
 #include "scenes/math3d.h"
@@ -21,7 +20,19 @@
 #include "scenes/scene_random.h"
 #include "settings/options_record.h"
 
-CuboidClockProc cuboidClock = timeGetTime;
+namespace {
+
+// winmm.dll is no KnownDLL, so its clock is looked up in the system folder rather than
+// imported. Every Windows has it; were it missing, the tick count (the same milliseconds,
+// only coarser) would pose the boxes.
+DWORD WINAPI MultimediaTime() {
+  static const auto time = LookUpSystemProc<CuboidClockProc>("winmm.dll", "timeGetTime");
+  return time != nullptr ? time() : GetTickCount();
+}
+
+}  // namespace
+
+CuboidClockProc cuboidClock = MultimediaTime;
 
 namespace {
 

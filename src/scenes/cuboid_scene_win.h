@@ -20,7 +20,7 @@ void Cleanup();
 
 }  // namespace CuboidScene
 
-// The millisecond clock that poses the boxes. Always timeGetTime in the program; a test may
-// point it at a fixed time to see a known pose.
+// The millisecond clock that poses the boxes. Always winmm's timeGetTime in the program; a
+// test may point it at a fixed time to see a known pose.
 typedef DWORD(WINAPI* CuboidClockProc)();
 extern CuboidClockProc cuboidClock;

@@ -4,13 +4,12 @@
 // (the thread that owns the dialog).
 #include "settings/link_control_win.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 
 #include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
+#include "settings/common_dialogs_win.h"
 
 const char kLinkProperty[] = "href_dat";
 
@@ -102,7 +101,7 @@ LRESULT CALLBACK LinkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       return HTCLIENT;
     case WM_LBUTTONDOWN: {
       HWND owner = GetParent(window);
-      ShellExecuteA(owner != nullptr ? owner : window, "open", address, nullptr, nullptr, SW_SHOWNORMAL);
+      ShellOpen(owner != nullptr ? owner : window, address);
       break;
     }
     case WM_DESTROY:

@@ -12,6 +12,8 @@
 #include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
+#include "settings/common_controls_win.h"
+#include "settings/common_dialogs_win.h"
 #include "settings/link_control_win.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
@@ -167,7 +169,7 @@ void PickColor(HWND dialog, uint32_t& field, int swatch) {
   request.lpCustColors = customColors;
   request.Flags = CC_RGBINIT;
   // A cancelled dialog leaves rgbResult at the starting colour, so the result needs no test.
-  ChooseColorA(&request);
+  ChooseColourDialog(&request);
   field = request.rgbResult;
   InvalidateRect(GetDlgItem(dialog, swatch), nullptr, FALSE);
 }
@@ -251,7 +253,6 @@ INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 INT_PTR ShowSettingsDialog(HWND parent) {
   // The trackbars and the up-down are common controls: their classes must exist before
   // the template is turned into windows.
-  INITCOMMONCONTROLSEX classes = {sizeof(classes), ICC_BAR_CLASSES | ICC_UPDOWN_CLASS};
-  InitCommonControlsEx(&classes);
+  RegisterCommonControls(ICC_BAR_CLASSES | ICC_UPDOWN_CLASS);
   return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
 }

@@ -7,6 +7,7 @@
 
 #include "base/instance_win.h"
 #include "resources/resource_ids.h"
+#include "settings/common_dialogs_win.h"
 #include "settings/options_record.h"
 
 namespace {
@@ -45,7 +46,7 @@ int BrowseRow(int id) {
 void Browse(HWND dialog, int row) {
   char file[kVideoPathSize];
   OPENFILENAMEA request = VideoOpenRequest(dialog, file);
-  if (!GetOpenFileNameA(&request)) return;
+  if (!OpenFileDialog(&request)) return;
   SetDlgItemTextA(dialog, kRowEdits[row], file);
 }
 

@@ -2,6 +2,7 @@
 // password prompt's modal loop.
 #include "shell/monitor_covers_win.h"
 
+#include "shell/monitor_api_win.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
 #include "shell/saver_window_win.h"
@@ -19,7 +20,7 @@ HWND MakeCover(const RECT& r) {
 BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
   MONITORINFO info = {};
   info.cbSize = sizeof(info);
-  if (!GetMonitorInfoA(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
+  if (!ReadMonitorInfo(monitor, &info) || (info.dwFlags & MONITORINFOF_PRIMARY)) return TRUE;
   HWND cover = MakeCover(info.rcMonitor);
   if (cover != nullptr) monitorCovers.push_back(cover);
   return TRUE;
@@ -56,7 +57,7 @@ void CreateMonitorCovers() {
   RegisterCoverClass();
   const RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
   monitorCovers.push_back(MakeCover(primary));
-  EnumDisplayMonitors(nullptr, nullptr, AddCover, 0);
+  EnumerateMonitors(AddCover, 0);
 }
 
 void ShowMonitorCovers() {

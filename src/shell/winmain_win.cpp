@@ -2,6 +2,7 @@
 // over by mode. Main thread only.
 #include <windows.h>
 
+#include "base/system_library_win.h"
 #include "settings/options_registry_win.h"
 #include "settings/settings_dialog_win.h"
 #include "shell/password_win.h"
@@ -23,6 +24,7 @@ void EndAfterRun() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  PinSystemLibraries();
   saverMode = ParseCommandLine(GetCommandLineA());
   instanceHandle = instance;
 

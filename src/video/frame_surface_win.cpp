@@ -5,6 +5,7 @@
 
 #include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
+#include "video/draw_dib_win.h"
 #include "video/pixel_convert.h"
 
 HDC frameDC = CreateCompatibleDC(nullptr);
@@ -58,7 +59,7 @@ HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT hei
 }
 
 bool CreateFrameSurface() {
-  drawDib = DrawDibOpen();  // kept open for the run as ever; the frames are drawn by the scalers
+  drawDib = OpenDrawDib();  // kept open for the run as ever; the frames are drawn by the scalers
 
   ZeroMemory(&frameHeader, sizeof frameHeader);
   BITMAPINFOHEADER& header = frameHeader.bmiHeader;
@@ -105,7 +106,7 @@ void ReleaseFrameSurface() {
     frameBitmap = nullptr;
   }
   initialBitmap = nullptr;
-  if (drawDib) DrawDibClose(drawDib);
+  CloseDrawDib(drawDib);
   drawDib = nullptr;
   if (frameDC) DeleteDC(frameDC);
   frameDC = nullptr;

@@ -1,6 +1,8 @@
 // The renderer base: filter, input pin and scheduling. Threads and locks as in the header.
 #include "video/renderer_base_win.h"
 
+#include <cwchar>
+
 #include "base/com_ptr_win.h"
 #include "video/filter_enumerators_win.h"
 
@@ -14,11 +16,20 @@ constexpr DWORD kLongestWait = 1000;
 
 HRESULT CopyWide(const WCHAR* text, LPWSTR* copy) {
   if (copy == nullptr) return E_POINTER;
-  const size_t bytes = (lstrlenW(text) + 1) * sizeof(WCHAR);
+  const size_t bytes = (std::wcslen(text) + 1) * sizeof(WCHAR);
   *copy = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
   if (*copy == nullptr) return E_OUTOFMEMORY;
   CopyMemory(*copy, text, bytes);
   return S_OK;
+}
+
+// A name into a buffer of `room` characters, cut to fit and always ended; what lstrcpynW does
+// on the NT family (on Windows 9x that function is a stub that copies nothing).
+void CopyName(WCHAR* to, const WCHAR* from, size_t room) {
+  if (room == 0) return;
+  size_t n = 0;
+  for (; n + 1 < room && from[n] != L'\0'; ++n) to[n] = from[n];
+  to[n] = L'\0';
 }
 
 }  // namespace
@@ -103,7 +114,7 @@ STDMETHODIMP RendererInputPin::QueryPinInfo(PIN_INFO* info) {
   info->pFilter = &filter_;
   filter_.AddRef();
   info->dir = PINDIR_INPUT;
-  lstrcpynW(info->achName, kPinName, MAX_PIN_NAME);
+  CopyName(info->achName, kPinName, MAX_PIN_NAME);
   return S_OK;
 }
 
@@ -169,7 +180,7 @@ STDMETHODIMP RendererInputPin::ReceiveCanBlock() { return S_OK; }
 // ---- Filter -----------------------------------------------------------------------------
 
 RendererBase::RendererBase(const CLSID& classId, IUnknown* owner, HRESULT* result)
-    : classId_(classId), wake_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    : classId_(classId), wake_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   HRESULT outcome = S_OK;
   if (owner != nullptr) outcome = CLASS_E_NOAGGREGATION;
   if (wake_ == nullptr) outcome = HRESULT_FROM_WIN32(GetLastError());
@@ -279,7 +290,7 @@ STDMETHODIMP RendererBase::EnumPins(IEnumPins** pins) { return NewPinEnumerator(
 
 STDMETHODIMP RendererBase::FindPin(LPCWSTR id, IPin** pin) {
   if (id == nullptr || pin == nullptr) return E_POINTER;
-  if (lstrcmpW(id, kPinName) != 0) {
+  if (std::wcscmp(id, kPinName) != 0) {
     *pin = nullptr;
     return VFW_E_NOT_FOUND;
   }
@@ -291,7 +302,7 @@ STDMETHODIMP RendererBase::FindPin(LPCWSTR id, IPin** pin) {
 STDMETHODIMP RendererBase::QueryFilterInfo(FILTER_INFO* info) {
   if (info == nullptr) return E_POINTER;
   ScopedLock lock(filterLock_);
-  lstrcpynW(info->achName, name_, MAX_FILTER_NAME);
+  CopyName(info->achName, name_, MAX_FILTER_NAME);
   info->pGraph = graph_;
   if (graph_) graph_->AddRef();
   return S_OK;
@@ -301,7 +312,7 @@ STDMETHODIMP RendererBase::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   ScopedLock lock(filterLock_);
   graph_ = graph;
   name_[0] = L'\0';
-  if (graph && name) lstrcpynW(name_, name, MAX_FILTER_NAME);
+  if (graph && name) CopyName(name_, name, MAX_FILTER_NAME);
   return S_OK;
 }
 

@@ -20,7 +20,7 @@ class DeviceObjectsTest : public ::testing::Test {
     ASSERT_NE(window_, nullptr);
   }
   void TearDown() override {
-    direct3DCreate = Direct3DCreate8;
+    direct3DCreate = SystemDirect3DCreate8;
     ReleaseDeviceObjects();
     DestroyWindow(window_);
   }
