@@ -8,6 +8,7 @@
 #
 #   bench/wine/run-start-bench.sh [BUILD_DIR]      (default build/windows64)
 #   RUNS (3)  WATCH_SECONDS (12): how long each run is watched before the key
+#   CASES ("normal:0 slowed:100ms stalled:20s"): NAME:DELAY of the first file's reads
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -39,7 +40,7 @@ settings_run set shape=2 cols=1 rows=1 "${files[@]}" >/dev/null || { echo "setti
 
 # Wine reads files with pread; its pipe to the wineserver (read) stays untraced.
 reads=pread64,preadv
-for case in normal:0 slowed:100ms stalled:20s; do
+for case in ${CASES:-normal:0 slowed:100ms stalled:20s}; do
   name=${case%%:*}
   delay=${case#*:}
   for run in $(seq 1 "$runs"); do

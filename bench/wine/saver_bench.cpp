@@ -10,8 +10,8 @@
 //       starts "SCR /s" (settings: a one-tile grid of coloured videos) and prints as
 //       "figure:" lines the milliseconds from the start until a monitor is covered and until
 //       the first video frame is on screen, the longest the saver's main thread took to
-//       answer a message (asked every few milliseconds) before its window showed the scene
-//       and after, and, after a key press
+//       answer a message (asked every few milliseconds) before the first video frame and
+//       after, and, after a key press
 //       WATCH_MS after the start, the milliseconds until its window has gone and until the
 //       process has ended
 //   saver_bench stop [TIMEOUT_MS]         the same key press for a run started elsewhere
@@ -215,34 +215,65 @@ bool CentreShowsVideo() {
   return c != CLR_INVALID && (GetRValue(c) > 60 || GetGValue(c) > 60 || GetBValue(c) > 60);
 }
 
-int StartFigures(const char* scr, DWORD watchMs) {
-  PROCESS_INFORMATION process = {};
-  const double start = NowMs();
-  if (!StartFullScreen(scr, &process)) return std::puts("not started"), 1;
-  // The longest answer before the scene shows (the device and the scene are being made) and
-  // after (the run proper, while files are tried and switched).
-  double covered = -1, firstFrame = -1, longestWait[2] = {0, 0};
+// Asks the saver's window every few milliseconds how soon its main thread answers, on a
+// thread of its own, so that the watch of the screen never waits for the answers.
+struct AnswerProbe {
   HWND window = nullptr;
-  while (NowMs() - start < watchMs) {
-    HWND cover = FindTopWindow(process.dwProcessId, "QuordaCoverClass", nullptr, true);
-    if (window == nullptr) window = FindSaverWindow(process.dwProcessId, false);
-    if (covered < 0 && (cover != nullptr || FindSaverWindow(process.dwProcessId) != nullptr)) covered = NowMs() - start;
-    if (covered >= 0 && firstFrame < 0 && CentreShowsVideo()) firstFrame = NowMs() - start;
-    if (window != nullptr) {
-      // A message to its window waits for the main thread to come round to it.
-      const double asked = NowMs();
-      DWORD_PTR answer = 0;
-      SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
-      const double waited = NowMs() - asked;
-      const int running = IsWindowVisible(window) ? 1 : 0;
-      if (waited > longestWait[running]) longestWait[running] = waited;
+  volatile LONG stop = 0;
+  volatile LONG videoShown = 0;  // set by the watch once the first frame is on screen
+  double start = 0;
+  double longest[2] = {0, 0};  // before the first video frame, and after
+  double longestAt[2] = {0, 0};
+};
+
+DWORD WINAPI ProbeAnswers(void* parameter) {
+  AnswerProbe& probe = *static_cast<AnswerProbe*>(parameter);
+  while (!probe.stop) {
+    const int phase = probe.videoShown ? 1 : 0;
+    const double asked = NowMs();
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(probe.window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    const double waited = NowMs() - asked;
+    if (waited > probe.longest[phase]) {
+      probe.longest[phase] = waited;
+      probe.longestAt[phase] = asked - probe.start;
     }
     Sleep(5);
   }
+  return 0;
+}
+
+int StartFigures(const char* scr, DWORD watchMs) {
+  PROCESS_INFORMATION process = {};
+  AnswerProbe probe;
+  probe.start = NowMs();
+  const double start = probe.start;
+  if (!StartFullScreen(scr, &process)) return std::puts("not started"), 1;
+  double covered = -1, firstFrame = -1;
+  HANDLE prober = nullptr;
+  while (NowMs() - start < watchMs) {
+    HWND cover = FindTopWindow(process.dwProcessId, "QuordaCoverClass", nullptr, true);
+    if (covered < 0 && (cover != nullptr || FindSaverWindow(process.dwProcessId) != nullptr)) covered = NowMs() - start;
+    if (covered >= 0 && firstFrame < 0 && CentreShowsVideo()) {
+      firstFrame = NowMs() - start;
+      InterlockedExchange(&probe.videoShown, 1);
+    }
+    if (prober == nullptr && (probe.window = FindSaverWindow(process.dwProcessId, false)) != nullptr) {
+      prober = CreateThread(nullptr, 0, ProbeAnswers, &probe, 0, nullptr);
+    }
+    Sleep(2);
+  }
+  InterlockedExchange(&probe.stop, 1);
+  if (prober != nullptr) {
+    WaitForSingleObject(prober, 10000);
+    CloseHandle(prober);
+  }
   std::printf("figure: start_to_covered_ms %.0f\nfigure: start_to_first_frame_ms %.0f\n", covered, firstFrame);
-  std::printf("figure: longest_main_thread_wait_starting_ms %.0f\nfigure: longest_main_thread_wait_running_ms %.0f\n",
-              longestWait[0], longestWait[1]);
-  window = FindSaverWindow(process.dwProcessId);
+  std::printf("figure: longest_main_thread_wait_before_video_ms %.0f (at %.0f ms)\n", probe.longest[0],
+              probe.longestAt[0]);
+  std::printf("figure: longest_main_thread_wait_with_video_ms %.0f (at %.0f ms)\n", probe.longest[1],
+              probe.longestAt[1]);
+  HWND window = FindSaverWindow(process.dwProcessId);
   if (window == nullptr) return std::puts("no window"), 1;
   const double key = NowMs();
   PostMessageA(window, WM_KEYDOWN, VK_SPACE, 1);
