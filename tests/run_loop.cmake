@@ -18,6 +18,10 @@ foreach(colour "red:FF0000" "green:00FF00" "blue:0000FF")
     list(APPEND orvel_run_inputs ${orvel_run_inputs_dir}/solid_${name}.mp4)
   endif()
 endforeach()
+# Red at the left, blue at the right: where each monitor's part of the picture comes from.
+set(out ${orvel_run_inputs_dir}/halves.avi)
+orvel_make_video(${out} --pattern halves --size 160x120 --fps 20 --seconds 1)
+list(APPEND orvel_run_inputs ${out})
 # A long one, for what happens in the middle of a file.
 set(out ${orvel_run_inputs_dir}/long_red.avi)
 orvel_make_video(${out} --pattern solid --color FF0000 --size 32x24 --fps 10 --seconds 60)

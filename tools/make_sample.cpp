@@ -22,7 +22,7 @@ constexpr double kPi = 3.14159265358979323846;
 const char kUsage[] =
     "usage: make_sample [OUTPUT]\n"
     "         writes the sample animation (default OUTPUT: ov_Sample.avi)\n"
-    "       make_sample --pattern solid|quadrants [options] OUTPUT\n"
+    "       make_sample --pattern solid|quadrants|halves [options] OUTPUT\n"
     "         --color RRGGBB        colour of the solid pattern (default 808080)\n"
     "         --size WxH            picture size (default 320x240)\n"
     "         --fps N[/D]           frame rate (default 25)\n"
@@ -167,6 +167,8 @@ void DrawTestPattern(Picture& picture, const TestVideoRequest& request) {
       if (request.pattern == "quadrants") {
         const bool left = x < w / 2 + (w % 2), top = y < h / 2 + (h % 2);
         c = top ? (left ? Rgb{255, 0, 0} : Rgb{0, 255, 0}) : (left ? Rgb{0, 0, 255} : Rgb{255, 255, 255});
+      } else if (request.pattern == "halves") {
+        c = x < w / 2 ? Rgb{255, 0, 0} : Rgb{0, 0, 255};
       }
       picture.Set(x, y, c);
     }
@@ -311,7 +313,8 @@ bool ParseTestRequest(int argc, char** argv, TestVideoRequest& request) {
       request.output = arg;
     }
   }
-  return (request.pattern == "solid" || request.pattern == "quadrants") && !request.output.empty();
+  return (request.pattern == "solid" || request.pattern == "quadrants" || request.pattern == "halves") &&
+         !request.output.empty();
 }
 
 int Fail(const std::string& path) {

@@ -10,6 +10,7 @@ IDirect3DDevice8* d3dDevice = nullptr;
 IDirect3DTexture8* videoTexture = nullptr;
 IDirect3DVertexBuffer8* sceneVertexBuffer = nullptr;
 IDirect3DIndexBuffer8* sceneIndexBuffer = nullptr;
+SIZE backBufferSize = {0, 0};
 
 Direct3DCreateProc direct3DCreate = SystemDirect3DCreate8;
 
@@ -26,9 +27,10 @@ namespace {
 // Windowed in every mode: the full-screen look comes from the screen-sized popup, and the
 // back buffer has the screen's size even in the small preview, where Present scales it.
 D3DPRESENT_PARAMETERS PresentParameters(D3DFORMAT format) {
+  const SIZE size = BackBufferSize();
   D3DPRESENT_PARAMETERS present = {};
-  present.BackBufferWidth = GetSystemMetrics(SM_CXSCREEN);
-  present.BackBufferHeight = GetSystemMetrics(SM_CYSCREEN);
+  present.BackBufferWidth = UINT(size.cx);
+  present.BackBufferHeight = UINT(size.cy);
   present.BackBufferFormat = format;
   present.BackBufferCount = 0;
   present.MultiSampleType = D3DMULTISAMPLE_NONE;
@@ -41,6 +43,11 @@ D3DPRESENT_PARAMETERS PresentParameters(D3DFORMAT format) {
 }
 
 }  // namespace
+
+SIZE BackBufferSize() {
+  if (backBufferSize.cx > 0 && backBufferSize.cy > 0) return backBufferSize;
+  return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
 
 HRESULT CreateSaverDevice(HWND focusWindow) {
   direct3D = direct3DCreate(D3D_SDK_VERSION);

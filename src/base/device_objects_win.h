@@ -13,11 +13,16 @@ extern IDirect3DTexture8* videoTexture;
 extern IDirect3DVertexBuffer8* sceneVertexBuffer;
 extern IDirect3DIndexBuffer8* sceneIndexBuffer;
 
-// Makes direct3D and a windowed, screen-sized HAL device on the default adapter. On failure
+// The back buffer's size for CreateSaverDevice and ResetSaverDevice: the primary screen's
+// while this is {0, 0}; a run that draws one scene across every monitor sets the desktop's.
+extern SIZE backBufferSize;
+SIZE BackBufferSize();  // the size in effect
+
+// Makes direct3D and a windowed HAL device of BackBufferSize() on the default adapter. On failure
 // whatever was made stays in its holder for ReleaseDeviceObjects.
 HRESULT CreateSaverDevice(HWND focusWindow);
 
-// Resets d3dDevice to the parameters of a new device for the screen as it is now (after a
+// Resets d3dDevice to the parameters of a new device for BackBufferSize() as it is now (after a
 // lost device, or a new display size). What lives in the default pool (the scenes' buffers)
 // must be released first; the managed videoTexture survives. Main thread.
 HRESULT ResetSaverDevice();

@@ -5,6 +5,8 @@
 // Under HKEY_CURRENT_USER.
 inline constexpr char kSettingsKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
 inline constexpr char kOptionsValueName[] = "Options";
+// Beside it, a REG_DWORD: how a full-screen run uses several monitors.
+inline constexpr char kMonitorsValueName[] = "Monitors";
 inline constexpr char kSaverWindowClass[] = "QuordaWndClass";
 // Held by a full-screen run, so that a second one started meanwhile ends at once.
 inline constexpr char kSingleRunMutexName[] = "Or vel Screen";

@@ -39,6 +39,8 @@
 #define IDC_STEP2_PICTURE 1082
 #define IDC_STEP3_PICTURE 1083
 #define IDC_OWNER_NOTICE 1092
+#define IDC_MONITORS_LABEL 1093
+#define IDC_MONITORS 1094
 
 // Video list dialog: the path edits and their "Browse..." buttons, row by row. Row 2's
 // edit is out of sequence.

@@ -48,8 +48,9 @@ const Vec3 kTarget{0.0f, 0.0f, 0.0f};
 const Vec3 kUp{0.0f, 1.0f, 0.0f};
 
 HRESULT MakeBackgroundQuad() {
-  screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const SIZE area = BackBufferSize();  // the primary screen, or the desktop when the scene spans it
+  screenWidth = area.cx;
+  screenHeight = area.cy;
   const auto quad = BuildBackgroundQuad(screenWidth, screenHeight, ColorRefToArgb(saverOptions.backgroundColor));
 
   IDirect3DVertexBuffer8* buffer = nullptr;

@@ -42,8 +42,9 @@ HRESULT FillVertexBuffer() {
 namespace GridScene {
 
 HRESULT Init() {
-  screenWidth = GetSystemMetrics(SM_CXSCREEN);
-  screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  const SIZE area = BackBufferSize();  // the primary screen, or the desktop when the scene spans it
+  screenWidth = area.cx;
+  screenHeight = area.cy;
   grid = MakeGridLayout(screenWidth, screenHeight, saverOptions.gridColumns, saverOptions.gridRows,
                         saverOptions.gridStyle);
   SetGridStates();

@@ -56,9 +56,20 @@ void BeginSceneFrame() {
   d3dDevice->BeginScene();
 }
 
+std::vector<HWND> mirrorWindows;
+
 HRESULT EndSceneFrame() {
   d3dDevice->EndScene();
-  return d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+  HRESULT result = d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+  for (HWND window : mirrorWindows) {
+    RECT client;
+    if (FAILED(result)) break;
+    if (!IsWindowVisible(window) || !GetClientRect(window, &client)) continue;
+    // The whole back buffer into the whole window: a monitor of another shape shows the
+    // picture scaled to it.
+    result = d3dDevice->Present(nullptr, &client, window, nullptr);
+  }
+  return result;
 }
 
 void DrawSceneBuffers(UINT vertexCount, UINT triangleCount) {

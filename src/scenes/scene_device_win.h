@@ -36,6 +36,11 @@ HRESULT CreateSceneIndexBuffer(const std::vector<uint16_t>& indices);
 void BeginSceneFrame();
 HRESULT EndSceneFrame();
 
+// Windows that show the same frame as the device's own, scaled to fill each: the other
+// monitors' windows when every monitor shows the same picture. The frame is drawn once and
+// presented into each visible one after the device's window.
+extern std::vector<HWND> mirrorWindows;
+
 // Draws the shared buffers as an indexed triangle list with videoTexture (when there is
 // one) on stage 0: the whole drawing of the grid and star scenes.
 void DrawSceneBuffers(UINT vertexCount, UINT triangleCount);

@@ -6,8 +6,10 @@
 #include "base/product_names.h"
 #include "base/scoped_win.h"
 #include "settings/options_record.h"
+#include "settings/settings_encoding.h"
 
 const char* settingsKeyPath = kSettingsKeyPath;
+int32_t monitorsChoice = kMonitorsSameOnEach;
 
 static HKEY OpenSettingsKey() {
   HKEY key = nullptr;
@@ -17,13 +19,25 @@ static HKEY OpenSettingsKey() {
   return key;
 }
 
+static int32_t ReadMonitorsChoice(HKEY key) {
+  DWORD value = 0;
+  DWORD type = REG_NONE;
+  DWORD size = sizeof(value);
+  const bool number = RegQueryValueExA(key, kMonitorsValueName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                                       &size) == ERROR_SUCCESS &&
+                      type == REG_DWORD && size == sizeof(value);
+  return MonitorsChoiceFromStored(number, value);
+}
+
 void LoadOptions() {
   SetDefaultOptions(saverOptions);
+  monitorsChoice = kMonitorsSameOnEach;
   ScopedRegistryKey key(OpenSettingsKey());
   if (!key) {
     TerminateVideoSlots(saverOptions);
     return;
   }
+  monitorsChoice = ReadMonitorsChoice(key.Get());
   // Read into a buffer of our own: after a failed read of an over-long value the registry
   // leaves the buffer undefined, and the defaults must stand.
   unsigned char stored[kOptionsRecordSize];
@@ -41,4 +55,7 @@ void SaveOptions() {
   if (!key) return;
   RegSetValueExA(key.Get(), kOptionsValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
                  sizeof(saverOptions));
+  const DWORD monitors = DWORD(monitorsChoice);
+  RegSetValueExA(key.Get(), kMonitorsValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&monitors),
+                 sizeof(monitors));
 }

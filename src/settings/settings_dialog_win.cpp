@@ -138,6 +138,8 @@ void InitSettingsDialog(HWND dialog) {
   SetPicture(dialog, IDC_STEP2_PICTURE, IDB_STEP2);
   SetPicture(dialog, IDC_STEP3_PICTURE, IDB_STEP3);
 
+  FillList(dialog, IDC_MONITORS, kMonitorsChoiceNames, kMonitorsChoiceCount, monitorsChoice);
+
   EnableShapeGroups(dialog, o.shape);
 }
 
@@ -154,6 +156,8 @@ void StoreSettings(HWND dialog) {
   char count[kStarCountDigits + 1] = {};
   GetDlgItemTextA(dialog, IDC_STAR_COUNT, count, sizeof(count));
   o.starCount = StarCountFromText(count);
+  const int monitors = ListSelection(dialog, IDC_MONITORS);
+  if (monitors >= 0 && monitors < kMonitorsChoiceCount) monitorsChoice = monitors;
 }
 
 void ChooseShape(HWND dialog, int32_t shape) {

@@ -9,11 +9,18 @@
 
 const char* const kRotationAngleNames[kRotationAngleCount] = {"Left", "Right", "Up", "Down", "Random"};
 const char* const kGridStyleNames[2] = {"Normal", "Funny"};
+const char* const kMonitorsChoiceNames[kMonitorsChoiceCount] = {"Primary only", "Same picture on each",
+                                                                 "One picture across all"};
 
 int32_t ClampShapeChoice(int32_t shape) { return ClampInt(shape, kShapeCuboid, kShapeStar); }
 int32_t ClampCuboidCountChoice(int32_t count) { return ClampInt(count, 1, kMaxCuboidCount); }
 int32_t ClampRotationAngleChoice(int32_t angle) { return ClampInt(angle, 1, kRotationAngleCount); }
 int32_t ClampGridCountChoice(int32_t count) { return ClampInt(count, 1, kMaxGridCount); }
+
+int32_t MonitorsChoiceFromStored(bool storedAsNumber, uint32_t value) {
+  if (!storedAsNumber || value > uint32_t(kMonitorsAcross)) return kMonitorsSameOnEach;
+  return int32_t(value);
+}
 
 int GridStyleSelection(uint8_t gridStyle) { return gridStyle != 0 ? 0 : 1; }
 uint8_t GridStyleFromSelection(int selection) { return selection == 0 ? 1 : 0; }

@@ -60,5 +60,18 @@ int32_t StarCountFromText(const char* text);
 // The up-down control holds 16-bit positions: the low 16 bits of starCount.
 uint16_t StarCountSpinPosition(int32_t starCount);
 
+// The `Monitors` value stored beside the record: the scene on the primary monitor only
+// (black on the others), the same picture on each monitor, or one picture across them all.
+// Item i of the dialog's list stands for the value i.
+constexpr int32_t kMonitorsPrimaryOnly = 0;
+constexpr int32_t kMonitorsSameOnEach = 1;
+constexpr int32_t kMonitorsAcross = 2;
+constexpr int kMonitorsChoiceCount = 3;
+extern const char* const kMonitorsChoiceNames[kMonitorsChoiceCount];
+
+// The value as the registry gave it: anything but a stored 32-bit number from 0 to 2 (missing,
+// another type or size, out of range) gives the default, the same picture on each monitor.
+int32_t MonitorsChoiceFromStored(bool storedAsNumber, uint32_t value);
+
 // A check-box click on a byte switch: 0 becomes 1, anything else becomes 0.
 uint8_t ToggleSwitch(uint8_t value);

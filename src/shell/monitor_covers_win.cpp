@@ -2,6 +2,8 @@
 // password prompt's modal loop.
 #include "shell/monitor_covers_win.h"
 
+#include <algorithm>
+
 #include "shell/monitor_api_win.h"
 #include "shell/password_win.h"
 #include "shell/saver_input.h"
@@ -42,15 +44,17 @@ void RegisterCoverClass() {
   RegisterClassA(&wc);  // a class left over from an earlier run in this process is fine
 }
 
-// A mouse position in the cover's client coordinates, moved into screen coordinates, the
-// ones saverWindow sees on the primary monitor (whose top left is the screen's origin).
-LPARAM ToScreen(HWND window, LPARAM lParam) {
+// The first cover to show once saverWindow shows the scene: none when the scene spans every
+// monitor, the second (the first that is not the primary monitor's) otherwise.
+size_t FirstCoverBesideScene(bool sceneSpans) { return sceneSpans ? monitorCovers.size() : 1; }
+
+}  // namespace
+
+LPARAM MouseToScreen(HWND window, LPARAM lParam) {
   POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
   ClientToScreen(window, &p);
   return MAKELPARAM(static_cast<short>(p.x), static_cast<short>(p.y));
 }
-
-}  // namespace
 
 void CreateMonitorCovers() {
   monitorCovers.clear();
@@ -66,12 +70,13 @@ void ShowMonitorCovers() {
   if (primary != nullptr && IsWindow(primary)) SetForegroundWindow(primary);
 }
 
-void HidePrimaryCover() {
-  if (monitorCovers.empty() || monitorCovers.front() == nullptr) return;
-  ShowWindow(monitorCovers.front(), SW_HIDE);
+void HideCoversUnderScene(bool sceneSpans) {
+  const size_t end = std::min(FirstCoverBesideScene(sceneSpans), monitorCovers.size());
+  for (size_t i = 0; i < end; ++i)
+    if (monitorCovers[i] != nullptr) ShowWindow(monitorCovers[i], SW_HIDE);
 }
 
-void FollowMonitorLayout(bool show) {
+void FollowMonitorLayout(bool show, bool sceneSpans) {
   const std::vector<HWND> old = monitorCovers;
   CreateMonitorCovers();
   // Destroying a cover clears its place in the list; the new list is complete by now.
@@ -79,7 +84,8 @@ void FollowMonitorLayout(bool show) {
     if (cover != nullptr && IsWindow(cover)) DestroyWindow(cover);
   if (!show) return;
   const bool sceneShown = IsWindowVisible(saverWindow) != FALSE;
-  for (size_t i = sceneShown ? 1 : 0; i < monitorCovers.size(); ++i) ShowCover(monitorCovers[i]);
+  for (size_t i = sceneShown ? FirstCoverBesideScene(sceneSpans) : 0; i < monitorCovers.size(); ++i)
+    ShowCover(monitorCovers[i]);
 }
 
 LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -96,7 +102,7 @@ LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPAR
       return 1;
     }
     case WM_MOUSEMOVE:
-      lParam = ToScreen(window, lParam);
+      lParam = MouseToScreen(window, lParam);
       break;
     default:
       break;

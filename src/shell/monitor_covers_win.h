@@ -1,6 +1,8 @@
 // Black popups over every monitor during a full-screen run, so that no monitor shows the
 // desktop or passes input to other programs: shown the moment the run starts, before the
-// device or any file is ready; the primary monitor's goes once saverWindow shows the scene.
+// device or any file is ready; the primary monitor's goes once saverWindow shows the scene
+// (all of them when the scene spans every monitor), and where each monitor shows the same
+// picture the others' covers are what it is presented into.
 // Created hidden with saverWindow (and owned by it, so they go with it). Input on them
 // follows saverWindow's rules and ends the whole run. Main thread only.
 #pragma once
@@ -21,11 +23,16 @@ void CreateMonitorCovers();
 // that the first key press reaches the saver even before its window shows.
 void ShowMonitorCovers();
 
-// saverWindow now shows the scene: the primary monitor's cover goes.
-void HidePrimaryCover();
+// saverWindow now shows the scene: the primary monitor's cover goes, and every other one too
+// when the scene spans all monitors. The others stay, black or showing the same picture.
+void HideCoversUnderScene(bool sceneSpans);
 
 // The monitors were added, removed or rearranged: new covers for the new layout, shown when
-// `show` (the primary one only while saverWindow is hidden).
-void FollowMonitorLayout(bool show);
+// `show` (those under the scene only while saverWindow is hidden).
+void FollowMonitorLayout(bool show, bool sceneSpans);
+
+// A mouse position in a window's client coordinates, moved into screen coordinates, so that
+// the same place counts once whichever of the run's windows reports it.
+LPARAM MouseToScreen(HWND window, LPARAM lParam);
 
 LRESULT CALLBACK MonitorCoverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

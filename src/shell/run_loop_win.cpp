@@ -10,8 +10,11 @@
 #include "base/com_ptr_win.h"
 #include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
+#include "settings/options_registry_win.h"
+#include "settings/settings_encoding.h"
 #include "shell/monitor_covers_win.h"
 #include "shell/password_win.h"
 #include "shell/play_order.h"
@@ -130,6 +133,52 @@ void UpdatePlayList(const PlaySchedule& schedule, RunVideos& videos) {
   shownVideo = videos.Try(schedule.Current());
 }
 
+// How this run uses the monitors: the stored choice in a full-screen run, the primary
+// monitor's way (one window, one screen-sized picture) in a preview.
+int32_t runMonitors = kMonitorsPrimaryOnly;
+
+bool SceneSpans() { return runMonitors == kMonitorsAcross; }
+
+// saverWindow's place: the primary monitor, or the desktop's bounding box when the scene spans
+// every monitor (a system that knows no virtual screen has only the primary one).
+RECT SceneWindowRect() {
+  const RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  if (!SceneSpans()) return primary;
+  const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+  if (width <= 0 || height <= 0) return primary;
+  const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+  return {left, top, left + width, top + height};
+}
+
+// saverWindow and the back buffer take the place the monitors choice gives them; the device
+// is made or reset to it afterwards.
+void PlaceSceneWindow() {
+  const RECT r = SceneWindowRect();
+  backBufferSize = SceneSpans() ? SIZE{r.right - r.left, r.bottom - r.top} : SIZE{0, 0};
+  if (!IsFullScreenMode(saverMode)) return;
+  SetWindowPos(saverWindow, HWND_TOPMOST, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+}
+
+// The other monitors' covers show the same picture when the run shows it on each.
+void UpdateMirrorWindows() {
+  mirrorWindows.clear();
+  if (runMonitors != kMonitorsSameOnEach) return;
+  for (size_t i = 1; i < monitorCovers.size(); ++i)
+    if (monitorCovers[i] != nullptr) mirrorWindows.push_back(monitorCovers[i]);
+}
+
+// The device for the run. A desktop too large for one back buffer still gets the scene: on
+// each monitor, at the primary monitor's size.
+HRESULT CreateRunDevice() {
+  PlaceSceneWindow();
+  HRESULT result = CreateSaverDevice(saverWindow);
+  if (SUCCEEDED(result) || !SceneSpans()) return result;
+  ReleaseDeviceObjects();
+  runMonitors = kMonitorsSameOnEach;
+  PlaceSceneWindow();
+  return CreateSaverDevice(saverWindow);
+}
+
 // What the device needs before the next frame can be drawn.
 struct DeviceState {
   bool lost = false;        // Present reported the device lost
@@ -166,10 +215,10 @@ bool DeviceReady(DeviceState& device) {
 void FollowDisplay(DeviceState& device) {
   displayChanged = false;
   device.wantsReset = true;
+  PlaceSceneWindow();
   if (!IsFullScreenMode(saverMode)) return;
-  SetWindowPos(saverWindow, HWND_TOPMOST, 0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-               SWP_NOACTIVATE);
-  FollowMonitorLayout(true);
+  FollowMonitorLayout(true, SceneSpans());
+  UpdateMirrorWindows();
 }
 
 void RunIdleLoop(PlaySchedule& schedule, RunVideos& videos) {
@@ -217,6 +266,8 @@ void ReleaseRunStages(RunStage reached, RunVideos& videos) {
   videos.DropAll();
   if (reached >= RunStage::Surface) ReleaseFrameSurface();
   if (reached >= RunStage::Device) ReleaseDeviceObjects();
+  mirrorWindows.clear();
+  backBufferSize = {0, 0};
 }
 
 // A start-up failure: told first, then the password module goes and what the run made.
@@ -246,6 +297,7 @@ void RunSaver() {
   RunVideos videos;
 
   isWin9x = DetectWin9x();
+  runMonitors = fullScreen ? monitorsChoice : kMonitorsPrimaryOnly;
   if (fullScreen) {
     // Every monitor goes black at once, and input from now on ends the run.
     mouseMoveCount = 0;
@@ -254,7 +306,7 @@ void RunSaver() {
   }
 
   if (FAILED(CoInitialize(nullptr))) return FailRun(kNoticeComFailed, RunStage::Com, videos);
-  if (FAILED(CreateSaverDevice(saverWindow))) return FailRun(kNoticeDeviceFailed, RunStage::Device, videos);
+  if (FAILED(CreateRunDevice())) return FailRun(kNoticeDeviceFailed, RunStage::Device, videos);
   if (!runSteps.createFrameSurface() ||
       (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
                                   instanceHandle, nullptr)) == nullptr) {
@@ -279,7 +331,8 @@ void RunSaver() {
     // the focus.
     SetWindowPos(saverWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(saverWindow);
-    HidePrimaryCover();
+    HideCoversUnderScene(SceneSpans());
+    UpdateMirrorWindows();
   }
 
   RunIdleLoop(schedule, videos);

@@ -56,6 +56,7 @@ HWND CreateSaverWindow() {
 
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DISPLAYCHANGE) displayChanged = true;
+  if (message == WM_MOUSEMOVE && IsFullScreenMode(saverMode)) lParam = MouseToScreen(window, lParam);
   const WindowRuleState state = {saverMode, verifyingPassword, verifyPassword != nullptr};
   const InputDecision d = DecideWindowMessage(state, message, wParam, lParam);
   if (d.postQuit) PostQuitMessage(0);

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "saver_process.h"
 #include "saver_screen.h"
 #include "scoped_registry_value.h"
@@ -72,7 +73,23 @@ struct DialogLayout {
   bool found = false;
   SIZE size = {};
   std::vector<std::string> outside;  // class and id of each control that sticks out
+  std::vector<std::string> covered;  // id of each control the monitors list or its label touches
 };
+
+// The monitors list and its label came last: they must not lie on any earlier control.
+void CheckMonitorsControls(HWND dialog, DialogLayout& layout) {
+  for (int id : {IDC_MONITORS_LABEL, IDC_MONITORS}) {
+    RECT mine;
+    GetWindowRect(GetDlgItem(dialog, id), &mine);
+    for (HWND other = GetWindow(dialog, GW_CHILD); other != nullptr; other = GetWindow(other, GW_HWNDNEXT)) {
+      const int otherId = GetDlgCtrlID(other);
+      if (otherId == IDC_MONITORS_LABEL || otherId == IDC_MONITORS) continue;
+      RECT r, both;
+      GetWindowRect(other, &r);
+      if (IntersectRect(&both, &mine, &r)) layout.covered.push_back(std::to_string(otherId));
+    }
+  }
+}
 
 BOOL CALLBACK CheckControl(HWND control, LPARAM param) {
   auto* layout = reinterpret_cast<std::pair<RECT, DialogLayout*>*>(param);
@@ -105,6 +122,7 @@ DialogLayout SettingsDialogAt(DWORD dpi) {
   layout.size = {outer.right - outer.left, outer.bottom - outer.top};
   std::pair<RECT, DialogLayout*> param{client, &layout};
   EnumChildWindows(dialog, CheckControl, reinterpret_cast<LPARAM>(&param));
+  CheckMonitorsControls(dialog, layout);
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   saver.WaitForExit(kWaitTime);
   return layout;
@@ -117,6 +135,8 @@ TEST(Desktop, SettingsDialogLaysOutAt96And144Dpi) {
   ASSERT_TRUE(scaled.found);
   EXPECT_EQ(normal.outside, std::vector<std::string>{});
   EXPECT_EQ(scaled.outside, std::vector<std::string>{});
+  EXPECT_EQ(normal.covered, std::vector<std::string>{});
+  EXPECT_EQ(scaled.covered, std::vector<std::string>{});
   // The larger system font makes the whole dialog larger: the setting reached the program.
   EXPECT_GT(scaled.size.cx, normal.size.cx * 5 / 4);
   EXPECT_GT(scaled.size.cy, normal.size.cy * 5 / 4);

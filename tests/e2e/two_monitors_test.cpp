@@ -1,6 +1,6 @@
-// orvel.scr on a display of two monitors (run by scripts/wine-run --two-monitors): the second
-// monitor is blacked out by a cover of the saver's, and input there ends the run by the
-// saver window's rules. Test thread only.
+// orvel.scr on a display of two monitors of different sizes (run by scripts/wine-run
+// --two-monitors): what each monitor shows in each monitors choice, and input on the second
+// monitor ending the run by the saver window's rules. Test thread only.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 
 #include "saver_process.h"
 #include "saver_screen.h"
+#include "settings/settings_encoding.h"
 
 namespace {
 
@@ -74,12 +75,21 @@ class TwoMonitors : public ::testing::Test {
     return window;
   }
 
+  // A click in the middle of the second monitor ends the run.
+  static void ClickAt(POINT p) {
+    SetCursorPos(p.x, p.y);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  }
+
   RECT second_ = {};
   HWND desktop_ = nullptr;
   StoredOptions stored_{OneTileGridOf(RunInput("solid_blue.avi"))};
+  ScopedRegistryValue monitors_{HKEY_CURRENT_USER, kSettingsKeyPath, kMonitorsValueName};
 };
 
 TEST_F(TwoMonitors, TheSecondMonitorIsBlackAndAClickThereEndsTheRun) {
+  monitors_.WriteNumber(kMonitorsPrimaryOnly);
   SaverProcess saver("/s");
   HWND window = StartRun(saver);
   ASSERT_NE(window, nullptr);
@@ -90,10 +100,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackAndAClickThereEndsTheRun) {
   EXPECT_TRUE(EqualRect(&r, &second_)) << "the cover is not the monitor's rectangle";
   EXPECT_FALSE(saver.WaitForExit(500)) << "the run ended before any input";
 
-  const POINT click = Centre();
-  SetCursorPos(click.x, click.y);
-  mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
-  mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
+  ClickAt(Centre());
   DWORD code = 1234;
   ASSERT_TRUE(saver.WaitForExit(kWaitTime, &code)) << "a click on the second monitor did not end the run";
   EXPECT_EQ(code, 0u);
@@ -101,6 +108,7 @@ TEST_F(TwoMonitors, TheSecondMonitorIsBlackAndAClickThereEndsTheRun) {
 }
 
 TEST_F(TwoMonitors, MovesOverTheSecondMonitorCountWithThoseOfThePrimary) {
+  monitors_.WriteNumber(kMonitorsPrimaryOnly);
   SaverProcess saver("/s");
   HWND window = StartRun(saver);
   ASSERT_NE(window, nullptr);
@@ -120,6 +128,47 @@ TEST_F(TwoMonitors, MovesOverTheSecondMonitorCountWithThoseOfThePrimary) {
   DWORD code = 1234;
   EXPECT_TRUE(saver.WaitForExit(kWaitTime, &code)) << "seven distinct positions did not end the run";
   EXPECT_EQ(code, 0u);
+}
+
+// A video red at the left and blue at the right in one screen-filling tile, in each choice:
+// where the red and the blue come out on the two monitors, then a click on the second one.
+TEST_F(TwoMonitors, EachChoiceShowsThePictureWhereItSays) {
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), black = RGB(0, 0, 0);
+  const int primaryWidth = GetSystemMetrics(SM_CXSCREEN), primaryHeight = GetSystemMetrics(SM_CYSCREEN);
+  const int secondWidth = second_.right - second_.left, secondHeight = second_.bottom - second_.top;
+  // A quarter of the way in from each side of each monitor.
+  const POINT primaryLeft = {primaryWidth / 4, primaryHeight / 2}, primaryRight = {primaryWidth * 3 / 4, primaryHeight / 2};
+  const POINT secondLeft = {second_.left + secondWidth / 4, second_.top + secondHeight / 2};
+  const POINT secondRight = {second_.left + secondWidth * 3 / 4, second_.top + secondHeight / 2};
+  struct Case {
+    int32_t choice;
+    COLORREF primaryLeft, primaryRight, secondLeft, secondRight;
+  };
+  // Across both, the picture's middle lies on the first monitor (the second one is the
+  // narrower): the first shows red with some blue at its right, the second only blue.
+  const Case cases[] = {{kMonitorsPrimaryOnly, red, blue, black, black},
+                        {kMonitorsSameOnEach, red, blue, red, blue},
+                        {kMonitorsAcross, red, red, blue, blue}};
+  const StoredOptions halves(OneTileGridOf(RunInput("halves.avi")));
+  for (const Case& c : cases) {
+    SCOPED_TRACE("monitors choice " + std::to_string(c.choice));
+    monitors_.WriteNumber(DWORD(c.choice));
+    SaverProcess saver("/s");
+    ASSERT_NE(saver.WaitForWindow(kWaitTime), nullptr);
+    const struct {
+      POINT at;
+      COLORREF want;
+    } checks[] = {{primaryLeft, c.primaryLeft}, {primaryRight, c.primaryRight}, {secondLeft, c.secondLeft},
+                  {secondRight, c.secondRight}};
+    for (const auto& check : checks)
+      EXPECT_TRUE(WaitForScreenColour(&check.at, 1, check.want))
+          << "at " << check.at.x << "," << check.at.y << " not " << std::hex << check.want;
+    EXPECT_FALSE(saver.WaitForExit(300)) << "the run ended before any input";
+    ClickAt(Centre());
+    DWORD code = 1234;
+    EXPECT_TRUE(saver.WaitForExit(kWaitTime, &code)) << "a click on the second monitor did not end the run";
+    EXPECT_EQ(code, 0u);
+  }
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "program_folder.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
+#include "settings/settings_encoding.h"
 #include "test_registry.h"
 
 namespace {
@@ -98,6 +99,37 @@ TEST_F(OptionsRegistryTest, ValueOfAnotherTypeIsReadAnyway) {
   key_.Write("Options", &stored, sizeof(stored), REG_NONE);
   LoadOptions();
   EXPECT_EQ(saverOptions.gridRows, 17);
+}
+
+// The monitors choice sits beside the record as a number of its own; anything else there
+// reads as the default, and the record is read as before.
+TEST_F(OptionsRegistryTest, MonitorsValueIsANumberBesideTheRecord) {
+  struct Case {
+    DWORD type;
+    std::string bytes;
+    int32_t want;
+  };
+  const Case cases[] = {{REG_DWORD, std::string("\0\0\0\0", 4), 0},
+                        {REG_DWORD, std::string("\2\0\0\0", 4), 2},
+                        {REG_DWORD, std::string("\3\0\0\0", 4), 1},
+                        {REG_BINARY, std::string("\0\0\0\0", 4), 1},
+                        {REG_DWORD, std::string("\0\0", 2), 1}};
+  SaverOptions stored = Defaults();
+  stored.gridRows = 17;
+  key_.Write("Options", &stored, sizeof(stored), REG_BINARY);
+  for (const Case& c : cases) {
+    key_.Write("Monitors", c.bytes.data(), DWORD(c.bytes.size()), c.type);
+    LoadOptions();
+    EXPECT_EQ(monitorsChoice, c.want) << "type " << c.type << ", " << c.bytes.size() << " bytes";
+    EXPECT_EQ(saverOptions.gridRows, 17);
+  }
+
+  monitorsChoice = kMonitorsAcross;
+  SaveOptions();
+  DWORD type = 0;
+  EXPECT_EQ(key_.Read("Monitors", nullptr, &type), std::string("\2\0\0\0", 4));
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  EXPECT_EQ(key_.Read("Options").size(), sizeof(SaverOptions));
 }
 
 #ifdef ORVEL_PEER_OPTIONS_COPIER

@@ -311,6 +311,34 @@ TEST_F(SettingsDialogTest, OkReadsListsAndSliders) {
   EXPECT_EQ(saved.starCount, 321);
 }
 
+// The monitors list shows the stored choice (a damaged one as the default), OK stores the one
+// picked, Cancel nothing.
+TEST_F(SettingsDialogTest, MonitorsListRoundTripsItsThreeValues) {
+  struct Case {
+    std::string stored;  // the value's four bytes
+    const char* shown;
+    int picked;
+    bool ok;
+    std::string saved;
+  };
+  const std::string zero("\0\0\0\0", 4), one("\1\0\0\0", 4), two("\2\0\0\0", 4);
+  const Case cases[] = {{zero, "Primary only", 1, true, one},
+                        {one, "Same picture on each", 2, true, two},
+                        {two, "One picture across all", 0, true, zero},
+                        {std::string("\7\0\0\0", 4), "Same picture on each", 2, true, two},
+                        {one, "Same picture on each", 0, false, one}};
+  for (const Case& c : cases) {
+    key_.Write("Monitors", c.stored.data(), 4, REG_DWORD);
+    LoadOptions();
+    Run([&](HWND dialog, DWORD) {
+      EXPECT_EQ(SelectedText(dialog, 1094), c.shown);
+      SendDlgItemMessageA(dialog, 1094, CB_SETCURSEL, WPARAM(c.picked), 0);
+      Click(dialog, c.ok ? IDOK : IDCANCEL);
+    });
+    EXPECT_EQ(key_.Read("Monitors"), c.saved) << c.shown << " then item " << c.picked;
+  }
+}
+
 TEST_F(SettingsDialogTest, OkWritesTheWholeRecordKeepingReservedBytesAndGaps) {
   SaverOptions record = Defaults();
   record.shape = 0;
@@ -641,6 +669,8 @@ const Control kSettingsControls[] = {
     {1082, "Static", SS_BITMAP, 0, nullptr, 9, 47, 16, 13, Geometry::Origin},
     {1083, "Static", SS_BITMAP, 0, nullptr, 67, 31, 15, 12, Geometry::Origin},
     {-1, "Static", SS_LEFT, 0, "Adjust the settings according to the selected shape.", 97, 32, 177, 8, Geometry::Whole},
+    {1093, "Static", SS_LEFT, 0, "Monitors:", 8, 208, 34, 8, Geometry::Whole},
+    {1094, "ComboBox", CBS_DROPDOWNLIST, T, nullptr, 44, 206, 100, 52, Geometry::NoHeight},
 };
 
 TEST_F(SettingsDialogTest, TemplateMatchesTheTable) {
@@ -653,7 +683,7 @@ TEST_F(SettingsDialogTest, TemplateMatchesTheTable) {
 
     RECT client;
     GetClientRect(dialog, &client);
-    const RECT size = DialogUnits(dialog, 0, 0, 338, 206);
+    const RECT size = DialogUnits(dialog, 0, 0, 338, 222);
     EXPECT_EQ(client.right, size.right);
     EXPECT_EQ(client.bottom, size.bottom);
 
