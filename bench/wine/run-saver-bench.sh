@@ -21,6 +21,12 @@
 #   ROUNDS (1)          runs of each drawing case, one row each (the machine may be busy)
 #   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd start)
 #   SHOTS=DIR           also save a screenshot of each drawing case into DIR
+#   TWO_MONITORS=1      on a display of two monitors (1024x768 and 800x600) instead of one
+#
+# The monitors cases (monitors0, monitors1, monitors2) draw a 4x4 grid with each monitors
+# choice; run them once as they are and once with TWO_MONITORS=1 to compare one monitor with
+# two. Wine counts every present, and the same picture on each of two monitors is presented
+# twice a frame: that case's fps column is halved to give frames.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -152,8 +158,8 @@ measure_once() {
   sed -n "$((l0 + 1)),${l1}p" "$log" | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n' |
     awk -v name="$name" -v t0="$t0" -v t1="$t1" -v c="$((c1 - c0))" -v x="$((x1 - x0))" -v s="$((s1 - s0))" \
         -v hz="$ticks_per_second" -v others="$(( (m1 - m0) - (c1 - c0) - (x1 - x0) - (s1 - s0) ))" -v xvfb="${_orvel_xvfb_pid:-}" \
-        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" '
-      { n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
+        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" -v presents="${presents:-1}" '
+      { $1 = $1 / presents; n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
       END {
         dt = t1 - t0
         ms = 1000 / hz / dt
@@ -264,6 +270,12 @@ for c in $cases; do
     stars) measure "stars 1000 opaque" shape=3 stars=1000 star-translucent=0 ;;
     stars-translucent) measure "stars 1000 translucent" shape=3 stars=1000 star-translucent=1 ;;
     hd) hd_figures ;;
+    monitors0 | monitors1 | monitors2)
+      presents=1
+      [ "${TWO_MONITORS:-0}" = 1 ] && [ "$c" = monitors1 ] && presents=2
+      measure "grid 4x4 monitors=${c#monitors}" shape=2 cols=4 rows=4 monitors="${c#monitors}"
+      presents=1
+      ;;
     start)
       mkdir -p "$work/ten"
       ten=()

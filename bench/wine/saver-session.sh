@@ -3,7 +3,11 @@
 # scratch folder $work, keeps the stored "Options" value and puts it back when the script
 # ends, and gives the helpers below.
 . "$root/scripts/wine-env.sh"
-wine_session_start "$(wine_arch_of "$scr")"
+if [ "${TWO_MONITORS:-0}" = 1 ]; then
+  wine_session_start "$(wine_arch_of "$scr")" --two-monitors
+else
+  wine_session_start "$(wine_arch_of "$scr")"
+fi
 work=$(mktemp -d)
 saved=$work/options.bin
 had_value=0

@@ -58,9 +58,30 @@ void BeginSceneFrame() {
 
 std::vector<HWND> mirrorWindows;
 
+namespace {
+
+// Presents the back buffer into the device's own window. With no rectangle Present would
+// take the size of the window it presented into last, which may be a mirror.
+HRESULT PresentIntoDeviceWindow() {
+  D3DDEVICE_CREATION_PARAMETERS created = {};
+  RECT own = {};
+  d3dDevice->GetCreationParameters(&created);
+  GetClientRect(created.hFocusWindow, &own);
+  return d3dDevice->Present(nullptr, &own, nullptr, nullptr);
+}
+
+}  // namespace
+
+void LeaveMirrorWindows() {
+  if (mirrorWindows.empty()) return;
+  mirrorWindows.clear();
+  if (d3dDevice != nullptr) PresentIntoDeviceWindow();
+}
+
 HRESULT EndSceneFrame() {
   d3dDevice->EndScene();
-  HRESULT result = d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+  if (mirrorWindows.empty()) return d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+  HRESULT result = PresentIntoDeviceWindow();
   for (HWND window : mirrorWindows) {
     RECT client;
     if (FAILED(result)) break;

@@ -41,6 +41,11 @@ HRESULT EndSceneFrame();
 // presented into each visible one after the device's window.
 extern std::vector<HWND> mirrorWindows;
 
+// Empties mirrorWindows before any of them goes. The device keeps the window it presented
+// into last, and a device reset or present with that window destroyed does not return
+// (seen under Wine): one more present takes the device back to its own window.
+void LeaveMirrorWindows();
+
 // Draws the shared buffers as an indexed triangle list with videoTexture (when there is
 // one) on stage 0: the whole drawing of the grid and star scenes.
 void DrawSceneBuffers(UINT vertexCount, UINT triangleCount);

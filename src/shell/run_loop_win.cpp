@@ -217,6 +217,7 @@ void FollowDisplay(DeviceState& device) {
   device.wantsReset = true;
   PlaceSceneWindow();
   if (!IsFullScreenMode(saverMode)) return;
+  LeaveMirrorWindows();
   FollowMonitorLayout(true, SceneSpans());
   UpdateMirrorWindows();
 }

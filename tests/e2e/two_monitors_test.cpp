@@ -140,29 +140,37 @@ TEST_F(TwoMonitors, EachChoiceShowsThePictureWhereItSays) {
   const POINT primaryLeft = {primaryWidth / 4, primaryHeight / 2}, primaryRight = {primaryWidth * 3 / 4, primaryHeight / 2};
   const POINT secondLeft = {second_.left + secondWidth / 4, second_.top + secondHeight / 2};
   const POINT secondRight = {second_.left + secondWidth * 3 / 4, second_.top + secondHeight / 2};
+  // And the far corners: each monitor filled to its edges.
+  const POINT primaryCorner = {primaryWidth - 6, primaryHeight - 6};
+  const POINT secondCorner = {second_.right - 6, second_.bottom - 6};
   struct Case {
     int32_t choice;
-    COLORREF primaryLeft, primaryRight, secondLeft, secondRight;
+    COLORREF primaryLeft, primaryRight, secondLeft, secondRight, secondCorner;
   };
   // Across both, the picture's middle lies on the first monitor (the second one is the
   // narrower): the first shows red with some blue at its right, the second only blue.
-  const Case cases[] = {{kMonitorsPrimaryOnly, red, blue, black, black},
-                        {kMonitorsSameOnEach, red, blue, red, blue},
-                        {kMonitorsAcross, red, red, blue, blue}};
+  const Case cases[] = {{kMonitorsPrimaryOnly, red, blue, black, black, black},
+                        {kMonitorsSameOnEach, red, blue, red, blue, blue},
+                        {kMonitorsAcross, red, red, blue, blue, blue}};
   const StoredOptions halves(OneTileGridOf(RunInput("halves.avi")));
   for (const Case& c : cases) {
     SCOPED_TRACE("monitors choice " + std::to_string(c.choice));
     monitors_.WriteNumber(DWORD(c.choice));
     SaverProcess saver("/s");
-    ASSERT_NE(saver.WaitForWindow(kWaitTime), nullptr);
+    HWND window = saver.WaitForWindow(kWaitTime);
+    ASSERT_NE(window, nullptr);
     const struct {
       POINT at;
       COLORREF want;
-    } checks[] = {{primaryLeft, c.primaryLeft}, {primaryRight, c.primaryRight}, {secondLeft, c.secondLeft},
-                  {secondRight, c.secondRight}};
+    } checks[] = {{primaryLeft, c.primaryLeft}, {primaryRight, c.primaryRight}, {primaryCorner, blue},
+                  {secondLeft, c.secondLeft},   {secondRight, c.secondRight},   {secondCorner, c.secondCorner}};
     for (const auto& check : checks)
       EXPECT_TRUE(WaitForScreenColour(&check.at, 1, check.want))
           << "at " << check.at.x << "," << check.at.y << " not " << std::hex << check.want;
+    // The windows and the device follow a new layout (here the same one) and the run goes on.
+    PostMessageA(window, WM_DISPLAYCHANGE, 24, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    for (const auto& check : checks)
+      EXPECT_TRUE(WaitForScreenColour(&check.at, 1, check.want)) << "after the layout change, at " << check.at.x;
     EXPECT_FALSE(saver.WaitForExit(300)) << "the run ended before any input";
     ClickAt(Centre());
     DWORD code = 1234;
