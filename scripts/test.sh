@@ -16,7 +16,7 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=(host host-asan host-fuzz windows windows64)
 
-scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
+scripts/install-deps.sh --wine32 || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
 build_preset() {
   cmake --preset "$1" >"build-$1.log" 2>&1 && cmake --build --preset "$1" -j"$jobs" >>"build-$1.log" 2>&1
