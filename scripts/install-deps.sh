@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the builds and the tests need: both cross compilers (the
 # 32-bit build is made everywhere), the 64-bit Wine with amd64 Mesa and GStreamer decoders,
-# and, with --wine32 and where the kernel runs 32-bit programs, the 32-bit Wine with its i386
-# libraries.
+# wixl for the Windows Installer packages, and, with --wine32 and where the kernel runs 32-bit
+# programs, the 32-bit Wine with its i386 libraries.
 #   install-deps.sh [--wine32]
 # The 32-bit Wine is only needed to run the 32-bit build (its tests, or run.sh asked for it),
 # so only those callers ask for it. When it cannot be installed (a mirror whose i386 index is
@@ -22,6 +22,7 @@ packages=(
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   strace  # slows the reads of one file for the tests of slow and stalled shares
   python3  # the checks of the built orvel.scr
+  wixl  # the Windows Installer packages
   # both builds (posix thread model: the test programs; win32: orvel.scr), and the 64-bit
   # build's Wine
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
