@@ -1,12 +1,20 @@
 #!/usr/bin/env bash
 # Installs every Debian package the builds and the tests need: both cross compilers (the
 # 32-bit build is made everywhere), the 64-bit Wine with amd64 Mesa and GStreamer decoders,
-# and, where the kernel runs 32-bit programs, the 32-bit Wine with its i386 libraries.
-# The 32-bit Wine is only needed to run the 32-bit build's tests: when it cannot be installed
-# (a mirror whose i386 index is out of step) this says so and goes on, and the test script
-# reports those tests as skipped with the reason. Idempotent: when all packages are present it
-# returns after one dpkg query.
+# wixl for the Windows Installer packages, and, with --wine32 and where the kernel runs 32-bit
+# programs, the 32-bit Wine with its i386 libraries.
+#   install-deps.sh [--wine32]
+# The 32-bit Wine is only needed to run the 32-bit build (its tests, or run.sh asked for it),
+# so only those callers ask for it. When it cannot be installed (a mirror whose i386 index is
+# out of step) this says so and goes on, and the test script reports those tests as skipped
+# with the reason; the failed try is remembered in build/wine32-install-failed for the rest
+# of the day, so that the next runs do not spend a minute on apt's updates and pauses again.
+# Idempotent: when all packages are present it returns after one dpkg query.
 set -euo pipefail
+want32=0
+if [ "${1:-}" = --wine32 ]; then want32=1; fi
+root=$(cd "$(dirname "$0")/.." && pwd)
+failed32_stamp="$root/build/wine32-install-failed"
 
 packages=(
   cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev
@@ -14,6 +22,7 @@ packages=(
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   strace  # slows the reads of one file for the tests of slow and stalled shares
   python3  # the checks of the built orvel.scr
+  wixl  # the Windows Installer packages
   # both builds (posix thread model: the test programs; win32: orvel.scr), and the 64-bit
   # build's Wine
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
@@ -40,8 +49,12 @@ not_installed() {
 }
 missing=($(not_installed "${packages[@]}"))
 missing32=()
-if "$(dirname "$0")/runs-32bit" >/dev/null; then
+if [ "$want32" = 1 ] && "$(dirname "$0")/runs-32bit" >/dev/null; then
   missing32=($(not_installed "${packages32[@]}"))
+fi
+if [ ${#missing32[@]} -gt 0 ] && [ "$(cat "$failed32_stamp" 2>/dev/null)" = "$(date +%F)" ]; then
+  echo "install-deps: the 32-bit Wine could not be installed earlier today; not trying again before tomorrow (delete $failed32_stamp to try now)" >&2
+  missing32=()
 fi
 [ ${#missing[@]} -eq 0 ] && [ ${#missing32[@]} -eq 0 ] && exit 0
 
@@ -73,7 +86,12 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 if [ ${#missing32[@]} -gt 0 ]; then
   echo "install-deps: installing the 32-bit Wine: ${missing32[*]}" >&2
-  install_with_retries 2 "${missing32[@]}" ||
+  if install_with_retries 2 "${missing32[@]}"; then
+    rm -f "$failed32_stamp"
+  else
     echo "install-deps: the 32-bit Wine could not be installed; the 32-bit build's tests will be skipped" >&2
+    mkdir -p "$(dirname "$failed32_stamp")"
+    date +%F >"$failed32_stamp"
+  fi
 fi
 exit 0

@@ -10,7 +10,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/install-deps.sh
+build=${ORVEL_RUN_BUILD:-windows64}
+# Only the 32-bit build needs the 32-bit Wine.
+if [ "$build" = windows ]; then scripts/install-deps.sh --wine32; else scripts/install-deps.sh; fi
 mkdir -p build
 for preset in windows windows64; do
   if ! { cmake --preset $preset && cmake --build --preset $preset -j"$(nproc)"; } >build/run-build.log 2>&1; then
@@ -21,7 +23,6 @@ for preset in windows windows64; do
 done
 
 . scripts/wine-env.sh
-build=${ORVEL_RUN_BUILD:-windows64}
 case $build in
   windows64) arch=win64 ;;
   windows)

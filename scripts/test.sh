@@ -7,7 +7,8 @@
 # 64-bit build's tests always run; the 32-bit build's only where the kernel runs 32-bit
 # programs (found out by running one) and the 32-bit Wine is installed, else they count as
 # skipped and the reason is printed; the checks of the built 32-bit orvel.scr (labelled
-# program) read the file and run everywhere. Ends with one line
+# program) read the file and run everywhere. Then scripts/run.sh once, without a display,
+# and its three screenshots checked. Ends with one line
 # "N passed, N failed" (", N skipped" when any were skipped) and a non-zero exit code on any
 # failure.
 set -uo pipefail
@@ -16,7 +17,7 @@ root=$(pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 presets=(host host-asan host-fuzz windows windows64)
 
-scripts/install-deps.sh || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
+scripts/install-deps.sh --wine32 || { echo "install-deps failed"; echo "0 passed, 1 failed"; exit 1; }
 
 build_preset() {
   cmake --preset "$1" >"build-$1.log" 2>&1 && cmake --build --preset "$1" -j"$jobs" >>"build-$1.log" 2>&1
@@ -91,6 +92,40 @@ elif [ -n "${built[windows]:-}" ]; then
   echo "windows: the 32-bit build's Windows tests are skipped ($skipped cases): $reason"
 fi
 
+# The README's first command as a new user runs it, without a display, on the builds just
+# made: it must end well and name the three screenshots it promises, each showing the scene.
+# A screenshot counts as showing it when at least 2 % of its pixels are brighter than 10 %
+# grey: the covers and a scene that never drew are black.
+run_sh_passed=0
+run_sh_failed=0
+run_sh_fails() { echo "run.sh: $*"; run_sh_failed=$((run_sh_failed + 1)); }
+check_run_sh() {
+  [ -n "${built[windows]:-}" ] && [ -n "${built[windows64]:-}" ] || return
+  local log=build/run-sh-check.log start=$SECONDS status shape shot lit
+  env -u DISPLAY scripts/run.sh >"$log" 2>&1
+  status=$?
+  if [ "$status" -ne 0 ]; then
+    run_sh_fails "ended with status $status (log: $log)"
+    return
+  fi
+  run_sh_passed=$((run_sh_passed + 1))
+  for shape in cuboid grid star; do
+    shot=$(grep -x ".*/orvel-$shape\.png" "$log" | tail -n 1)
+    if [ -z "$shot" ] || [ ! -f "$shot" ]; then
+      run_sh_fails "no screenshot of the $shape shape named (log: $log)"
+      continue
+    fi
+    lit=$(convert "$shot" -colorspace Gray -threshold 10% -format '%[fx:mean*100]' info: 2>/dev/null)
+    if awk -v lit="${lit:-0}" 'BEGIN { exit !(lit >= 2) }'; then
+      run_sh_passed=$((run_sh_passed + 1))
+    else
+      run_sh_fails "$shot shows no scene (${lit:-no} % of its pixels lit)"
+    fi
+  done
+  echo "run.sh: three screenshots in $((SECONDS - start)) s"
+}
+check_run_sh
+
 # Sum the GoogleTest reports; a test program that failed without reporting a failed case
 # (a crash, a time-out) counts as one failure.
 passed=0; failed=0
@@ -115,7 +150,8 @@ for entry in "${failed_logs[@]}"; do
     fi
   done <"${entry#*:}"
 done
-failed=$((failed + build_failed))
+failed=$((failed + build_failed + run_sh_failed))
+passed=$((passed + run_sh_passed))
 
 summary="$passed passed, $failed failed"
 [ "$skipped" -gt 0 ] && summary="$summary, $skipped skipped"

@@ -150,7 +150,9 @@ wine_session_start() {
     wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
   fi
   export ORVEL_WINE_SESSION=$ORVEL_WINE_ARCH
-  [ "$two_monitors" = 1 ] && ORVEL_WINE_SESSION+="+two-monitors"
+  # An if, not "test && ...": callers run under set -e, and a function's status is its last
+  # command's.
+  if [ "$two_monitors" = 1 ]; then ORVEL_WINE_SESSION+="+two-monitors"; fi
 }
 
 # PIDs of the Windows programs that run in this prefix: Wine passes WINEPREFIX on to each,

@@ -8,7 +8,13 @@
 // the program or in the current folder is never taken for it. Null when it is not there.
 HMODULE LoadSystemLibrary(const char* name);
 
-// Loads the system folder's comctl32, winmm and msvfw32 for the rest of the process. None is
+// The common controls the program's manifest asks for (version 6, drawn with the visual
+// styles): where the activation context redirects comctl32 (XP and later), loaded by its bare
+// name, which the loader then takes from the system's side-by-side store and never looks for
+// in a folder; elsewhere (9x, NT 4, 2000, which read no manifest) the system folder's.
+HMODULE LoadCommonControlsLibrary();
+
+// Loads comctl32 (LoadCommonControlsLibrary), winmm and msvfw32 for the rest of the process. None is
 // a KnownDLL, and system libraries the program uses import them by name (DirectShow's quartz
 // imports winmm and msvfw32; comdlg32, shell32 and msvfw32 import comctl32): such an import
 // takes a loaded module of that name before it searches any folder, the program's own first.

@@ -1,6 +1,7 @@
-// The common controls library, loaded at run time from the system folder: comctl32.dll is not
-// protected as a KnownDLL, so importing it by name would load a file of that name beside the
-// program. Main thread (the settings dialog).
+// The common controls library, loaded at run time from the side-by-side store or the system
+// folder (LoadCommonControlsLibrary): comctl32.dll is not protected as a KnownDLL, so
+// importing it by name would load a file of that name beside the program on systems without
+// side-by-side assemblies. Main thread (the settings dialog).
 #pragma once
 
 #include <windows.h>

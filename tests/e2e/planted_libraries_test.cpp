@@ -1,8 +1,9 @@
 // orvel.scr beside libraries named like the system libraries it loads at run time (d3d8,
 // winmm, msvfw32, comctl32), with Wine told to prefer a library in the program's folder for
 // each, as Windows does for every library that is not a KnownDLL. In a full-screen run, the
-// settings dialog and a preview, the system's own libraries are the ones loaded, no planted
-// one ever is, and the run ends as it always does. Test thread only.
+// settings dialog and a preview, the system's own libraries are the ones loaded (the settings
+// dialog's comctl32 the side-by-side store's version 6, which the manifest asks for), no
+// planted one ever is, and the run ends as it always does. Test thread only.
 #include <windows.h>
 
 #include <tlhelp32.h>
@@ -51,6 +52,22 @@ std::vector<std::string> LoadedModules(DWORD process) {
 bool Contains(const std::vector<std::string>& files, const std::string& file) {
   for (const std::string& f : files)
     if (f == file) return true;
+  return false;
+}
+
+// Whether one of `files` is comctl32 version 6 of the side-by-side store, in the folder the
+// store names after the assembly: <windows>\winsxs\<arch>_microsoft.windows.common-controls_
+// <public key token>_6.<...>\comctl32.dll.
+bool HasThemedControls(const std::vector<std::string>& files) {
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string store = Lower(std::string(windows) + "\\winsxs\\");
+  const std::string assembly = "_microsoft.windows.common-controls_6595b64144ccf1df_6.";
+  const std::string file = "\\comctl32.dll";
+  for (const std::string& f : files) {
+    if (f.compare(0, store.size(), store) != 0 || f.find(assembly) == std::string::npos) continue;
+    if (f.size() > file.size() && f.compare(f.size() - file.size(), file.size(), file) == 0) return true;
+  }
   return false;
 }
 
@@ -104,6 +121,7 @@ struct RunCase {
   const char* name;
   const char* arguments;                 // "%" stands for the host window's number
   std::vector<const char*> systemLoads;  // what the mode loads from the system folder
+  bool themedControls;                   // the mode loads comctl32 from the side-by-side store
 };
 
 HWND HostWindow() {
@@ -141,9 +159,11 @@ TEST(PlantedLibraries, NeverLoadedInAnyMode) {
   ASSERT_TRUE(folder.ok());
 
   const RunCase cases[] = {
-      {"full screen", "/s", {"d3d8.dll", "msvfw32.dll", "winmm.dll"}},
-      {"settings", "/c", {"comctl32.dll"}},
-      {"preview", "/p %", {"d3d8.dll", "msvfw32.dll", "winmm.dll"}},
+      {"full screen", "/s", {"d3d8.dll", "msvfw32.dll", "winmm.dll"}, false},
+      // The manifest asks for the common controls version 6, which Wine, like Windows from
+      // XP on, keeps in its side-by-side store.
+      {"settings", "/c", {}, true},
+      {"preview", "/p %", {"d3d8.dll", "msvfw32.dll", "winmm.dll"}, false},
   };
   for (const RunCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -166,10 +186,13 @@ TEST(PlantedLibraries, NeverLoadedInAnyMode) {
           modules = LoadedModules(saver->id());
           for (const char* name : c.systemLoads)
             if (!Contains(modules, SystemFile(name))) return false;
-          return true;
+          return !c.themedControls || HasThemedControls(modules);
         },
         kWaitTime);
     for (const char* name : c.systemLoads) EXPECT_TRUE(Contains(modules, SystemFile(name))) << name;
+    if (c.themedControls) {
+      EXPECT_TRUE(HasThemedControls(modules)) << "no comctl32 of the side-by-side store";
+    }
     for (const char* name : kLibraries) EXPECT_FALSE(Contains(modules, Lower(folder.Path(name)))) << name;
 
     EndRun(c, window, host);

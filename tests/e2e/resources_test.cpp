@@ -1,5 +1,6 @@
 // The resources linked into orvel.scr, read back through the platform's own loaders: icon
-// sizes, the link cursor's hot spot and shape, the dialog pictures, manifest and version.
+// sizes, the link cursor's hot spot and shape, the dialog pictures, manifest, the name the
+// screensaver list shows, and version.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -167,6 +168,14 @@ TEST(Resources, ManifestIsEmbeddedAsResourceOne) {
   // Wine stretches no program, so only the declaration can be checked here.
   EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
   EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string::npos);
+}
+
+TEST(Resources, StringOneIsTheNameInTheScreensaverList) {
+  ScreensaverImage image;
+  ASSERT_NE(image.get(), nullptr);
+  char name[64] = {};
+  EXPECT_EQ(LoadStringA(image.get(), 1, name, sizeof(name)), 13);
+  EXPECT_STREQ(name, "Or vel Screen");
 }
 
 TEST(Resources, VersionInformationNamesTheProduct) {
