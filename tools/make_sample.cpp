@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "video/avi_writer.h"
+#include "avi_writer.h"
 
 namespace {
 

@@ -152,8 +152,6 @@ HRESULT Draw() {
   std::array<Matrix4, kBoxSlots> rotations;
   for (int32_t i = 0; i < kBoxSlots; ++i)
     rotations[i] = MatrixRotationAxis(axes[i], RotationAngleAt(cuboidClock(), rotationDivisor));
-  boxCount = ClampBoxCount(boxCount);
-
   BeginSceneFrame();
   if (backgroundShown) DrawBackground();
   SetSceneTransform(D3DTS_VIEW, MatrixLookAtLH(kEye, kTarget, kUp));

@@ -25,6 +25,10 @@ void SetGridStates() {
   d3dDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
   d3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
   d3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  // Mirrored tiles meet at the same edge of the picture; wrapped addressing would blend each
+  // edge texel with the opposite edge and draw a seam there.
+  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
 }
 
 HRESULT FillVertexBuffer() {

@@ -18,5 +18,3 @@ float RandomRange(SceneRandom& random, float a, float b) {
   const float value = a + offset;
   return value;
 }
-
-float RandomRange(float a, float b) { return RandomRange(sceneRandom, a, b); }

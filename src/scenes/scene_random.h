@@ -26,4 +26,3 @@ constexpr float kRandomScale = 3.0518509e-05f;
 
 // a + r * k * (b - a) with r the next value of random; a draw of 0 gives a, of 32767 gives b.
 float RandomRange(SceneRandom& random, float a, float b);
-float RandomRange(float a, float b);

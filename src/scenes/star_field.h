@@ -52,7 +52,6 @@ class StarField {
 
   uint32_t VertexCount() const { return static_cast<uint32_t>(stars.size()) * kVerticesPerStar; }
   uint32_t IndexCount() const { return static_cast<uint32_t>(stars.size()) * kIndicesPerStar; }
-  const StarSettings& Settings() const { return settings; }
   const std::vector<Star>& Stars() const { return stars; }
   // Lets a test put a star exactly where it wants one.
   std::vector<Star>& Stars() { return stars; }

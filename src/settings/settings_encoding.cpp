@@ -10,7 +10,7 @@
 const char* const kRotationAngleNames[kRotationAngleCount] = {"Left", "Right", "Up", "Down", "Random"};
 const char* const kGridStyleNames[2] = {"Normal", "Funny"};
 const char* const kMonitorsChoiceNames[kMonitorsChoiceCount] = {"Primary only", "Same picture on each",
-                                                                 "One picture across all"};
+                                                                "One picture across all"};
 
 int32_t ClampShapeChoice(int32_t shape) { return ClampInt(shape, kShapeCuboid, kShapeStar); }
 int32_t ClampCuboidCountChoice(int32_t count) { return ClampInt(count, 1, kMaxCuboidCount); }

@@ -11,19 +11,15 @@
 // core needs no platform header.
 namespace WindowMessage {
 constexpr uint32_t Destroy = 0x0002;
-constexpr uint32_t Paint = 0x000F;
 constexpr uint32_t Close = 0x0010;
 constexpr uint32_t EraseBackground = 0x0014;
 constexpr uint32_t SetCursor = 0x0020;
 constexpr uint32_t KeyDown = 0x0100;
-constexpr uint32_t KeyUp = 0x0101;
-constexpr uint32_t SysKeyDown = 0x0104;
 constexpr uint32_t SysCommand = 0x0112;
 constexpr uint32_t MouseMove = 0x0200;
 constexpr uint32_t LeftButtonDown = 0x0201;
 constexpr uint32_t RightButtonDown = 0x0204;
 constexpr uint32_t MiddleButtonDown = 0x0207;
-constexpr uint32_t MouseWheel = 0x020A;
 constexpr uint32_t PowerBroadcast = 0x0218;
 }  // namespace WindowMessage
 

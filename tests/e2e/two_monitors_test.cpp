@@ -137,7 +137,8 @@ TEST_F(TwoMonitors, EachChoiceShowsThePictureWhereItSays) {
   const int primaryWidth = GetSystemMetrics(SM_CXSCREEN), primaryHeight = GetSystemMetrics(SM_CYSCREEN);
   const int secondWidth = second_.right - second_.left, secondHeight = second_.bottom - second_.top;
   // A quarter of the way in from each side of each monitor.
-  const POINT primaryLeft = {primaryWidth / 4, primaryHeight / 2}, primaryRight = {primaryWidth * 3 / 4, primaryHeight / 2};
+  const POINT primaryLeft = {primaryWidth / 4, primaryHeight / 2},
+              primaryRight = {primaryWidth * 3 / 4, primaryHeight / 2};
   const POINT secondLeft = {second_.left + secondWidth / 4, second_.top + secondHeight / 2};
   const POINT secondRight = {second_.left + secondWidth * 3 / 4, second_.top + secondHeight / 2};
   // And the far corners: each monitor filled to its edges.
@@ -168,7 +169,8 @@ TEST_F(TwoMonitors, EachChoiceShowsThePictureWhereItSays) {
       EXPECT_TRUE(WaitForScreenColour(&check.at, 1, check.want))
           << "at " << check.at.x << "," << check.at.y << " not " << std::hex << check.want;
     // The windows and the device follow a new layout (here the same one) and the run goes on.
-    PostMessageA(window, WM_DISPLAYCHANGE, 24, MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+    PostMessageA(window, WM_DISPLAYCHANGE, 24,
+                 MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
     for (const auto& check : checks)
       EXPECT_TRUE(WaitForScreenColour(&check.at, 1, check.want)) << "after the layout change, at " << check.at.x;
     EXPECT_FALSE(saver.WaitForExit(300)) << "the run ended before any input";

@@ -105,6 +105,28 @@ TEST_F(SceneGridTest, OneTileFillsTheWholeScreen) {
   EXPECT_EQ(dark, 0) << "every pixel lies on the tile";
 }
 
+// In the Funny style neighbouring tiles are mirror images, so they meet at the same edge of
+// the picture: both sides of each seam show that edge's colour, with nothing of the
+// opposite edge blended in.
+TEST_F(SceneGridTest, MirroredTilesMeetWithoutASeam) {
+  DrawGrid(2, 2, kFunny);
+  const Frame frame = ReadFrame();
+  const int midX = kScreenWidth / 2, midY = kScreenHeight / 2;
+  const struct {
+    int x, y;
+    Rgb colour;
+  // clang-format off
+  } seams[] = {
+      // Upright beside mirrored: their green quarters (the top of each tile's right and left
+      // half) meet in the middle.
+      {midX - 1, 50, kGreen}, {midX, 50, kGreen}, {midX - 1, 150, kGreen}, {midX, 150, kGreen},
+      // Upright above upside down: their blue quarters (the left of each tile's bottom and top
+      // half) meet across the middle.
+      {50, midY - 1, kBlue}, {50, midY, kBlue}, {200, midY - 1, kBlue}, {200, midY, kBlue}};
+  // clang-format on
+  for (const auto& s : seams) EXPECT_TRUE(ShowsColour(frame, s.x, s.y, s.colour, 8)) << s.x << "," << s.y;
+}
+
 // Column and row counts that do not divide 1024 x 768 give fractional tile edges; with a
 // white picture any gap between tiles would show as a black line.
 TEST_F(SceneGridTest, FractionalTileEdgesLeaveNoCrack) {

@@ -123,12 +123,6 @@ TEST(SceneRandomTest, RandomRangeReachesBothBounds) {
   EXPECT_EQ(-0.10278329253196716f, RandomRange(zero, -0.1f, -2.5f));
 }
 
-TEST(SceneRandomTest, ProcessWideGeneratorFeedsRandomRange) {
-  sceneRandom.Seed(0);
-  EXPECT_EQ(-0.10278329253196716f, RandomRange(-0.1f, -2.5f));
-  EXPECT_EQ(7719, sceneRandom.Next());  // the runtime's second value after seeding with 0
-}
-
 TEST(SceneStar, SettingsAreClamped) {
   struct CountCase {
     int32_t stored;

@@ -153,10 +153,10 @@ TEST(SettingsEncoding, MonitorsChoiceIsTheStoredNumberOrTheDefault) {
     uint32_t value;
     int32_t want;
   };
-  const Case cases[] = {{true, 0, kMonitorsPrimaryOnly},   {true, 1, kMonitorsSameOnEach},
-                        {true, 2, kMonitorsAcross},        {true, 3, kMonitorsSameOnEach},
-                        {true, 0xFFFFFFFFu, kMonitorsSameOnEach}, {false, 0, kMonitorsSameOnEach},
-                        {false, 2, kMonitorsSameOnEach}};
+  const Case cases[] = {
+      {true, 0, kMonitorsPrimaryOnly}, {true, 1, kMonitorsSameOnEach},           {true, 2, kMonitorsAcross},
+      {true, 3, kMonitorsSameOnEach},  {true, 0xFFFFFFFFu, kMonitorsSameOnEach}, {false, 0, kMonitorsSameOnEach},
+      {false, 2, kMonitorsSameOnEach}};
   for (const Case& c : cases)
     EXPECT_EQ(MonitorsChoiceFromStored(c.storedAsNumber, c.value), c.want) << c.storedAsNumber << " " << c.value;
 }

@@ -1,7 +1,7 @@
 // Tests of the AVI writer: its files are read back with a small RIFF reader of the test's
 // own and every header field, chunk, index entry and stored row is checked against values
 // worked out here from the picture size, rate and sound format.
-#include "video/avi_writer.h"
+#include "avi_writer.h"
 
 #include <gtest/gtest.h>
 

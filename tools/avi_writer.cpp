@@ -7,7 +7,7 @@
 //     LIST 'movi'  '00db' and '01wb' chunks in the order they were added
 //     idx1         one entry per chunk, offsets counted from the 'movi' fourcc
 // All numbers little-endian; chunk data is followed by a fill byte when its size is odd.
-#include "video/avi_writer.h"
+#include "avi_writer.h"
 
 #include <cstring>
 #include <utility>
