@@ -184,8 +184,8 @@ bool ReadDecodedLayout(Playback& playback) {
   UINT64 packedSize = 0;
   if (FAILED(type->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
   const UINT32 frameWidth = UINT32(packedSize >> 32), frameHeight = UINT32(packedSize);
-  if (frameWidth == 0 || frameHeight == 0 || frameWidth > UINT32(kLargestScaledSide) ||
-      frameHeight > UINT32(kLargestScaledSide)) {
+  if (frameWidth == 0 || frameHeight == 0 || frameWidth > UINT32(kLargestVideoSide) ||
+      frameHeight > UINT32(kLargestVideoSide)) {
     return false;
   }
 
@@ -214,7 +214,7 @@ bool ReadDecodedLayout(Playback& playback) {
     picture.bottomUp =
         signedStride < 0 && (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24);
     const int64_t magnitude = signedStride < 0 ? -signedStride : signedStride;
-    if (magnitude >= picture.stride && magnitude <= 4 * kLargestScaledSide) picture.stride = int32_t(magnitude);
+    if (magnitude >= picture.stride && magnitude <= 4 * kLargestVideoSide) picture.stride = int32_t(magnitude);
   } else if (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24) {
     picture.bottomUp = true;  // RGB without a stride is laid out as a DIB
   }
