@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "video/video_format.h"
+#include "video/video_limits.h"
 
 namespace {
 
@@ -12,8 +12,6 @@ uint32_t Word(const uint8_t* p) {
 }
 
 bool IsTag(const uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
-
-bool SideInRange(int64_t side) { return side >= 1 && side <= kLargestVideoSide; }
 
 struct Walk {
   bool videoStream = false;  // the last stream header seen was of a video stream
@@ -50,9 +48,9 @@ void WalkChunks(const uint8_t* begin, const uint8_t* end, int depth, Walk& walk)
     } else if (IsTag(at, "strh") && seen >= 4) {
       walk.videoStream = IsTag(body, "vids");
     } else if (IsTag(at, "strf") && walk.videoStream && seen >= 12) {
-      const int64_t width = int32_t(Word(body + 4));
-      const int64_t height = int32_t(Word(body + 8));
-      if (!SideInRange(width) || !SideInRange(height < 0 ? -height : height)) walk.implausible = true;
+      const int32_t width = int32_t(Word(body + 4));
+      const int32_t height = int32_t(Word(body + 8));
+      if (!IsAcceptedVideoSide(width) || !IsAcceptedVideoSide(Magnitude(height))) walk.implausible = true;
     }
     if (length > available) return;
     const std::size_t step = std::size_t(8) + length + (length & 1);

@@ -6,6 +6,13 @@
 
 namespace {
 
+// COM's rule for every enumerator's Next: without a count to say how many came, only one
+// may be asked for.
+HRESULT CheckNextArguments(ULONG count, const void* items, const ULONG* fetched) {
+  if (items == nullptr) return E_POINTER;
+  return count > 1 && fetched == nullptr ? E_INVALIDARG : S_OK;
+}
+
 // Reference counting and QueryInterface of a small heap object with one interface.
 template <typename Interface>
 class OneInterfaceObject : public Interface {
@@ -47,7 +54,8 @@ class PinEnumerator final : public OneInterfaceObject<IEnumPins> {
   PinEnumerator& operator=(const PinEnumerator&) = delete;
 
   STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-    if (pins == nullptr) return E_POINTER;
+    const HRESULT checked = CheckNextArguments(count, pins, fetched);
+    if (FAILED(checked)) return checked;
     ULONG given = 0;
     if (count > 0 && position_ == 0) {
       pins[0] = pin_;
@@ -83,7 +91,8 @@ class EmptyTypeEnumerator final : public OneInterfaceObject<IEnumMediaTypes> {
  public:
   EmptyTypeEnumerator() : OneInterfaceObject(IID_IEnumMediaTypes) {}
   STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-    if (types == nullptr) return E_POINTER;
+    const HRESULT checked = CheckNextArguments(count, types, fetched);
+    if (FAILED(checked)) return checked;
     if (fetched) *fetched = 0;
     return count == 0 ? S_OK : S_FALSE;
   }

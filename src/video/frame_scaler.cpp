@@ -32,11 +32,6 @@ constexpr int32_t kOutputRounding = 1 << (kOutputShift - 1);
 
 std::ptrdiff_t SourcePitch(int32_t width) { return (std::ptrdiff_t(width) * 3 + 3) & ~std::ptrdiff_t(3); }
 
-// In 64 bits: -INT32_MIN does not fit an int32_t.
-int64_t Magnitude(int32_t value) { return value < 0 ? -int64_t(value) : value; }
-
-bool SideAccepted(int64_t side) { return side >= 1 && side <= kLargestScaledSide; }
-
 // The filter from `sourceSide` pixels to kFrameSide, weights summing to `unit`, padded to
 // an even number of taps when `evenTaps`.
 FrameScaler::Filter MakeFilter(int32_t sourceSide, int32_t unit, bool evenTaps) {
@@ -206,7 +201,7 @@ ORVEL_SSE2_FUNCTION void ScaleAcrossSse2(const int16_t* between, const FrameScal
 }  // namespace
 
 uint64_t ScaledSourceBytes(int32_t width, int32_t height) {
-  if (!SideAccepted(width) || !SideAccepted(Magnitude(height))) return 0;
+  if (!IsAcceptedVideoSide(width) || !IsAcceptedVideoSide(Magnitude(height))) return 0;
   return uint64_t(SourcePitch(width)) * uint64_t(Magnitude(height));
 }
 

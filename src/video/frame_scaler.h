@@ -17,18 +17,17 @@
 
 #include "video/pixel_convert.h"
 #include "video/pixel_path.h"
-
-constexpr int32_t kLargestScaledSide = 16384;
+#include "video/video_limits.h"
 
 // Bytes of one source frame: rows of 3 * width bytes padded to 4, |height| rows. 0 when a
-// side is outside 1 to kLargestScaledSide.
+// side is outside 1 to kLargestVideoSide.
 uint64_t ScaledSourceBytes(int32_t width, int32_t height);
 
 class FrameScaler {
  public:
   // Works out the filter tables for frames of width x height (either sign of height). Done
   // once per video format; Scale does it itself when the size changes. False, with nothing
-  // prepared, when a side is outside 1 to kLargestScaledSide.
+  // prepared, when a side is outside 1 to kLargestVideoSide.
   bool Prepare(int32_t width, int32_t height);
 
   // Draws `source`, a frame of width x height, into `frame` (kFrameBytes, bottom-up, the

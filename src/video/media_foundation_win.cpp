@@ -17,6 +17,7 @@
 
 #include "base/com_ptr_win.h"
 #include "base/system_library_win.h"
+#include "video/decoded_type.h"
 #include "video/frame_scaler.h"
 #include "video/picture_convert.h"
 #include "video/frame_surface_win.h"
@@ -153,26 +154,9 @@ bool ChooseDecodedFormat(IMFSourceReader* reader) {
   return false;
 }
 
-// Bytes of one line of the first plane when the type does not say: the packed formats'
-// pixels, one byte per pixel for the planar ones.
-int32_t MinimalStride(DecodedFormat format, int32_t width) {
-  switch (format) {
-    case DecodedFormat::Yuy2:
-      return 4 * ((width + 1) / 2);
-    case DecodedFormat::Rgb32:
-      return 4 * width;
-    case DecodedFormat::Rgb24:
-      return (3 * width + 3) & ~3;
-    default:
-      return width;
-  }
-}
-
-// Reads the layout of the reader's current decoded type into playback.picture.
-bool ReadDecodedLayout(Playback& playback) {
-  IMFSourceReader* reader = playback.reader;
-  ComPtr<IMFMediaType> type;
-  if (FAILED(reader->GetCurrentMediaType(kVideoStream, type.Receive()))) return false;
+// The attributes of the reader's current decoded type that place its pictures; those it
+// does not carry stay 0. False without a subtype of ours or a frame size.
+bool ReadTypeAttributes(IMFMediaType* type, DecodedTypeAttributes* attributes) {
   GUID subtype = GUID_NULL;
   if (FAILED(type->GetGUID(MF_MT_SUBTYPE, &subtype))) return false;
   const OfferedFormat* found = nullptr;
@@ -180,45 +164,35 @@ bool ReadDecodedLayout(Playback& playback) {
     if (IsEqualGUID(subtype, *offered.subtype)) found = &offered;
   }
   if (found == nullptr) return false;
+  attributes->format = found->format;
 
   UINT64 packedSize = 0;
   if (FAILED(type->GetUINT64(MF_MT_FRAME_SIZE, &packedSize))) return false;
-  const UINT32 frameWidth = UINT32(packedSize >> 32), frameHeight = UINT32(packedSize);
-  if (frameWidth == 0 || frameHeight == 0 || frameWidth > UINT32(kLargestScaledSide) ||
-      frameHeight > UINT32(kLargestScaledSide)) {
-    return false;
-  }
+  attributes->frameWidth = UINT32(packedSize >> 32);
+  attributes->frameHeight = UINT32(packedSize);
 
-  DecodedPicture picture;
-  picture.format = found->format;
-  picture.width = int32_t(frameWidth);
-  picture.height = int32_t(frameHeight);
-  picture.planeRows = int32_t(frameHeight);
-  // Decoders pad the frame to whole macroblocks (1088 lines for 1080) and name the picture
-  // inside it as the display aperture.
   MFVideoArea aperture = {};
   UINT32 apertureBytes = 0;
   if (SUCCEEDED(type->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&aperture), sizeof aperture,
                               &apertureBytes)) &&
-      apertureBytes == sizeof aperture && aperture.OffsetX.value == 0 && aperture.OffsetY.value == 0 &&
-      aperture.Area.cx > 0 && aperture.Area.cy > 0 && UINT32(aperture.Area.cx) <= frameWidth &&
-      UINT32(aperture.Area.cy) <= frameHeight) {
-    picture.width = aperture.Area.cx;
-    picture.height = aperture.Area.cy;
+      apertureBytes == sizeof aperture) {
+    attributes->apertureX = aperture.OffsetX.value;
+    attributes->apertureY = aperture.OffsetY.value;
+    attributes->apertureWidth = aperture.Area.cx;
+    attributes->apertureHeight = aperture.Area.cy;
   }
-  picture.stride = MinimalStride(picture.format, int32_t(frameWidth));
   UINT32 stride = 0;
-  if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) && stride != 0) {
-    const int64_t signedStride = int32_t(stride);
-    // A negative stride is a bottom-up picture (RGB only).
-    picture.bottomUp =
-        signedStride < 0 && (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24);
-    const int64_t magnitude = signedStride < 0 ? -signedStride : signedStride;
-    if (magnitude >= picture.stride && magnitude <= 4 * kLargestScaledSide) picture.stride = int32_t(magnitude);
-  } else if (picture.format == DecodedFormat::Rgb32 || picture.format == DecodedFormat::Rgb24) {
-    picture.bottomUp = true;  // RGB without a stride is laid out as a DIB
-  }
-  if (DecodedPictureBytes(picture) == 0) return false;
+  if (SUCCEEDED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride))) attributes->defaultStride = int32_t(stride);
+  return true;
+}
+
+// Reads the layout of the reader's current decoded type into playback.picture.
+bool ReadDecodedLayout(Playback& playback) {
+  ComPtr<IMFMediaType> type;
+  if (FAILED(playback.reader->GetCurrentMediaType(kVideoStream, type.Receive()))) return false;
+  DecodedTypeAttributes attributes;
+  DecodedPicture picture;
+  if (!ReadTypeAttributes(type.Get(), &attributes) || !DecodedPictureOfType(attributes, &picture)) return false;
   // The decoder says how large its pictures are: a size the memory cannot hold refuses the
   // type instead of throwing on this thread.
   const uint64_t rgbBytes = Rgb24PictureBytes(picture.width, picture.height);

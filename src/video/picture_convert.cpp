@@ -18,6 +18,7 @@
 #include <cstring>
 
 #include "video/frame_scaler.h"
+#include "video/video_limits.h"
 
 namespace {
 
@@ -170,11 +171,9 @@ struct PlaneLayout {
   uint64_t chromaStride = 0;
 };
 
-bool SideAccepted(int32_t side) { return side >= 1 && side <= kLargestScaledSide; }
-
 PlaneLayout LayoutOf(const DecodedPicture& p) {
   PlaneLayout layout;
-  if (!SideAccepted(p.width) || !SideAccepted(p.height) || p.stride <= 0) return layout;
+  if (!IsAcceptedVideoSide(p.width) || !IsAcceptedVideoSide(p.height) || p.stride <= 0) return layout;
   const int64_t planeRows = p.planeRows == 0 ? p.height : p.planeRows;
   if (planeRows < p.height) return layout;
 
@@ -250,7 +249,7 @@ YuvMatrix MatrixForSize(int32_t width, int32_t height) {
 }
 
 uint64_t Rgb24PictureBytes(int32_t width, int32_t height) {
-  return SideAccepted(height) ? ScaledSourceBytes(width, height) : 0;
+  return IsAcceptedVideoSide(height) ? ScaledSourceBytes(width, height) : 0;
 }
 
 uint64_t DecodedPictureBytes(const DecodedPicture& picture) { return LayoutOf(picture).bytes; }

@@ -37,13 +37,13 @@ struct DecodedPicture {
 };
 
 // Bytes of the converted picture: rows of 3 * width bytes padded to a multiple of 4, height
-// rows, as the frame scaler reads them. 0 when a side is outside 1 to 16384.
+// rows, as the frame scaler reads them. 0 when a side is outside 1 to kLargestVideoSide.
 uint64_t Rgb24PictureBytes(int32_t width, int32_t height);
 
 // Bytes `source` must hold for the picture's layout: up to the last byte of its last pixel.
-// 0 when the layout is impossible: a side outside 1 to 16384, a stride shorter than a line of
-// the format, planeRows below height, a format not in the list, or more bytes than an address
-// can reach.
+// 0 when the layout is impossible: a side outside 1 to kLargestVideoSide, a stride shorter
+// than a line of the format, planeRows below height, a format not in the list, or more bytes
+// than an address can reach.
 uint64_t DecodedPictureBytes(const DecodedPicture& picture);
 
 // Converts the picture into `destination` (Rgb24PictureBytes long): B,G,R pixels, the

@@ -2,15 +2,11 @@
 #include "video/texture_renderer_win.h"
 
 #include "video/video_format.h"
+#include "video/video_limits.h"
 
 const CLSID kTextureRendererClassId = {0x71771540, 0x2017, 0x11CF, {0xAE, 0x26, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x67}};
 
 namespace {
-
-int32_t Magnitude(LONG value) {
-  if (value == LONG(0x80000000)) return 0x7FFFFFFF;
-  return value < 0 ? -value : value;
-}
 
 VideoFormatFields FieldsOf(const BITMAPINFOHEADER& header) {
   return {header.biWidth, header.biHeight, header.biBitCount, header.biCompression, header.biSizeImage};
@@ -44,7 +40,7 @@ HRESULT TextureRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   if (!scaler_.Prepare(offered.biWidth, offered.biHeight)) return VFW_E_TYPE_NOT_ACCEPTED;
   videoHeader = offered;
   videoWidth = videoHeader.biWidth;
-  videoHeight = Magnitude(videoHeader.biHeight);
+  videoHeight = int32_t(Magnitude(videoHeader.biHeight));  // accepted: at most kLargestVideoSide
   return S_OK;
 }
 

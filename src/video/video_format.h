@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "video/video_limits.h"
+
 struct VideoFormatFields {
   int32_t width;         // biWidth
   int32_t height;        // biHeight: negative for a top-down picture
@@ -15,7 +17,6 @@ struct VideoFormatFields {
 };
 
 constexpr uint32_t kRgbCompression = 0;  // BI_RGB
-constexpr int32_t kLargestVideoSide = 16384;
 
 // Bytes of one frame of `width` x |`height`| pixels of `bitCount` bits, rows padded to
 // 4 bytes, computed without overflow for any field values (negative widths count as 0; a

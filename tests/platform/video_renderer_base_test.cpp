@@ -436,6 +436,7 @@ TEST_F(RendererComTest, PinEnumeratorNextSkipResetAndClone) {
   EXPECT_EQ(fetched, 0u);
 
   EXPECT_EQ(pins->Reset(), S_OK);
+  EXPECT_EQ(pins->Next(2, got, nullptr), E_INVALIDARG) << "more than one and no count";
   EXPECT_EQ(pins->Next(2, got, &fetched), S_FALSE) << "asked for two, there is one";
   EXPECT_EQ(fetched, 1u);
   got[0]->Release();
@@ -472,8 +473,9 @@ TEST_F(RendererComTest, TypeEnumeratorOffersNone) {
   IPin* pin = InputPin(filter);
   IEnumMediaTypes* types = nullptr;
   ASSERT_EQ(pin->EnumMediaTypes(&types), S_OK);
-  AM_MEDIA_TYPE* got[1] = {};
+  AM_MEDIA_TYPE* got[2] = {};
   ULONG fetched = 7;
+  EXPECT_EQ(types->Next(2, got, nullptr), E_INVALIDARG) << "more than one and no count";
   EXPECT_EQ(types->Next(1, got, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 0u);
   EXPECT_EQ(got[0], nullptr);
