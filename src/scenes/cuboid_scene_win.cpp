@@ -9,11 +9,11 @@
 #include <ctime>
 #include <new>
 
-#include "base/device_objects_win.h"
 #include "base/notice_win.h"
 #include "base/system_library_win.h"
 #include "scenes/cuboid_geometry.h"
 #include "scenes/cuboid_object_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "scenes/device_objects_win.h"
 
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix) {
   d3dDevice->SetTransform(which, reinterpret_cast<const D3DMATRIX*>(&matrix));

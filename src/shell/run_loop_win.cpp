@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
 #include "base/notice_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"

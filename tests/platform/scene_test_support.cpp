@@ -4,10 +4,10 @@
 #include <algorithm>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
 #include "base/notice_win.h"
 #include "scene_device_faults.h"
 #include "scenes/cuboid_scene_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/grid_scene_win.h"
 #include "scenes/star_scene_win.h"
 
