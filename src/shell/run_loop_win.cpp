@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/notice_win.h"
+#include "shell/notice_win.h"
 #include "scenes/device_objects_win.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
@@ -76,6 +76,9 @@ void TellFailure(const char* text) {
   ShowNotice("%s", text);
   verifyingPassword = false;
 }
+
+// The scenes tell their own failures in every mode, preview included.
+void ShowSceneNotice(const char* text) { ShowNotice("%s", text); }
 
 void DestroyPlayList() {
   if (playList != nullptr && IsWindow(playList)) DestroyWindow(playList);
@@ -297,6 +300,7 @@ void RunSaver() {
   UINT previousRunning = 0;  // receives the flag's old state; not used afterwards
   RunVideos videos;
 
+  sceneNotice = ShowSceneNotice;
   isWin9x = DetectWin9x();
   runMonitors = fullScreen ? monitorsChoice : kMonitorsPrimaryOnly;
   if (fullScreen) {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/notice_win.h"
+#include "shell/notice_win.h"
 #include "base/scoped_win.h"
 #include "program_folder.h"
 #include "scene_device_faults.h"
