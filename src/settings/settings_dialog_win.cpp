@@ -9,7 +9,6 @@
 
 #include <cstdio>
 
-#include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/common_controls_win.h"
@@ -81,7 +80,7 @@ void CheckFromSwitch(HWND dialog, int id, uint8_t value) {
 }
 
 void SetPicture(HWND dialog, int id, int bitmap) {
-  HBITMAP image = LoadBitmapA(instanceHandle, MAKEINTRESOURCEA(bitmap));
+  HBITMAP image = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmap));
   SendItem(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
 }
 
@@ -258,5 +257,5 @@ INT_PTR ShowSettingsDialog(HWND parent) {
   // The trackbars and the up-down are common controls: their classes must exist before
   // the template is turned into windows.
   RegisterCommonControls(ICC_BAR_CLASSES | ICC_UPDOWN_CLASS);
-  return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
 }

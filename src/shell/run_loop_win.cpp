@@ -314,7 +314,7 @@ void RunSaver() {
   if (FAILED(CreateRunDevice())) return FailRun(kNoticeDeviceFailed, RunStage::Device, videos);
   if (!runSteps.createFrameSurface() ||
       (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
-                                  instanceHandle, nullptr)) == nullptr) {
+                                  GetModuleHandleA(nullptr), nullptr)) == nullptr) {
     return FailRun(kNoticeSurfaceFailed, RunStage::Surface, videos);
   }
 

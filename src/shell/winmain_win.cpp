@@ -26,7 +26,6 @@ void EndAfterRun() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   PinSystemLibraries();
   saverMode = ParseCommandLine(GetCommandLineA());
-  instanceHandle = instance;
 
   if (IsDrawingMode(saverMode) && CreateSaverWindow() == nullptr) {
     UnregisterClassA(kSaverWindowClass, instance);
