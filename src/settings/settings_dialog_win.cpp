@@ -224,10 +224,8 @@ void DrawSwatch(const DRAWITEMSTRUCT& item) {
   const COLORREF color =
       item.CtlID == IDC_BACKGROUND_SWATCH ? saverOptions.backgroundColor : saverOptions.cuboidBlendColor;
   const ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(color));
-  const int saved = SaveDC(item.hDC);
-  SelectObject(item.hDC, brush.Get());
+  const ScopedSelection selected(item.hDC, brush.Get());  // deselected before the brush is deleted
   FillRect(item.hDC, &item.rcItem, brush.Get());
-  RestoreDC(item.hDC, saved);  // deselects the brush before it is deleted
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
