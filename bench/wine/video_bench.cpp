@@ -38,7 +38,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 #include "video/frame_scaler.h"
 #include "video/media_foundation_win.h"
 #include "video/pixel_convert.h"

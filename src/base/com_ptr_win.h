@@ -1,9 +1,12 @@
-// Ownership of COM references. ComPtr owns the reference of one local variable, so that
-// every early return releases what the function took; ReleaseHolder empties a process-wide
-// holder and then releases what it held. Used on whatever thread owns the reference.
+// Ownership of COM references and of a thread's apartment. ComPtr owns the reference of one
+// local variable, so that every early return releases what the function took; ReleaseHolder
+// empties a process-wide holder and then releases what it held; ComApartment pairs
+// CoInitialize with CoUninitialize. Used on whatever thread owns the reference or apartment.
 #pragma once
 
 #include <windows.h>
+
+#include <objbase.h>
 
 template <typename T>
 class ComPtr {
@@ -53,3 +56,22 @@ void ReleaseHolder(T*& holder) {
   holder = nullptr;
   if (p) p->Release();
 }
+
+// The calling thread's single-threaded apartment for the owner's scope (CoInitialize is the
+// call every Windows the program starts on has). Left again only when entering it succeeded,
+// S_FALSE (already entered) included, as COM counts the pairs. Declared before every COM
+// object of the scope, so that it is left last.
+class ComApartment {
+ public:
+  ComApartment() : result_(CoInitialize(nullptr)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(result_)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+  HRESULT Result() const { return result_; }
+
+ private:
+  HRESULT result_;
+};

@@ -1,12 +1,19 @@
 // Small owners of Win32 handles, so that every early return gives back what a function
-// took: a library module, a registry key, a GDI object, a global memory block, a window's
-// device context, and a critical section with its scoped lock. Each is used on the thread that made it.
+// took: a library module, a registry key, a kernel object, a GDI object and its selection
+// into a device context, a global memory block, a window's device context, and a critical
+// section with its scoped lock. Each is used on the thread that made it.
 #pragma once
 
 #include <windows.h>
 
-// Owns one handle that `Close` gives back; null means none.
-template <typename Handle, auto Close>
+template <typename Handle>
+constexpr bool IsNonNull(Handle handle) {
+  return handle != nullptr;
+}
+
+// Owns one handle that `Close` gives back; a handle for which `Held` is false is none (null
+// unless told otherwise).
+template <typename Handle, auto Close, auto Held = &IsNonNull<Handle>>
 class ScopedHandle {
  public:
   ScopedHandle() = default;
@@ -16,7 +23,7 @@ class ScopedHandle {
   ScopedHandle& operator=(const ScopedHandle&) = delete;
 
   Handle Get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
+  explicit operator bool() const { return Held(handle_); }
   // For functions that hand out a new handle through a pointer: what was held goes first.
   Handle* Receive() {
     Reset();
@@ -29,7 +36,7 @@ class ScopedHandle {
     return handle;
   }
   void Reset(Handle handle = nullptr) {
-    if (handle_ != nullptr) Close(handle_);
+    if (Held(handle_)) Close(handle_);
     handle_ = handle;
   }
 
@@ -37,11 +44,33 @@ class ScopedHandle {
   Handle handle_ = nullptr;
 };
 
+// Kernel objects come back null from most functions that make them (events, mutexes, threads)
+// and INVALID_HANDLE_VALUE from CreateFile and a few others; neither is a handle to close.
+inline bool IsKernelHandle(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+
+using ScopedKernelHandle = ScopedHandle<HANDLE, &CloseHandle, &IsKernelHandle>;
 using ScopedLibrary = ScopedHandle<HMODULE, &FreeLibrary>;
 using ScopedRegistryKey = ScopedHandle<HKEY, &RegCloseKey>;
 using ScopedGlobalMemory = ScopedHandle<HGLOBAL, &GlobalFree>;
 template <typename Object>
 using ScopedGdiObject = ScopedHandle<Object, &DeleteObject>;
+
+// An object selected into a device context, and the one it replaced put back when the scope
+// ends, so that the object can be deleted (a selected object cannot). Declared after the
+// object's own owner, so that it is deselected first.
+class ScopedSelection {
+ public:
+  ScopedSelection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~ScopedSelection() {
+    if (previous_ != nullptr && previous_ != HGDI_ERROR) SelectObject(dc_, previous_);
+  }
+  ScopedSelection(const ScopedSelection&) = delete;
+  ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 // A device context of a window (null: the screen), released with the window it came from.
 class ScopedWindowDc {

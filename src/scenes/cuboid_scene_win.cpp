@@ -9,11 +9,10 @@
 #include <ctime>
 #include <new>
 
-#include "base/device_objects_win.h"
-#include "base/notice_win.h"
 #include "base/system_library_win.h"
 #include "scenes/cuboid_geometry.h"
 #include "scenes/cuboid_object_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
@@ -56,14 +55,14 @@ HRESULT MakeBackgroundQuad() {
   IDirect3DVertexBuffer8* buffer = nullptr;
   HRESULT result = d3dDevice->CreateVertexBuffer(sizeof(quad), 0, kSceneVertexFormat, D3DPOOL_DEFAULT, &buffer);
   if (FAILED(result)) {
-    ShowNotice("Cube Initialization Failed!  hr=0x%x", static_cast<unsigned>(result));
+    TellSceneFailure("Cube Initialization Failed!", result);
     return E_FAIL;
   }
   sceneVertexBuffer = buffer;
   BYTE* data = nullptr;
   result = sceneVertexBuffer->Lock(0, 0, &data, 0);
   if (FAILED(result)) {
-    ShowNotice("Cube Initialization Failed!  hr=0x%x", static_cast<unsigned>(result));
+    TellSceneFailure("Cube Initialization Failed!", result);
     return E_FAIL;
   }
   std::memcpy(data, quad.data(), sizeof(quad));

@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/grid_geometry.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"

@@ -1,10 +1,19 @@
 // Device work shared by the scenes. Main thread.
 #include "scenes/scene_device_win.h"
 
+#include <cstdio>
 #include <cstring>
 
-#include "base/device_objects_win.h"
-#include "base/notice_win.h"
+#include "scenes/device_objects_win.h"
+
+SceneNoticeProc sceneNotice = nullptr;
+
+void TellSceneFailure(const char* what, HRESULT result) {
+  if (sceneNotice == nullptr) return;
+  char text[160];
+  std::snprintf(text, sizeof(text), "%s  hr=0x%x", what, static_cast<unsigned>(result));
+  sceneNotice(text);
+}
 
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix) {
   d3dDevice->SetTransform(which, reinterpret_cast<const D3DMATRIX*>(&matrix));
@@ -15,7 +24,7 @@ HRESULT CreateSceneVertexBuffer(UINT vertexCount) {
   const HRESULT result =
       d3dDevice->CreateVertexBuffer(vertexCount * kSceneVertexStride, 0, kSceneVertexFormat, D3DPOOL_DEFAULT, &buffer);
   if (FAILED(result)) {
-    ShowNotice("Could not create a vertex buffer!  hr=0x%x", static_cast<unsigned>(result));
+    TellSceneFailure("Could not create a vertex buffer!", result);
     return E_FAIL;
   }
   sceneVertexBuffer = buffer;
@@ -27,7 +36,7 @@ HRESULT LockSceneVertexBuffer(SceneVertex** vertices) {
   BYTE* data = nullptr;
   const HRESULT result = sceneVertexBuffer->Lock(0, 0, &data, 0);
   if (FAILED(result)) {
-    ShowNotice("Could not lock the vertex buffer!  hr=0x%x", static_cast<unsigned>(result));
+    TellSceneFailure("Could not lock the vertex buffer!", result);
     return E_FAIL;
   }
   *vertices = reinterpret_cast<SceneVertex*>(data);
@@ -43,7 +52,7 @@ HRESULT CreateSceneIndexBuffer(const std::vector<uint16_t>& indices) {
   BYTE* data = nullptr;
   const HRESULT result = sceneIndexBuffer->Lock(0, bytes, &data, 0);
   if (FAILED(result)) {
-    ShowNotice("Could not lock the index buffer!  hr=0x%x", static_cast<unsigned>(result));
+    TellSceneFailure("Could not lock the index buffer!", result);
     return E_FAIL;
   }
   std::memcpy(data, indices.data(), bytes);

@@ -1,5 +1,6 @@
 // What the three scenes do alike on the device: hand a core matrix to SetTransform, make
-// and fill the two shared buffer slots at Init, and open and close a frame. Main thread.
+// and fill the two shared buffer slots at Init, open and close a frame, and tell the user
+// when the device refuses them. Main thread.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +19,14 @@ static_assert(sizeof(D3DMATRIX) == sizeof(Matrix4), "Matrix4 is laid out like D3
 constexpr float kSceneFieldOfView = 0.7853982f;
 
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix);
+
+// Where a scene's failure is told: the run points it at its notice box (in every mode, unlike
+// the run's own failures), a test at a recorder. Nothing is told while it is null.
+typedef void (*SceneNoticeProc)(const char* text);
+extern SceneNoticeProc sceneNotice;
+
+// Tells "<what>  hr=0x<result in lower-case hex>" through sceneNotice.
+void TellSceneFailure(const char* what, HRESULT result);
 
 // Makes sceneVertexBuffer for vertexCount scene vertices (usage 0, default pool). A refusal
 // is told in a notice and gives E_FAIL.

@@ -6,7 +6,7 @@
 
 #include <ctime>
 
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/math3d.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_random.h"

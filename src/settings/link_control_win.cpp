@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-#include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/common_dialogs_win.h"
@@ -94,7 +93,7 @@ LRESULT CALLBACK LinkWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 
   switch (message) {
     case WM_SETCURSOR:
-      SetCursor(LoadCursorA(instanceHandle, MAKEINTRESOURCEA(IDC_LINK_HAND)));
+      SetCursor(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK_HAND)));
       return TRUE;
     case WM_NCHITTEST:
       // A picture static lets the mouse through to the dialog; a link must receive it.

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 
-#include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "resources/resource_ids.h"
 #include "settings/common_controls_win.h"
@@ -81,7 +80,7 @@ void CheckFromSwitch(HWND dialog, int id, uint8_t value) {
 }
 
 void SetPicture(HWND dialog, int id, int bitmap) {
-  HBITMAP image = LoadBitmapA(instanceHandle, MAKEINTRESOURCEA(bitmap));
+  HBITMAP image = LoadBitmapA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(bitmap));
   SendItem(dialog, id, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(image));
 }
 
@@ -225,10 +224,8 @@ void DrawSwatch(const DRAWITEMSTRUCT& item) {
   const COLORREF color =
       item.CtlID == IDC_BACKGROUND_SWATCH ? saverOptions.backgroundColor : saverOptions.cuboidBlendColor;
   const ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(color));
-  const int saved = SaveDC(item.hDC);
-  SelectObject(item.hDC, brush.Get());
+  const ScopedSelection selected(item.hDC, brush.Get());  // deselected before the brush is deleted
   FillRect(item.hDC, &item.rcItem, brush.Get());
-  RestoreDC(item.hDC, saved);  // deselects the brush before it is deleted
 }
 
 INT_PTR CALLBACK SettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -258,5 +255,5 @@ INT_PTR ShowSettingsDialog(HWND parent) {
   // The trackbars and the up-down are common controls: their classes must exist before
   // the template is turned into windows.
   RegisterCommonControls(ICC_BAR_CLASSES | ICC_UPDOWN_CLASS);
-  return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SETTINGS), parent, SettingsDialogProc, 0);
 }

@@ -1,6 +1,7 @@
 // The settings dialog of the configure mode: shape, per-shape settings, the video list and
 // the link to the maker's site. It edits the process-wide settings record and saves it on
-// OK. Main thread only.
+// OK. Main thread only. Its dialogs and pictures are resources of the program's module
+// (GetModuleHandleA(nullptr)), which a test program links too.
 #pragma once
 
 #include <windows.h>

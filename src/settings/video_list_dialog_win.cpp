@@ -5,7 +5,6 @@
 
 #include <cstddef>
 
-#include "base/instance_win.h"
 #include "resources/resource_ids.h"
 #include "settings/common_dialogs_win.h"
 #include "settings/options_record.h"
@@ -106,5 +105,5 @@ OPENFILENAMEA VideoOpenRequest(HWND owner, char* file) {
 }
 
 INT_PTR ShowVideoListDialog(HWND parent) {
-  return DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_VIDEO_LIST), parent, VideoListDialogProc, 0);
+  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_VIDEO_LIST), parent, VideoListDialogProc, 0);
 }

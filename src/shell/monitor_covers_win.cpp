@@ -16,7 +16,8 @@ namespace {
 
 HWND MakeCover(const RECT& r) {
   return CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kMonitorCoverClass, kSaverWindowTitle, WS_POPUP, r.left,
-                         r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr, instanceHandle, nullptr);
+                         r.top, r.right - r.left, r.bottom - r.top, saverWindow, nullptr, GetModuleHandleA(nullptr),
+                         nullptr);
 }
 
 BOOL CALLBACK AddCover(HMONITOR monitor, HDC, LPRECT, LPARAM) {
@@ -37,7 +38,7 @@ void ShowCover(HWND cover) {
 void RegisterCoverClass() {
   WNDCLASSA wc = {};
   wc.lpfnWndProc = MonitorCoverProc;
-  wc.hInstance = instanceHandle;
+  wc.hInstance = GetModuleHandleA(nullptr);
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);  // shown only while the password prompt is up
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   wc.lpszClassName = kMonitorCoverClass;

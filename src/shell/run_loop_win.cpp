@@ -8,14 +8,15 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
-#include "base/notice_win.h"
+#include "base/scoped_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/scene_device_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
 #include "settings/options_registry_win.h"
 #include "settings/settings_encoding.h"
 #include "shell/monitor_covers_win.h"
+#include "shell/notice_win.h"
 #include "shell/password_win.h"
 #include "shell/play_order.h"
 #include "shell/saver_input.h"
@@ -76,6 +77,9 @@ void TellFailure(const char* text) {
   ShowNotice("%s", text);
   verifyingPassword = false;
 }
+
+// The scenes tell their own failures in every mode, preview included.
+void ShowSceneNotice(const char* text) { ShowNotice("%s", text); }
 
 void DestroyPlayList() {
   if (playList != nullptr && IsWindow(playList)) DestroyWindow(playList);
@@ -271,25 +275,28 @@ void ReleaseRunStages(RunStage reached, RunVideos& videos) {
   backBufferSize = {0, 0};
 }
 
-// A start-up failure: told first, then the password module goes and what the run made.
+// A start-up failure: told first, then the password module goes and what the run made. COM
+// is left by the caller's apartment after this.
 void FailRun(const char* notice, RunStage failedIn, RunVideos& videos) {
   TellFailure(notice);
   UnloadPasswordModule();
   ReleaseRunStages(failedIn, videos);
-  if (failedIn != RunStage::Com) CoUninitialize();
 }
 
 // The run is over for the user: the single-run mutex and the screensaver-running flag go
 // before anything that might take time.
 void ReleaseRunFlags(bool fullScreen, UINT* previousRunning) {
   if (fullScreen) SystemParametersInfoA(SPI_SCREENSAVERRUNNING, 0, previousRunning, 0);
-  if (singleRunMutex == nullptr) return;
-  ReleaseMutex(singleRunMutex);
-  CloseHandle(singleRunMutex);
-  singleRunMutex = nullptr;
+  ReleaseSingleRunMutex();
 }
 
 }  // namespace
+
+void ReleaseSingleRunMutex() {
+  const ScopedKernelHandle mutex(singleRunMutex);
+  singleRunMutex = nullptr;
+  if (mutex) ReleaseMutex(mutex.Get());
+}
 
 void RunSaver() {
   if (!IsDrawingMode(saverMode)) return;
@@ -297,6 +304,7 @@ void RunSaver() {
   UINT previousRunning = 0;  // receives the flag's old state; not used afterwards
   RunVideos videos;
 
+  sceneNotice = ShowSceneNotice;
   isWin9x = DetectWin9x();
   runMonitors = fullScreen ? monitorsChoice : kMonitorsPrimaryOnly;
   if (fullScreen) {
@@ -306,11 +314,13 @@ void RunSaver() {
     SetUpPasswordCheck();
   }
 
-  if (FAILED(CoInitialize(nullptr))) return FailRun(kNoticeComFailed, RunStage::Com, videos);
+  // Left when RunSaver returns, after everything of the run that uses COM has gone.
+  const ComApartment com;
+  if (FAILED(com.Result())) return FailRun(kNoticeComFailed, RunStage::Com, videos);
   if (FAILED(CreateRunDevice())) return FailRun(kNoticeDeviceFailed, RunStage::Device, videos);
   if (!runSteps.createFrameSurface() ||
       (playList = CreateWindowExA(0, "LISTBOX", nullptr, WS_CHILD | WS_DISABLED, 0, 0, 0, 0, saverWindow, nullptr,
-                                  instanceHandle, nullptr)) == nullptr) {
+                                  GetModuleHandleA(nullptr), nullptr)) == nullptr) {
     return FailRun(kNoticeSurfaceFailed, RunStage::Surface, videos);
   }
 
@@ -342,7 +352,6 @@ void RunSaver() {
   ReleaseRunFlags(fullScreen, &previousRunning);
   ReleaseRunStages(RunStage::Scene, videos);  // the play list is normally gone already, with saverWindow
   UnloadPasswordModule();
-  CoUninitialize();
 }
 
 bool LetVideoThreadsEnd(DWORD limitMs) { return WaitForVideoThreads(limitMs); }

@@ -42,6 +42,9 @@ extern DWORD videoTryLimitMs;
 // given back.
 extern HANDLE singleRunMutex;
 
+// Releases and closes singleRunMutex, if it is still held.
+void ReleaseSingleRunMutex();
+
 // Runs until saverWindow is destroyed, or until a start-up step fails.
 void RunSaver();
 

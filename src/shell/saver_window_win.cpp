@@ -20,12 +20,14 @@ SaverMode ParseCommandLine(const char* commandLine) {
   return args.mode;
 }
 
+// The classes, windows and resources are the program module's, GetModuleHandleA(nullptr): the
+// instance WinMain is given, and in a test program the test's, which links the same resources.
 static void RegisterSaverClass() {
   WNDCLASSA wc = {};
   wc.style = CS_HREDRAW | CS_VREDRAW;
   wc.lpfnWndProc = SaverWindowProc;
-  wc.hInstance = instanceHandle;
-  wc.hIcon = LoadIconA(instanceHandle, MAKEINTRESOURCEA(1));
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.hIcon = LoadIconA(wc.hInstance, MAKEINTRESOURCEA(1));
   wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   wc.lpszClassName = kSaverWindowClass;
   RegisterClassA(&wc);  // a class left over from an earlier window in this process is fine
@@ -40,14 +42,14 @@ HWND CreateSaverWindow() {
     AdjustWindowRect(&rect, style, FALSE);
     saverWindow =
         CreateWindowExA(0, kSaverWindowClass, kSaverWindowTitle, style, rect.left, rect.top, rect.right - rect.left,
-                        rect.bottom - rect.top, hostWindow, nullptr, instanceHandle, nullptr);
+                        rect.bottom - rect.top, hostWindow, nullptr, GetModuleHandleA(nullptr), nullptr);
     return saverWindow;
   }
   if (IsFullScreenMode(saverMode)) {
     // Topmost, so that no always-on-top window of another program sits over the saver.
     saverWindow = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_TOPMOST, kSaverWindowClass, kSaverWindowTitle,
                                   WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instanceHandle, nullptr);
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     if (saverWindow != nullptr) CreateMonitorCovers();
     return saverWindow;
   }

@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include "base/instance_win.h"
 #include "base/product_names.h"
 #include "shell/command_line.h"
 

@@ -2,6 +2,7 @@
 // over by mode. Main thread only.
 #include <windows.h>
 
+#include "base/scoped_win.h"
 #include "base/system_library_win.h"
 #include "settings/options_registry_win.h"
 #include "settings/settings_dialog_win.h"
@@ -26,7 +27,6 @@ void EndAfterRun() {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   PinSystemLibraries();
   saverMode = ParseCommandLine(GetCommandLineA());
-  instanceHandle = instance;
 
   if (IsDrawingMode(saverMode) && CreateSaverWindow() == nullptr) {
     UnregisterClassA(kSaverWindowClass, instance);
@@ -47,21 +47,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
       break;
     case SaverMode::Saver:
     case SaverMode::Test: {
-      HANDLE mutex = CreateMutexA(nullptr, TRUE, kSingleRunMutexName);
+      ScopedKernelHandle mutex(CreateMutexA(nullptr, TRUE, kSingleRunMutexName));
       if (GetLastError() == ERROR_ALREADY_EXISTS) {
         // Another full-screen run is on; its window stays until this process ends.
-        ReleaseMutex(mutex);
-        CloseHandle(mutex);
+        ReleaseMutex(mutex.Get());
         return 0;
       }
       // The run lets go of it as soon as its window has gone.
-      singleRunMutex = mutex;
+      singleRunMutex = mutex.Release();
       RunSaver();
-      if (singleRunMutex != nullptr) {  // a run that failed to start
-        ReleaseMutex(singleRunMutex);
-        CloseHandle(singleRunMutex);
-        singleRunMutex = nullptr;
-      }
+      ReleaseSingleRunMutex();  // still held after a run that failed to start
       EndAfterRun();
       UnregisterClassA(kSaverWindowClass, instance);
       break;

@@ -4,7 +4,7 @@
 #include <dshow.h>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 #include "video/draw_dib_win.h"
 #include "video/pixel_convert.h"
 

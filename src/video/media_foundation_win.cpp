@@ -16,6 +16,7 @@
 #include <new>
 
 #include "base/com_ptr_win.h"
+#include "base/scoped_win.h"
 #include "base/system_library_win.h"
 #include "video/decoded_type.h"
 #include "video/frame_scaler.h"
@@ -64,9 +65,9 @@ const OfferedFormat kOfferedFormats[] = {
 struct MediaFoundationVideo {
   volatile LONG references = 2;  // the owner's and the reader thread's
   WCHAR path[MAX_PATH + 1] = {};
-  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);     // the thread leaves
-  HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);  // start again
-  HANDLE openedEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);   // `opened` is set
+  ScopedKernelHandle stopEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};     // the thread leaves
+  ScopedKernelHandle rewindEvent{CreateEventA(nullptr, FALSE, FALSE, nullptr)};  // start again
+  ScopedKernelHandle openedEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};   // `opened` is set
   HRESULT opened = E_PENDING;         // how the opening went, written before openedEvent
   volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
   volatile LONG framesDelivered = 0;  // counted by the thread
@@ -80,7 +81,7 @@ struct MediaFoundationVideo {
   std::size_t rgbBytes = 0;
 
   bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
-  bool Stopped() const { return WaitForSingleObject(stopEvent, 0) == WAIT_OBJECT_0; }
+  bool Stopped() const { return WaitForSingleObject(stopEvent.Get(), 0) == WAIT_OBJECT_0; }
   // Runs on whichever thread lets go last: the owner's, unless it gave up on the reader
   // thread.
   ~MediaFoundationVideo() {
@@ -89,9 +90,6 @@ struct MediaFoundationVideo {
       // requests to settle, so that the source is not torn down under them.
       reader->Flush(DWORD(MF_SOURCE_READER_ALL_STREAMS));
       ReleaseHolder(reader);
-    }
-    for (HANDLE event : {stopEvent, rewindEvent, openedEvent}) {
-      if (event) CloseHandle(event);
     }
   }
 };
@@ -232,7 +230,7 @@ void ShowSample(Playback& playback, IMFSample* sample) {
 // At the end: tell the main thread, then wait for a rewind or the stop. False on the stop.
 bool WaitAtTheEnd(Playback& playback) {
   InterlockedExchange(&playback.ended, 1);
-  HANDLE events[] = {playback.stopEvent, playback.rewindEvent};
+  HANDLE events[] = {playback.stopEvent.Get(), playback.rewindEvent.Get()};
   if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return false;
   PROPVARIANT start;
   PropVariantInit(&start);
@@ -290,7 +288,7 @@ void Play(Playback& playback) {
     }
     const LONGLONG dueMs = stamp > firstStamp ? (stamp - firstStamp) / 10000 : 0;
     const LONGLONG waitMs = dueMs - LONGLONG(Now() - clockStart);
-    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent, DWORD(waitMs)) == WAIT_OBJECT_0) return;
+    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent.Get(), DWORD(waitMs)) == WAIT_OBJECT_0) return;
     // A thread the main thread gave up on may come back from the decoder long after the
     // stop: it must not draw then.
     if (playback.Stopped()) return;
@@ -304,7 +302,7 @@ DWORD WINAPI ReaderThread(void* parameter) {
   // one every Windows the program starts on has.
   const HRESULT com = CoInitialize(nullptr);
   playback->opened = Open(*playback);
-  SetEvent(playback->openedEvent);
+  SetEvent(playback->openedEvent.Get());
   if (SUCCEEDED(playback->opened)) Play(*playback);
   LetGo(playback);
   if (SUCCEEDED(com)) CoUninitialize();
@@ -315,11 +313,10 @@ DWORD WINAPI ReaderThread(void* parameter) {
 // left to end on its own (the frame surface takes nothing more from it once the video is no
 // longer shown) and frees what it holds when it does.
 void StopThread(Playback* playback, DWORD limitMs) {
-  SetEvent(playback->stopEvent);
-  HANDLE thread = playback->thread;
+  SetEvent(playback->stopEvent.Get());
+  const ScopedKernelHandle thread(playback->thread);
   playback->thread = nullptr;
-  WaitForSingleObject(thread, limitMs);
-  CloseHandle(thread);
+  WaitForSingleObject(thread.Get(), limitMs);
   LetGo(playback);
 }
 
@@ -350,7 +347,7 @@ HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, Medi
     return E_OUTOFMEMORY;
   }
   // Some parsers never come back from a damaged file: the caller does not wait for them.
-  result = WaitForSingleObject(playback->openedEvent, mediaFoundationOpenLimitMs) == WAIT_OBJECT_0
+  result = WaitForSingleObject(playback->openedEvent.Get(), mediaFoundationOpenLimitMs) == WAIT_OBJECT_0
                ? playback->opened
                : HRESULT_FROM_WIN32(ERROR_TIMEOUT);
   if (FAILED(result)) {
@@ -368,7 +365,7 @@ bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video) {
 }
 
 void RewindMediaFoundationVideo(MediaFoundationVideo* video) {
-  if (video) SetEvent(video->rewindEvent);
+  if (video) SetEvent(video->rewindEvent.Get());
 }
 
 void StopMediaFoundationVideo(MediaFoundationVideo*& video) {

@@ -183,14 +183,11 @@ RendererBase::RendererBase(const CLSID& classId, IUnknown* owner, HRESULT* resul
     : classId_(classId), wake_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   HRESULT outcome = S_OK;
   if (owner != nullptr) outcome = CLASS_E_NOAGGREGATION;
-  if (wake_ == nullptr) outcome = HRESULT_FROM_WIN32(GetLastError());
+  if (!wake_) outcome = HRESULT_FROM_WIN32(GetLastError());
   if (result) *result = outcome;
 }
 
-RendererBase::~RendererBase() {
-  ReleaseHolder(clock_);
-  if (wake_) CloseHandle(wake_);
-}
+RendererBase::~RendererBase() { ReleaseHolder(clock_); }
 
 STDMETHODIMP RendererBase::QueryInterface(REFIID iid, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -228,7 +225,7 @@ STDMETHODIMP RendererBase::Stop() {
     state_ = State_Stopped;
     endOfStream_ = false;
     completePending_ = false;
-    SetEvent(wake_);
+    SetEvent(wake_.Get());
   }
   // Wait until a Receive that was under way has left; none can render from now on.
   ScopedLock wait(rendererLock_);
@@ -242,7 +239,7 @@ STDMETHODIMP RendererBase::Pause() {
     completePending_ = false;
   }
   state_ = State_Paused;
-  SetEvent(wake_);
+  SetEvent(wake_.Get());
   return S_OK;
 }
 
@@ -256,7 +253,7 @@ STDMETHODIMP RendererBase::Run(REFERENCE_TIME streamStart) {
       completePending_ = false;
       sink.Reset(CompletionSink());
     }
-    SetEvent(wake_);
+    SetEvent(wake_.Get());
   }
   NotifyComplete(sink.Get());
   return S_OK;
@@ -274,7 +271,7 @@ STDMETHODIMP RendererBase::SetSyncSource(IReferenceClock* clock) {
   if (clock) clock->AddRef();
   ReleaseHolder(clock_);
   clock_ = clock;
-  SetEvent(wake_);
+  SetEvent(wake_.Get());
   return S_OK;
 }
 
@@ -346,9 +343,9 @@ HRESULT RendererBase::ReceiveSample(IMediaSample* sample) {
       }
     }
     // Reset under the lock: whoever changes the state next takes the lock and sets it.
-    ResetEvent(wake_);
+    ResetEvent(wake_.Get());
     lock.Unlock();
-    WaitForSingleObject(wake_, wait);
+    WaitForSingleObject(wake_.Get(), wait);
   }
 }
 
@@ -411,7 +408,7 @@ void RendererBase::StartFlush() {
   flushing_ = true;
   endOfStream_ = false;
   completePending_ = false;
-  SetEvent(wake_);
+  SetEvent(wake_.Get());
 }
 
 void RendererBase::FinishFlush() {

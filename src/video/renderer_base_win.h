@@ -162,7 +162,7 @@ class RendererBase : public IBaseFilter, public IMediaSeeking, public IAMFilterM
   const CLSID classId_;
   CriticalSection filterLock_;
   CriticalSection rendererLock_;
-  HANDLE wake_;  // manual reset; set whenever a waiting Receive must look again
+  ScopedKernelHandle wake_;  // manual reset; set whenever a waiting Receive must look again
   RendererInputPin pin_{*this};
 
   // Guarded by the filter lock.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
+#include "base/scoped_win.h"
 #include "video/avi_probe.h"
 #include "video/iso_probe.h"
 #include "video/media_foundation_win.h"
@@ -49,9 +50,11 @@ std::size_t ReadFileAt(HANDLE file, uint64_t offset, uint8_t* buffer, std::size_
 // never get that far with them). A file that cannot be read is left to the graph, which
 // reports it in its own way.
 bool RefusedByItsStart(const char* path) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+  const ScopedKernelHandle opened(CreateFileA(path, GENERIC_READ,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!opened) return false;
+  const HANDLE file = opened.Get();
   DWORD sizeHigh = 0;
   const DWORD sizeLow = GetFileSize(file, &sizeHigh);
   const bool sizeKnown = sizeLow != INVALID_FILE_SIZE || GetLastError() == NO_ERROR;
@@ -69,7 +72,6 @@ bool RefusedByItsStart(const char* path) {
       refused = ProbeIsoBoxes(readAt, size) == IsoClaim::Incomplete;
     }
   }
-  CloseHandle(file);
   return refused;
 }
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/com_ptr_win.h"
+#include "base/scoped_win.h"
 #include "video/video_graph_win.h"
 #include "video/video_threads_win.h"
 
@@ -12,19 +14,14 @@ struct VideoTry {
   char path[MAX_PATH + 1] = {};
   VideoTryPath how = VideoTryPath::AsGiven;
   FrameProducer producer = NewFrameProducer();
-  HANDLE stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  HANDLE rewindEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  ScopedKernelHandle stopEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  ScopedKernelHandle rewindEvent{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
   volatile LONG state = LONG(VideoTryState::Trying);
   volatile LONG result = S_OK;
   volatile LONG ends = 0;             // ends not yet taken: completed ones count 1, others 0x10000
   volatile LONG framesDelivered = 0;  // copied from the graph by the thread
 
   bool Ready() const { return stopEvent && rewindEvent; }
-  ~VideoTry() {
-    for (HANDLE event : {stopEvent, rewindEvent}) {
-      if (event) CloseHandle(event);
-    }
-  }
 };
 
 namespace {
@@ -48,11 +45,11 @@ enum class Work { None, Stop, Rewind };
 // Waits up to kPollMs for the stop or a rewind, handling the messages that the graph's
 // objects of this thread's apartment may post meanwhile.
 Work WaitForWork(VideoTry& video) {
-  HANDLE events[] = {video.stopEvent, video.rewindEvent};
+  HANDLE events[] = {video.stopEvent.Get(), video.rewindEvent.Get()};
   const DWORD woken = MsgWaitForMultipleObjects(2, events, FALSE, kPollMs, QS_ALLINPUT);
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-  if (woken == WAIT_OBJECT_0 || WaitForSingleObject(video.stopEvent, 0) == WAIT_OBJECT_0) return Work::Stop;
+  if (woken == WAIT_OBJECT_0 || WaitForSingleObject(video.stopEvent.Get(), 0) == WAIT_OBJECT_0) return Work::Stop;
   return woken == WAIT_OBJECT_0 + 1 ? Work::Rewind : Work::None;
 }
 
@@ -107,16 +104,15 @@ void Play(VideoTry& video, VideoGraph& graph) {
 DWORD WINAPI TryThread(void* parameter) {
   VideoTry* video = static_cast<VideoTry*>(parameter);
   // The graph lives in this thread's apartment; nothing outside the thread touches it.
-  const HRESULT com = CoInitialize(nullptr);
+  const ComApartment com;
   VideoGraph graph;
-  if (FAILED(com)) {
-    Settle(*video, VideoTryState::Failed, com);
+  if (FAILED(com.Result())) {
+    Settle(*video, VideoTryState::Failed, com.Result());
   } else if (StartPlaying(*video, graph)) {
     Play(*video, graph);
   }
   ReleaseVideoGraph(graph);
   LetGo(video);
-  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 
@@ -138,12 +134,12 @@ VideoTry* StartVideoTry(const char* path, VideoTryPath how) {
     std::memset(video->path, 'x', MAX_PATH);
   }
   video->how = how;
-  HANDLE thread = StartVideoThread(TryThread, video);
-  if (thread == nullptr) {
+  // The thread lets go of its share of the try itself; its handle is not kept.
+  const ScopedKernelHandle thread(StartVideoThread(TryThread, video));
+  if (!thread) {
     delete video;
     return nullptr;
   }
-  CloseHandle(thread);
   return video;
 }
 
@@ -163,7 +159,7 @@ bool TakeVideoTryEnd(VideoTry* video, bool* completed) {
   return ends != 0;
 }
 
-void RewindVideoTry(VideoTry* video) { SetEvent(video->rewindEvent); }
+void RewindVideoTry(VideoTry* video) { SetEvent(video->rewindEvent.Get()); }
 
 long VideoTryFramesDelivered(const VideoTry* video) { return video->framesDelivered; }
 
@@ -172,6 +168,6 @@ void DropVideoTry(VideoTry*& video) {
   VideoTry* dropped = video;
   video = nullptr;
   if (ShownFrameProducer() == dropped->producer) ShowFrameProducer(0);
-  SetEvent(dropped->stopEvent);
+  SetEvent(dropped->stopEvent.Get());
   LetGo(dropped);
 }

@@ -41,9 +41,10 @@ std::vector<DWORD> GrabScreen(int* width, int* height) {
   const ScopedWindowDc screen(nullptr);
   HDC memory = CreateCompatibleDC(screen.Get());
   const ScopedGdiObject<HBITMAP> bitmap(CreateCompatibleBitmap(screen.Get(), *width, *height));
-  HGDIOBJ old = SelectObject(memory, bitmap.Get());
-  BitBlt(memory, 0, 0, *width, *height, screen.Get(), 0, 0, SRCCOPY);
-  SelectObject(memory, old);
+  {
+    const ScopedSelection selected(memory, bitmap.Get());
+    BitBlt(memory, 0, 0, *width, *height, screen.Get(), 0, 0, SRCCOPY);
+  }
   BITMAPINFO info = {};
   info.bmiHeader.biSize = sizeof(info.bmiHeader);
   info.bmiHeader.biWidth = *width;

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 
 namespace {
 

@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
-#include "base/notice_win.h"
 #include "base/scoped_win.h"
 #include "program_folder.h"
 #include "scene_device_faults.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
+#include "shell/notice_win.h"
 #include "shell/password_win.h"
 #include "shell/run_loop_win.h"
 #include "shell/saver_input.h"

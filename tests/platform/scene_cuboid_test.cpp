@@ -17,11 +17,11 @@
 #include <string>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
 #include "scene_device_faults.h"
 #include "scene_test_support.h"
 #include "scenes/cuboid_object_win.h"
 #include "scenes/cuboid_scene_win.h"
+#include "scenes/device_objects_win.h"
 
 namespace scenetest {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "base/device_objects_win.h"
 #include "scene_device_faults.h"
 #include "scene_test_support.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "scenes/star_scene_win.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
 #include "scene_test_support.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/grid_scene_win.h"
 
 namespace scenetest {

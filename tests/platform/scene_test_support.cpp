@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
-#include "base/notice_win.h"
 #include "scene_device_faults.h"
 #include "scenes/cuboid_scene_win.h"
+#include "scenes/device_objects_win.h"
 #include "scenes/grid_scene_win.h"
+#include "scenes/scene_device_win.h"
 #include "scenes/star_scene_win.h"
 
 namespace scenetest {
@@ -17,7 +17,7 @@ namespace {
 
 std::vector<std::string> recordedNotices;
 DWORD clockNow = 0;
-NoticeBoxProc savedNoticeBox = nullptr;
+SceneNoticeProc savedNotice = nullptr;
 CuboidClockProc savedClock = nullptr;
 
 void RecordNotice(const char* text) { recordedNotices.emplace_back(text); }
@@ -86,8 +86,8 @@ void SceneTest::SetUp() {
   savedOptions_ = saverOptions;
   SetDefaultOptions(saverOptions);
   recordedNotices.clear();
-  savedNoticeBox = noticeBox;
-  noticeBox = RecordNotice;
+  savedNotice = sceneNotice;
+  sceneNotice = RecordNotice;
   savedClock = cuboidClock;
   clockNow = 0;
   cuboidClock = HeldClock;
@@ -110,7 +110,7 @@ void SceneTest::TearDown() {
   ReleaseDeviceObjects();
   if (window_ != nullptr) DestroyWindow(window_);
   cuboidClock = savedClock;
-  noticeBox = savedNoticeBox;
+  sceneNotice = savedNotice;
   saverOptions = savedOptions_;
 }
 

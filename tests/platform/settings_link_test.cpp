@@ -7,7 +7,6 @@
 
 #include <string>
 
-#include "base/instance_win.h"
 #include "base/scoped_win.h"
 #include "program_folder.h"
 #include "settings/link_control_win.h"
@@ -95,7 +94,7 @@ TEST_F(LinkControlTest, HandCursorAndClientHitTesting) {
 
   SetCursor(LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // the arrow, so a change shows
   EXPECT_EQ(Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(link_), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
-  HCURSOR hand = LoadCursorA(instanceHandle, MAKEINTRESOURCEA(110));
+  HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(110));
   ASSERT_NE(hand, nullptr);
   EXPECT_EQ(GetCursor(), hand);
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
 #include "video_test_support.h"

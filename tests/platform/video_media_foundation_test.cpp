@@ -11,8 +11,8 @@
 #include <iterator>
 #include <string>
 
-#include "base/device_objects_win.h"
 #include "program_folder.h"
+#include "scenes/device_objects_win.h"
 #include "video/media_foundation_win.h"
 #include "video/video_graph_win.h"
 #include "video_test_support.h"

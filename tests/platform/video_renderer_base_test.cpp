@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/com_ptr_win.h"
+#include "base/scoped_win.h"
 #include "video/renderer_base_win.h"
 #include "video_test_support.h"
 
@@ -142,7 +143,7 @@ TEST_F(RendererBaseTest, PausedHoldsTheSampleUntilRunThenRendersOnTheDeliveringT
 TEST_F(RendererBaseTest, BeginFlushReleasesAWaitingReceiveAndEndFlushReopens) {
   ASSERT_EQ(renderer_->Run(UseSystemClock()), S_OK);
   sample_.SetStart(60 * kSecond);
-  const ScopedHandle<HANDLE, &CloseHandle> timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  const ScopedKernelHandle timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   sample_.SignalWhenTimed(timed.Get());
   {
     Delivery delivery(input_.Get(), &sample_);
@@ -163,7 +164,7 @@ TEST_F(RendererBaseTest, StopReleasesAReceiveWaitingForItsTime) {
   const REFERENCE_TIME now = UseSystemClock();
   ASSERT_EQ(renderer_->Run(now), S_OK);
   sample_.SetStart(60 * kSecond);
-  const ScopedHandle<HANDLE, &CloseHandle> timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  const ScopedKernelHandle timed(CreateEventA(nullptr, FALSE, FALSE, nullptr));
   sample_.SignalWhenTimed(timed.Get());
   Delivery delivery(input_.Get(), &sample_);
   // The renderer asks for the sample's time, under its lock, just before it waits for it.

@@ -8,9 +8,9 @@
 #include <iterator>
 
 #include "base/com_ptr_win.h"
-#include "base/device_objects_win.h"
 #include "program_folder.h"
 #include "avi_writer.h"
+#include "scenes/device_objects_win.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
 

@@ -1,4 +1,5 @@
-// The notice box in which fatal start-up failures are told to the user. Main thread only.
+// The notice box in which failures are told to the user: the run's start-up failures, and
+// the scenes' own, which the run passes on to it. Main thread only.
 #pragma once
 
 // Formats with the printf conventions into at most 512 bytes (longer texts are cut, never

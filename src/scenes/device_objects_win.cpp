@@ -1,6 +1,6 @@
 // The process-wide Direct3D 8 objects of one run. Main thread; see the header for the
 // streaming thread's share.
-#include "base/device_objects_win.h"
+#include "scenes/device_objects_win.h"
 
 #include "base/com_ptr_win.h"
 #include "base/system_library_win.h"

@@ -1,5 +1,5 @@
 // The notice box of start-up failures. Main thread only.
-#include "base/notice_win.h"
+#include "shell/notice_win.h"
 
 #include <windows.h>
 

@@ -1,6 +1,8 @@
 // The process-wide Direct3D 8 objects of one run: their holders, the device creation and
-// their release. Created and released on the main thread; the device is multithreaded, so
-// the graph's streaming thread may use d3dDevice and videoTexture while the run is on.
+// their release. The scenes draw with them; the run loop makes, resets and releases the
+// device, and the frame surface (video/) makes videoTexture and fills it. Created and
+// released on the main thread; the device is multithreaded, so a video's thread may use
+// d3dDevice and videoTexture while the run is on.
 #pragma once
 
 #include <windows.h>

@@ -1,4 +1,0 @@
-// The program's module handle. Main thread only.
-#include "base/instance_win.h"
-
-HINSTANCE instanceHandle = nullptr;
