@@ -1,7 +1,8 @@
 # Sourced by the whole-saver benchmarks (run-saver-bench.sh, run-soak.sh) after they have set
-# root, scr, helper (saver_bench.exe) and settings (tools/orvel_settings.exe): starts a Wine session for the build of $scr, makes a
-# scratch folder $work, keeps the stored "Options" value and puts it back when the script
-# ends, and gives the helpers below.
+# root, scr, helper (saver_bench.exe) and settings (tools/orvel_settings.exe): starts a Wine session for the build of $scr
+# (on two monitors with TWO_MONITORS=1), makes a scratch folder $work, keeps the stored
+# "Options" and "Monitors" values and puts them back when the script ends, and gives the
+# helpers below.
 . "$root/scripts/wine-env.sh"
 if [ "${TWO_MONITORS:-0}" = 1 ]; then
   wine_session_start "$(wine_arch_of "$scr")" --two-monitors
@@ -25,11 +26,20 @@ quiet_run() {
 helper_run() { quiet_run "$helper" "$@"; }
 settings_run() { quiet_run "$settings" "$@"; }
 
+# The monitors value beside the record, which the monitors cases set: put back as it was.
+monitors_key='HKCU\Software\Quorda\Orvel Screen 1.0'
+saved_monitors=$(wine reg query "$monitors_key" /v Monitors 2>/dev/null | tr -d '\r' | awk '$1 == "Monitors" { print $3 }')
+
 saver_session_finish() {
   if [ "$had_value" = 1 ]; then
     settings_run restore "$(win "$saved")" >/dev/null
   else
     settings_run delete >/dev/null
+  fi
+  if [ -n "$saved_monitors" ]; then
+    wine reg add "$monitors_key" /v Monitors /t REG_DWORD /d "$((saved_monitors))" /f >/dev/null 2>&1
+  else
+    wine reg delete "$monitors_key" /v Monitors /f >/dev/null 2>&1
   fi
   wine_session_stop
   rm -rf "$work"
