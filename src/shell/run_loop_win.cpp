@@ -177,6 +177,9 @@ HRESULT CreateRunDevice() {
   PlaceSceneWindow();
   HRESULT result = CreateSaverDevice(saverWindow);
   if (SUCCEEDED(result) || !SceneSpans()) return result;
+  // A desktop of one monitor is the primary screen's size: that would fail again.
+  if (backBufferSize.cx == GetSystemMetrics(SM_CXSCREEN) && backBufferSize.cy == GetSystemMetrics(SM_CYSCREEN))
+    return result;
   ReleaseDeviceObjects();
   runMonitors = kMonitorsSameOnEach;
   PlaceSceneWindow();

@@ -298,14 +298,13 @@ void Play(Playback& playback) {
 
 DWORD WINAPI ReaderThread(void* parameter) {
   Playback* playback = static_cast<Playback*>(parameter);
-  // The reader's objects are free-threaded, so any apartment will do; CoInitialize is the
-  // one every Windows the program starts on has.
-  const HRESULT com = CoInitialize(nullptr);
+  // The reader's objects are free-threaded, so any apartment will do; CoInitialize's is the
+  // one every Windows the program starts on has. Left after the playback is let go.
+  const ComApartment apartment;
   playback->opened = Open(*playback);
   SetEvent(playback->openedEvent.Get());
   if (SUCCEEDED(playback->opened)) Play(*playback);
   LetGo(playback);
-  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 
