@@ -133,7 +133,7 @@ ORVEL_SSE2_FUNCTION inline void AddDownTap(const uint8_t* at, __m128i weight, __
 // Needs channels >= 16. Blocks of 32 channels share each weight load; the last block is
 // moved back to end at the row's last byte, so no load reaches past the row (the channels
 // done twice come out the same).
-ORVEL_SSE2_FUNCTION void ScaleDownSse2(const uint8_t* bottomTap, std::ptrdiff_t rowStep, int count,
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ScaleDownSse2(const uint8_t* bottomTap, std::ptrdiff_t rowStep, int count,
                                        const int16_t* tapWeights, int channels, int16_t* between) {
   const __m128i centre = _mm_set1_epi16(int16_t(count / 2));
   if (channels < 32) {
@@ -180,7 +180,7 @@ ORVEL_SSE2_FUNCTION inline __m128i AcrossSums(const int16_t* pixel, int pairs, c
   return _mm_srai_epi32(_mm_add_epi32(sums, _mm_set1_epi32(kOutputRounding)), kOutputShift);
 }
 
-ORVEL_SSE2_FUNCTION void ScaleAcrossSse2(const int16_t* between, const FrameScaler::Filter& across,
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ScaleAcrossSse2(const int16_t* between, const FrameScaler::Filter& across,
                                          const int16_t* pairWeights, uint8_t* frameRow) {
   const int pairs = across.taps / 2;
   for (int x = 0; x < kFrameSide; x += 2) {

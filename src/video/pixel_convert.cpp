@@ -114,7 +114,7 @@ ORVEL_SSE2_FUNCTION inline void StoreTexels(uint8_t* at, __m128i texels) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(at), texels);
 }
 
-ORVEL_SSE2_FUNCTION void ConvertRowToA8R8G8B8Sse2(const uint8_t* source, uint8_t* target) {
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Sse2(const uint8_t* source, uint8_t* target) {
   const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
   // Unrolled: with a body of seven instructions the loop's own counting shows in the time.
 #pragma GCC unroll 4
@@ -146,7 +146,7 @@ ORVEL_SSE2_FUNCTION inline __m128i PackA1R5G5B5(__m128i low, __m128i high) {
   return _mm_or_si128(_mm_set1_epi16(int16_t(0x8000)), _mm_packs_epi32(low, high));
 }
 
-ORVEL_SSE2_FUNCTION void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t* target) {
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t* target) {
   constexpr int kEights = kRowTexels / 8;
 #pragma GCC unroll 2
   for (int eight = 0; eight < kEights - 1; ++eight) {
@@ -173,7 +173,7 @@ ORVEL_SSSE3_FUNCTION inline __m128i Load16(const uint8_t* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-ORVEL_SSSE3_FUNCTION void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8_t* target) {
+ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8_t* target) {
   const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
 #pragma GCC unroll 4
   for (int group = 0; group < kRowGroups - 1; ++group) {
@@ -184,7 +184,7 @@ ORVEL_SSSE3_FUNCTION void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8
   StoreTexels(target + 16 * last, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 12 * last - 4), 4)));
 }
 
-ORVEL_SSSE3_FUNCTION void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target) {
+ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target) {
   const char z = char(0x80);
   // Eight pixels in 24 bytes: pixels 0-4 from the load at 0, pixels 5-7 from the load at 8.
   // Red-blue lanes hold B in the low byte and R in the high one; green lanes hold G.

@@ -47,6 +47,16 @@ bool SystemSavesSseState();
 #endif
 // No target of either build enables SSSE3: its functions always carry their own target.
 #define ORVEL_SSSE3_FUNCTION __attribute__((target("ssse3")))
+// The ways into SSE code from code that uses none (the row loops the conversion picks, the
+// scaler's row passes). 32-bit Windows promises a callee 4-byte stack alignment only, and
+// the pixel loops run on threads that other compilers' code started (DirectShow's streaming
+// threads, decoders), while GCC spills SSE values with instructions that need 16: such an
+// entry realigns the stack itself. The 64-bit ABI promises 16 already.
+#if defined(__i386__)
+#define ORVEL_SSE_ENTRY __attribute__((force_align_arg_pointer))
+#else
+#define ORVEL_SSE_ENTRY
+#endif
 #else
 #define ORVEL_SSE2_PATH 0
 #endif
