@@ -32,9 +32,39 @@ std::vector<int> PlaySchedule::PlayList() const {
   return list;
 }
 
+int PlaySchedule::InFlight() const {
+  int count = 0;
+  for (const Entry& entry : entries_)
+    if (entry.trying && !entry.ready && nowMs_ - entry.startedMs < kInFlightMs) ++count;
+  return count;
+}
+
 void PlaySchedule::Advance(PlayPort& port, uint32_t nowMs) {
+  nowMs_ = nowMs;
   TakeAnswers(port);
+  if (!seeking_) WatchShown(port, nowMs);
   if (seeking_) Seek(port, nowMs);
+}
+
+void PlaySchedule::NoteFrames(PlayPort& port, uint32_t nowMs) {
+  shownFrames_ = port.FramesDelivered(current_);
+  shownFramesMs_ = nowMs;
+}
+
+// A video whose reads stalled, or whose decoder hangs without a word, stops delivering
+// frames and never ends: it is let go of at once (its thread ends by itself, whenever its
+// read comes back) and the next video is wanted, as after an error.
+void PlaySchedule::WatchShown(PlayPort& port, uint32_t nowMs) {
+  if (current_ < 0 || !entries_[current_].trying) return;
+  const long frames = port.FramesDelivered(current_);
+  if (frames != shownFrames_) {
+    shownFrames_ = frames;
+    shownFramesMs_ = nowMs;
+    return;
+  }
+  if (nowMs - shownFramesMs_ < kStalledVideoMs) return;
+  Drop(port, current_);
+  VideoEnded(false);
 }
 
 void PlaySchedule::VideoEnded(bool completed) {
@@ -74,6 +104,7 @@ void PlaySchedule::ShowEntry(PlayPort& port, int entry) {
   port.Show(entry);
   if (current_ >= 0 && current_ != entry && entries_[current_].trying) Drop(port, current_);
   current_ = entry;
+  NoteFrames(port, nowMs_);
   seeking_ = false;
   currentBroken_ = false;
   cursor_ = entry;
@@ -116,15 +147,17 @@ void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
         port.Rewind(e);
         seeking_ = false;
         visited_ = 0;
+        NoteFrames(port, nowMs);
         return;
       }
-      // An error stopped it: it is started afresh, no sooner than a second after its last start.
-      if (nowMs - entries_[e].startedMs < kStalledRetryMs) {
+      // An error stopped it: it is started afresh, no sooner than a second after its last
+      // start, and not while the thread of its last try is still stuck.
+      if (nowMs - entries_[e].startedMs < kStalledRetryMs || !port.CanStart(e)) {
         cursor_ = (cursor_ + Count() - 1) % Count();
         --visited_;
         return;
       }
-      Drop(port, e);
+      if (entries_[e].trying) Drop(port, e);
       current_ = -1;
       Start(port, e, nowMs);
       if (waitingFor_ == e) return;
@@ -137,6 +170,13 @@ void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
       return;
     }
     if (entries_[e].trying) continue;  // passed over before and still trying
+    if (!port.CanStart(e)) continue;   // its last try's thread is still stuck: a later turn
+    if (InFlight() >= kTriesInFlight) {
+      // Its turn waits until one of the tries under way answers.
+      cursor_ = (cursor_ + Count() - 1) % Count();
+      --visited_;
+      return;
+    }
     Start(port, e, nowMs);
     if (waitingFor_ == e) return;
   }

@@ -10,7 +10,11 @@
 // answers while another plays is kept, hidden, and shown from its start at its turn. A file that
 // fails its first try is left out for the rest of the run; one that has played before is
 // skipped when it fails at a later turn, and a play list with nothing playable left is tried
-// again no more than once a second while the last picture stays.
+// again no more than once a second while the last picture stays. At most three tries are in
+// flight (started, not answered) at once. The shown video that delivers no new frame for
+// kStalledVideoMs is taken for one an error stopped, and its try is dropped at once; a file
+// is tried again only once the thread of its earlier try has ended, so that a file stuck in
+// a read never has two.
 #pragma once
 
 #include <cstdint>
@@ -31,11 +35,24 @@ class PlayPort {
   virtual void Show(int entry) = 0;
   // Starts the shown video again from its beginning.
   virtual void Rewind(int entry) = 0;
+  // Frames the entry's try has delivered so far (any count that grows while it plays).
+  virtual long FramesDelivered(int entry) = 0;
+  // False while the thread of an earlier try of the entry is still running.
+  virtual bool CanStart(int entry) = 0;
 };
 
 // While no entry plays, the play list is tried again at most this often; a single file that
 // an error stopped is started again no sooner either.
 constexpr uint32_t kStalledRetryMs = 1000;
+
+// The shown video that delivers no new frame for this long is taken for a stalled one.
+constexpr uint32_t kStalledVideoMs = 3000;
+
+// Tries started and not yet answered, at most; one that has not answered within
+// kInFlightMs no longer counts (it may still answer), so that files stuck for good do not keep
+// the others from being tried.
+constexpr int kTriesInFlight = 3;
+constexpr uint32_t kInFlightMs = 15000;
 
 class PlaySchedule {
  public:
@@ -48,8 +65,8 @@ class PlaySchedule {
   void SetFailed(int entry);
 
   // One step, at `nowMs` (millisecond ticks that wrap): takes the answers of the running
-  // tries, shows a video that is wanted and playing, and starts the next try when one is
-  // due. Never waits.
+  // tries, drops the shown video when it has stalled, shows a video that is wanted and
+  // playing, and starts the next try when one is due. Never waits.
   void Advance(PlayPort& port, uint32_t nowMs);
 
   // The shown video has ended: `completed` for the end of its stream, false for an error or
@@ -79,7 +96,10 @@ class PlaySchedule {
   int Count() const { return int(entries_.size()); }
   bool SlotHasPlayed() const;
   bool Counts(int entry) const;  // takes part in the rounds now
+  int InFlight() const;
   void TakeAnswers(PlayPort& port);
+  void WatchShown(PlayPort& port, uint32_t nowMs);
+  void NoteFrames(PlayPort& port, uint32_t nowMs);
   void ShowEntry(PlayPort& port, int entry);
   void Drop(PlayPort& port, int entry);
   void Seek(PlayPort& port, uint32_t nowMs);
@@ -96,4 +116,7 @@ class PlaySchedule {
   int visited_ = 0;             // turns in this round
   bool stalled_ = false;
   uint32_t stalledMs_ = 0;
+  uint32_t nowMs_ = 0;          // of the step under way
+  long shownFrames_ = 0;        // the shown video's frame count when it last grew
+  uint32_t shownFramesMs_ = 0;  // and when that was
 };

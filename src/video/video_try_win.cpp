@@ -57,12 +57,30 @@ void NoteEnd(VideoTry& video, bool completed) { InterlockedExchangeAdd(&video.en
 
 // Builds the graph and waits for its first frame. False when the file does not play (or
 // the try was let go of first).
+// `name` in the program's folder or the system folder, in `path`; empty when it does not fit
+// (an empty path is tried and fails, as a missing file would).
+void PathInFolder(VideoTryPath folder, const char* name, char (&path)[MAX_PATH + 1]) {
+  path[0] = '\0';
+  DWORD length = 0;
+  if (folder == VideoTryPath::ProgramFolder) {
+    length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return void(path[0] = '\0');
+    while (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/') --length;
+  } else {
+    length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return void(path[0] = '\0');
+    if (path[length - 1] != '\\') path[length++] = '\\';
+  }
+  const size_t nameLength = strlen(name);
+  if (length == 0 || length + nameLength > MAX_PATH - 1) return void(path[0] = '\0');
+  std::memcpy(path + length, name, nameLength + 1);
+}
+
 bool StartPlaying(VideoTry& video, VideoGraph& graph) {
   char found[MAX_PATH + 1] = {};
   const char* path = video.path;
-  if (video.how == VideoTryPath::SearchPath) {
-    // An empty result is tried and fails, as a missing file would.
-    SearchPathA(nullptr, video.path, nullptr, MAX_PATH, found, nullptr);
+  if (video.how != VideoTryPath::AsGiven) {
+    PathInFolder(video.how, video.path, found);
     path = found;
   }
   graph.producer = video.producer;
@@ -118,7 +136,8 @@ DWORD WINAPI TryThread(void* parameter) {
 
 }  // namespace
 
-VideoTry* StartVideoTry(const char* path, VideoTryPath how) {
+VideoTry* StartVideoTry(const char* path, VideoTryPath how, HANDLE* thread) {
+  if (thread != nullptr) *thread = nullptr;
   VideoTry* video = new (std::nothrow) VideoTry;
   if (video == nullptr) return nullptr;
   if (!video->Ready()) {
@@ -134,12 +153,13 @@ VideoTry* StartVideoTry(const char* path, VideoTryPath how) {
     std::memset(video->path, 'x', MAX_PATH);
   }
   video->how = how;
-  // The thread lets go of its share of the try itself; its handle is not kept.
-  const ScopedKernelHandle thread(StartVideoThread(TryThread, video));
-  if (!thread) {
+  // The thread lets go of its share of the try itself; its handle is the caller's, or closed.
+  ScopedKernelHandle started(StartVideoThread(TryThread, video));
+  if (!started) {
     delete video;
     return nullptr;
   }
+  if (thread != nullptr) *thread = started.Release();
   return video;
 }
 

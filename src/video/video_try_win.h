@@ -18,11 +18,14 @@ struct VideoTry;
 
 enum class VideoTryState : LONG { Trying, Playing, Failed };
 
-// How a try's file is found: as given, or by its bare name on the search path.
-enum class VideoTryPath { AsGiven, SearchPath };
+// How a try's file is found: as given, or by its bare name in the program's own folder or the
+// system folder (never in the current folder, which anyone may have chosen).
+enum class VideoTryPath { AsGiven, ProgramFolder, SystemFolder };
 
-// Starts a try of `path`; never waits. Null when no thread could be started.
-VideoTry* StartVideoTry(const char* path, VideoTryPath how = VideoTryPath::AsGiven);
+// Starts a try of `path`; never waits. Null when no thread could be started. With `thread`,
+// the caller gets the try thread's handle to close (it is signalled once the thread has
+// ended, which may be long after the try was dropped: a read may hold it).
+VideoTry* StartVideoTry(const char* path, VideoTryPath how = VideoTryPath::AsGiven, HANDLE* thread = nullptr);
 
 // Trying; Playing once the first frame has arrived (hidden until shown); Failed, for good.
 VideoTryState VideoTryStateOf(const VideoTry* video);

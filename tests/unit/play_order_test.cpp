@@ -2,6 +2,7 @@
 // passed over and used when they answer, the fallback, and the once-a-second retries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -9,14 +10,18 @@
 
 namespace {
 
-constexpr uint32_t kLimit = 5000;
+constexpr uint32_t kLimit = 1000;
 
 // How an entry's tries go: each answers `answer` `afterMs` after it started; from the try
-// numbered `failsFrom` on (1-based, 0: never) it fails instead (a file gone since).
+// numbered `failsFrom` on (1-based, 0: never) it fails instead (a file gone since). A playing
+// try delivers a frame every step until `stallsAfterMs` after its start (0: never stalls);
+// a dropped try's thread runs on for `lingersMs`.
 struct Script {
   TryAnswer answer = TryAnswer::Failed;
   uint32_t afterMs = 10;
   int failsFrom = 0;
+  uint32_t stallsAfterMs = 0;
+  uint32_t lingersMs = 0;
 };
 
 class ScriptedPort : public PlayPort {
@@ -28,8 +33,11 @@ class ScriptedPort : public PlayPort {
   std::map<int, int> starts;
   std::map<int, uint32_t> startedAt;
   std::map<int, bool> running;
+  std::map<int, uint32_t> droppedAt;
+  int mostInFlight = 0;
 
   bool StartTry(int e) override {
+    EXPECT_TRUE(CanStart(e)) << "entry " << e << " started while its last thread runs";
     ++starts[e];
     startedAt[e] = now;
     running[e] = true;
@@ -45,9 +53,24 @@ class ScriptedPort : public PlayPort {
   void DropTry(int e) override {
     EXPECT_TRUE(running[e]) << "dropped entry " << e << " twice";
     running[e] = false;
+    droppedAt[e] = now;
   }
   void Show(int e) override { shown.push_back(e); }
   void Rewind(int e) override { rewound.push_back(e); }
+  long FramesDelivered(int e) override {
+    const Script& s = scripts_[e];
+    const uint32_t played = now - startedAt[e];
+    return long(s.stallsAfterMs != 0 && played > s.stallsAfterMs ? s.stallsAfterMs : played) / 10;
+  }
+  bool CanStart(int e) override { return droppedAt.count(e) == 0 || now - droppedAt[e] >= scripts_[e].lingersMs; }
+
+  // Tries started and not answered yet (a try that answered but waits counts as answered).
+  void CountInFlight() {
+    int inFlight = 0;
+    for (const auto& [e, isRunning] : running)
+      if (isRunning && now - startedAt[e] < scripts_[e].afterMs) ++inFlight;
+    if (inFlight > mostInFlight) mostInFlight = inFlight;
+  }
 
  private:
   std::map<int, Script> scripts_;
@@ -63,6 +86,7 @@ void Step(PlaySchedule& schedule, ScriptedPort& port, uint32_t ms, uint32_t vide
   size_t shownCount = port.shown.size() + port.rewound.size();
   for (uint32_t t = 0; t < ms; t += 10, port.now += 10) {
     schedule.Advance(port, port.now);
+    port.CountInFlight();
     if (port.shown.size() + port.rewound.size() != shownCount) {
       shownCount = port.shown.size() + port.rewound.size();
       shownAt = port.now;
@@ -165,6 +189,58 @@ TEST(PlaySchedule, RetriesComeNoMoreThanOnceASecond) {
     EXPECT_GE(retries, 3);
     EXPECT_LE(retries, 6);
     EXPECT_FALSE(schedule.NothingPlays()) << "files that played once never end the run";
+  }
+}
+
+TEST(PlaySchedule, AtMostThreeTriesAreInFlightAndAPlayableFileShowsWithinTwoSeconds) {
+  // Slots 1 to 5 answer only after 10 s; slot 6 plays at once.
+  std::map<int, Script> scripts;
+  for (int e = 0; e < 5; ++e) scripts[e] = {TryAnswer::Playing, 10000, 0};
+  scripts[5] = kPlays;
+  ScriptedPort port(scripts);
+  PlaySchedule schedule(6, 2, kLimit);
+  Step(schedule, port, 2000);
+  EXPECT_LE(port.mostInFlight, kTriesInFlight);
+  EXPECT_TRUE(port.shown.empty()) << "slot 6 waits for a try in flight to answer";
+  Step(schedule, port, 30000, 500);
+  EXPECT_LE(port.mostInFlight, kTriesInFlight);
+  EXPECT_NE(std::find(port.shown.begin(), port.shown.end(), 5), port.shown.end()) << "slot 6 had its turn";
+
+  // Behind one slow first file, the playable one shows within two seconds.
+  ScriptedPort oneSlow({{0, {TryAnswer::Playing, 60000, 0}}, {1, kPlays}});
+  PlaySchedule second(2, 2, kLimit);
+  Step(second, oneSlow, 2000);
+  EXPECT_EQ(oneSlow.shown, std::vector<int>{1});
+}
+
+TEST(PlaySchedule, AStalledVideoIsDroppedAndTriedAgainOnlyOnceItsThreadHasEnded) {
+  struct Case {
+    const char* name;
+    std::map<int, Script> scripts;
+    std::vector<int> shownFirst;  // the first shows after the stall
+  };
+  // clang-format off
+  const Case cases[] = {
+      // Slot 1 stalls 2 s into its play and its thread is stuck for 20 s; slot 2 plays.
+      {"TwoFiles", {{0, {TryAnswer::Playing, 10, 0, 2000, 20000}}, {1, {TryAnswer::Playing, 10, 0, 0, 0}}}, {0, 1}},
+      // A single file: its picture stays until its stuck thread has ended.
+      {"SingleFile", {{0, {TryAnswer::Playing, 10, 0, 2000, 20000}}}, {0}},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScriptedPort port(c.scripts);
+    PlaySchedule schedule(2, 2, kLimit);
+    Step(schedule, port, 2000 + kStalledVideoMs - 100);
+    EXPECT_TRUE(port.running[0]) << "not yet: it delivered a frame less than 3 s ago";
+    Step(schedule, port, 200);
+    EXPECT_FALSE(port.running[0]) << "dropped once no frame came for 3 s";
+    Step(schedule, port, 1000);
+    EXPECT_EQ(port.shown, c.shownFirst);
+    EXPECT_EQ(port.starts[0], 1) << "not tried again while its thread is stuck";
+    Step(schedule, port, 20000, c.scripts.size() > 1 ? 500 : 0);
+    EXPECT_GE(port.starts[0], 2) << "tried afresh once its thread had ended";
+    EXPECT_GE(std::count(port.shown.begin(), port.shown.end(), 0), 2) << "and shown again";
   }
 }
 
