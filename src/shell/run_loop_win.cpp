@@ -58,15 +58,21 @@ const char kNoticeSceneFailed[] =
     "current revision, as that usually resolves the problem.\r\n";
 
 RunSteps runSteps = {CreateFrameSurface, InitScene};
-DWORD videoTryLimitMs = 5000;
+DWORD videoTryLimitMs = 1000;
 HANDLE singleRunMutex = nullptr;
 
 namespace {
 
-// The ten slots, then the fallback by its bare name and as found on the search path.
+// The ten slots, then the fallback sample in the program's folder and in the system folder
+// (where the packages install it).
 constexpr int kFallbackEntries = 2;
 constexpr int kEntryCount = int(kVideoSlotCount) + kFallbackEntries;
-constexpr int kSearchedFallback = kEntryCount - 1;
+constexpr int kSystemFallback = kEntryCount - 1;
+
+VideoTryPath HowToFind(int entry) {
+  if (entry < int(kVideoSlotCount)) return VideoTryPath::AsGiven;
+  return entry == kSystemFallback ? VideoTryPath::SystemFolder : VideoTryPath::ProgramFolder;
+}
 
 // The user hears of a failure only in the full-screen modes; a preview stays empty. The
 // covers may be up: the box comes in front of them (the notice box is topmost), and input
@@ -93,8 +99,9 @@ class RunVideos : public PlayPort {
     return entry < int(kVideoSlotCount) ? VideoFileSlot(saverOptions, entry + 1) : kSampleVideoName;
   }
   bool StartTry(int entry) override {
-    tries_[entry] =
-        StartVideoTry(Path(entry), entry == kSearchedFallback ? VideoTryPath::SearchPath : VideoTryPath::AsGiven);
+    HANDLE thread = nullptr;
+    tries_[entry] = StartVideoTry(Path(entry), HowToFind(entry), &thread);
+    threads_[entry].Reset(thread);
     return tries_[entry] != nullptr;
   }
   TryAnswer Answer(int entry) override {
@@ -110,6 +117,10 @@ class RunVideos : public PlayPort {
   void DropTry(int entry) override { DropVideoTry(tries_[entry]); }
   void Show(int entry) override { ShowVideoTry(tries_[entry]); }
   void Rewind(int entry) override { RewindVideoTry(tries_[entry]); }
+  long FramesDelivered(int entry) override { return VideoTryFramesDelivered(tries_[entry]); }
+  bool CanStart(int entry) override {
+    return !threads_[entry] || WaitForSingleObject(threads_[entry].Get(), 0) == WAIT_OBJECT_0;
+  }
 
   VideoTry* Try(int entry) const { return entry >= 0 ? tries_[entry] : nullptr; }
   std::vector<int> listed;  // the entries now in playList
@@ -119,6 +130,7 @@ class RunVideos : public PlayPort {
 
  private:
   VideoTry* tries_[kEntryCount] = {};
+  ScopedKernelHandle threads_[kEntryCount];  // of each entry's last try, dropped or not
 };
 
 // The play list window, playCount and playIndex as the schedule has them now.
@@ -192,16 +204,42 @@ struct DeviceState {
   bool wantsReset = false;  // the display changed size: reset to the new one
 };
 
-// Resets the device and makes again what the scene keeps in the default pool. True when
-// the scene can draw again.
-bool RecoverDevice() {
+// The scene takes the primary monitor's size and the other monitors show the same picture.
+void FallBackToSameOnEach() {
+  runMonitors = kMonitorsSameOnEach;
+  PlaceSceneWindow();
+  if (!IsFullScreenMode(saverMode)) return;
+  LeaveMirrorWindows();
+  FollowMonitorLayout(true, false);
+  UpdateMirrorWindows();
+}
+
+void IgnoreSceneNotice(const char*) {}
+
+enum class Recovery { Drawing, NotYet, SceneLost };
+
+// Resets the device and makes again what the scene keeps in the default pool. A desktop
+// grown past the largest back buffer gets the same picture on each monitor instead. A scene
+// that cannot be made again on a device that was reset would fail the same way at every
+// pass: the run ends then, with one notice.
+Recovery RecoverDevice() {
   CleanupScene();
   ReleaseHolder(sceneIndexBuffer);
   ReleaseHolder(sceneVertexBuffer);
-  if (FAILED(ResetSaverDevice())) return false;
-  if (SUCCEEDED(InitScene())) return true;
+  HRESULT reset = ResetSaverDevice();
+  if (FAILED(reset) && reset != D3DERR_DEVICELOST && SceneSpans()) {
+    FallBackToSameOnEach();
+    reset = ResetSaverDevice();
+  }
+  if (FAILED(reset)) return Recovery::NotYet;
+  const SceneNoticeProc told = sceneNotice;
+  sceneNotice = IgnoreSceneNotice;
+  const HRESULT made = InitScene();
+  sceneNotice = told;
+  if (SUCCEEDED(made)) return Recovery::Drawing;
   CleanupScene();
-  return false;
+  if (sceneNotice != nullptr) sceneNotice(kNoticeSceneFailed);
+  return Recovery::SceneLost;
 }
 
 // Draws nothing while the device is lost; resets it as soon as it can be. True when a frame
@@ -211,7 +249,9 @@ bool DeviceReady(DeviceState& device) {
   const HRESULT level = d3dDevice->TestCooperativeLevel();
   if (level == D3DERR_DEVICELOST) return false;  // not yet: another program has the display
   if (level == D3DERR_DEVICENOTRESET || device.wantsReset) {
-    if (!RecoverDevice()) return false;
+    const Recovery recovery = RecoverDevice();
+    if (recovery == Recovery::SceneLost) DestroyWindow(saverWindow);
+    if (recovery != Recovery::Drawing) return false;
   }
   device.lost = false;
   device.wantsReset = false;

@@ -34,7 +34,7 @@ struct RunSteps {
 };
 extern RunSteps runSteps;
 
-// How long a file's try has before the next file is tried (5 s; tests shorten it).
+// How long a file's try has before the next file is tried (1 s; it may still answer later).
 extern DWORD videoTryLimitMs;
 
 // The single-run mutex of a full-screen run, owned by the entry; the run releases it (and

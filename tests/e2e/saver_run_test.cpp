@@ -138,9 +138,18 @@ TEST(SaverRun, AnMp4PlaysWithAndWithoutDirectShow) {
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
   SaverOptions o = OneTileGridOf("Z:\\no\\such\\video.avi");
   StoredOptions stored(o);
-  // A copy of orvel.scr in a folder without the sample video: the fallback finds nothing.
+  // A copy of orvel.scr in a folder without the sample video: the fallback finds nothing,
+  // for a sample in the current folder (anyone's choice) is not taken either.
   StandInFolder folder;
   ASSERT_TRUE(folder.ok());
+  char current[MAX_PATH] = {};
+  ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+  const std::string planted = std::string(current) + "\\ov_Sample.avi";
+  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\ov_Sample.avi").c_str(), planted.c_str(), FALSE)) << planted;
+  const struct Unplant {
+    std::string path;
+    ~Unplant() { DeleteFileA(path.c_str()); }
+  } unplant{planted};
   auto saver = folder.Start("/s");
 
   HWND box = nullptr;

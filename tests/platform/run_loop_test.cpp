@@ -343,6 +343,26 @@ TEST_F(RunLoopTest, ALostDeviceOrANewDisplayIsResetAndTheRunGoesOn) {
   }
 }
 
+// The grid's index buffer is refused once the device was reset: its scene cannot be made again.
+TEST_F(RunLoopTest, ASceneThatCannotBeMadeAfterAResetEndsTheRunWithOneNotice) {
+  MakeWindow(SaverMode::Saver);
+  SetSlot(1, RunInput("solid_blue.avi"));
+  runSteps.initScene = SceneOnFaultyDevice;
+  bool lost = false;
+  RunWatched([&] {
+    if (!lost) {
+      FailIndexBufferCreation(E_OUTOFMEMORY);
+      LoseDevice(1, 1);
+    }
+    lost = true;
+    return false;  // the run must end by itself
+  });
+  RemoveDeviceFaults();
+  EXPECT_LT(GetTickCount() - watchStart, kWatchBound) << "the run went on without its scene";
+  EXPECT_EQ(notices, std::vector<std::string>{kNoticeSceneFailed});
+  ExpectEverythingReleased();
+}
+
 TEST_F(RunLoopTest, WindowIsShownOnlyAfterTheSceneIsReady) {
   MakeWindow(SaverMode::Saver);
   SetSlot(1, RunInput("solid_green.avi"));
