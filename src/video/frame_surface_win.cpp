@@ -98,6 +98,7 @@ void ReleaseFrameSurface() {
   EnterCriticalSection(&writeLock);
   surfaceOpen = false;
   frameBits = nullptr;
+  textureFormat = D3DFMT_UNKNOWN;
   LeaveCriticalSection(&writeLock);
 
   if (frameBitmap) {
@@ -112,14 +113,30 @@ void ReleaseFrameSurface() {
   frameDC = nullptr;
 }
 
+namespace {
+
+HRESULT FormatAccepted(D3DFORMAT format) {
+  return format == D3DFMT_A8R8G8B8 || format == D3DFMT_A1R5G5B5 ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+}  // namespace
+
 HRESULT ReadTextureFormat() {
   if (videoTexture == nullptr) return E_UNEXPECTED;
   D3DSURFACE_DESC description;
   const HRESULT described = videoTexture->GetLevelDesc(0, &description);
   if (FAILED(described)) return described;
+  EnterCriticalSection(&writeLock);
   textureFormat = description.Format;
-  if (textureFormat == D3DFMT_A8R8G8B8 || textureFormat == D3DFMT_A1R5G5B5) return S_OK;
-  return VFW_E_TYPE_NOT_ACCEPTED;
+  LeaveCriticalSection(&writeLock);
+  return FormatAccepted(description.Format);
+}
+
+HRESULT TextureFormatAccepted() {
+  EnterCriticalSection(&writeLock);
+  const HRESULT result = surfaceOpen && videoTexture != nullptr ? FormatAccepted(textureFormat) : E_UNEXPECTED;
+  LeaveCriticalSection(&writeLock);
+  return result;
 }
 
 FrameProducer NewFrameProducer() { return InterlockedIncrement(&lastProducer); }

@@ -26,7 +26,7 @@ extern HDRAWDIB drawDib;
 extern BITMAPINFO frameHeader;  // 256x256, 24 bits, bottom-up
 extern HBITMAP frameBitmap;
 extern BYTE* frameBits;          // 256 rows of 768 bytes, bottom line first, B, G, R
-extern D3DFORMAT textureFormat;  // level 0 of videoTexture
+extern D3DFORMAT textureFormat;  // level 0 of videoTexture; written under the surface's lock
 
 // Makes the frame bitmap and videoTexture (256x256, one level, managed, A8R8G8B8 when the
 // device has it). Needs d3dDevice. True when both were made.
@@ -41,9 +41,17 @@ void ReleaseFrameSurface();
 HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
                                   D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture);
 
-// Reads the format of videoTexture's level 0 into textureFormat: S_OK for the two formats the
-// copy writes, VFW_E_TYPE_NOT_ACCEPTED for any other, the device's code when it cannot tell.
+// Reads the format of videoTexture's level 0 into textureFormat, under the surface's lock:
+// S_OK for the two formats the copy writes, VFW_E_TYPE_NOT_ACCEPTED for any other, the
+// device's code when it cannot tell. Main thread, whenever videoTexture is made anew
+// (CreateFrameSurface does it).
 HRESULT ReadTextureFormat();
+
+// Whether frames can be written into the texture, as a producer asks before it takes a
+// format: S_OK, VFW_E_TYPE_NOT_ACCEPTED for a texture format the copy does not write, or
+// E_UNEXPECTED once the surface is closed (or before it is open). Never touches the texture
+// itself. Any thread.
+HRESULT TextureFormatAccepted();
 
 // Whoever delivers a video's frames. 0 is no one.
 typedef LONG FrameProducer;

@@ -34,7 +34,7 @@ HRESULT TextureRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   if (type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) return VFW_E_TYPE_NOT_ACCEPTED;
   const BITMAPINFOHEADER& offered = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
   if (!IsAcceptedVideoFormat(FieldsOf(offered))) return VFW_E_TYPE_NOT_ACCEPTED;
-  const HRESULT texture = ReadTextureFormat();
+  const HRESULT texture = TextureFormatAccepted();
   if (FAILED(texture)) return texture;
   // Nothing is recorded until the scaler has taken the size: a format is taken whole.
   if (!scaler_.Prepare(offered.biWidth, offered.biHeight)) return VFW_E_TYPE_NOT_ACCEPTED;

@@ -74,6 +74,19 @@ TEST_F(TextureRendererTest, SetMediaTypeAcceptsOnlyTheTwoTextureFormats) {
   }
 }
 
+// A graph that connects after the run has closed the surface (its thread late from a slow
+// file) is refused, whatever the texture, which the run may be letting go of meanwhile.
+TEST_F(TextureRendererTest, SetMediaTypeIsRefusedOnceTheSurfaceIsClosed) {
+  ReleaseFrameSurface();
+  VideoType type(320, 240);
+  const HRESULT closed = renderer_->SetMediaType(type.get());
+  ReleaseHolder(videoTexture);
+  if (frameDC == nullptr) frameDC = CreateCompatibleDC(nullptr);
+  ASSERT_TRUE(CreateFrameSurface());
+  EXPECT_EQ(closed, E_UNEXPECTED);
+  EXPECT_EQ(renderer_->SetMediaType(type.get()), S_OK) << "open again";
+}
+
 TEST_F(TextureRendererTest, SetMediaTypeKeepsTheHeaderAndTheHeightsMagnitude) {
   struct {
     int width, height;

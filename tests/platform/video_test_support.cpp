@@ -59,6 +59,7 @@ void VideoDeviceTest::UseTextureFormat(D3DFORMAT format) {
   ReleaseHolder(videoTexture);
   ASSERT_EQ(d3dDevice->CreateTexture(256, 256, 1, 0, format, D3DPOOL_MANAGED, &videoTexture), D3D_OK)
       << "format " << format;
+  ReadTextureFormat();
 }
 
 namespace {
