@@ -30,16 +30,26 @@ typedef HRESULT(WINAPI* StartupProc)(ULONG version, DWORD flags);
 typedef HRESULT(WINAPI* CreateMediaTypeProc)(IMFMediaType** type);
 typedef HRESULT(WINAPI* CreateReaderProc)(LPCWSTR url, IMFAttributes* attributes, IMFSourceReader** reader);
 
-// The entry points, found once per process. The libraries stay loaded until the process
-// ends: unloading them while their work queues wind down is not safe.
+// The entry points, found once per process. Tries of several files start at the same moment,
+// each on a thread of its own, so the table is filled under libraryLock and read only after
+// that (a reader thread starts after its owner's look-up). The libraries stay loaded until
+// the process ends: unloading them while their work queues wind down is not safe.
 struct Library {
   bool lookedUp = false;
   StartupProc startup = nullptr;
   CreateMediaTypeProc createMediaType = nullptr;
   CreateReaderProc createReader = nullptr;
+  HRESULT started = E_FAIL;  // the platform's start
   bool Complete() const { return startup && createMediaType && createReader; }
 };
 Library library;
+
+// Never deleted: a try thread may still start a file while the process ends. Made before
+// main, when no thread of ours runs yet (Windows 98 has no one-time initialisation call).
+CRITICAL_SECTION libraryLock;
+struct LibraryLockSetUp {
+  LibraryLockSetUp() { InitializeCriticalSection(&libraryLock); }
+} libraryLockSetUp;
 
 // Version words MFStartup takes: the Windows 7 one first, then Vista's.
 const ULONG kStartupVersions[] = {0x00020070, 0x00010070};
@@ -69,7 +79,8 @@ struct MediaFoundationVideo {
   ScopedKernelHandle rewindEvent{CreateEventA(nullptr, FALSE, FALSE, nullptr)};  // start again
   ScopedKernelHandle openedEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};   // `opened` is set
   HRESULT opened = E_PENDING;         // how the opening went, written before openedEvent
-  volatile LONG ended = 0;            // set by the thread at the end, taken by the main thread
+  volatile LONG ended = 0;            // an EndKind set by the thread, taken by the owner
+  volatile LONG broken = 0;           // set by the thread once it reads no more, for good
   volatile LONG framesDelivered = 0;  // counted by the thread
   FrameProducer producer = 0;         // whose frames these are
   HANDLE thread = nullptr;            // the owner's handle of the reader thread
@@ -81,7 +92,6 @@ struct MediaFoundationVideo {
   std::size_t rgbBytes = 0;
 
   bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
-  bool Stopped() const { return WaitForSingleObject(stopEvent.Get(), 0) == WAIT_OBJECT_0; }
   // Runs on whichever thread lets go last: the owner's, unless it gave up on the reader
   // thread.
   ~MediaFoundationVideo() {
@@ -98,10 +108,14 @@ namespace {
 
 typedef MediaFoundationVideo Playback;
 
+// The values of Playback::ended.
+enum EndKind : LONG { kNoEnd = 0, kCompletedEnd = 1, kBrokenEnd = 2 };
+
 void LetGo(Playback* playback) {
   if (InterlockedDecrement(&playback->references) == 0) delete playback;
 }
 
+// Under libraryLock.
 bool LookUpLibrary() {
   if (library.lookedUp) return library.Complete();
   library.lookedUp = true;
@@ -114,15 +128,29 @@ bool LookUpLibrary() {
   return library.Complete();
 }
 
+bool LibraryPresent() {
+  EnterCriticalSection(&libraryLock);
+  const bool present = LookUpLibrary();
+  LeaveCriticalSection(&libraryLock);
+  return present;
+}
+
 // Started once per process and left running: the play list tries every file, and a start
 // and shutdown for each would set up and tear down the platform's work queues every time.
-HRESULT StartPlatform() {
-  static HRESULT started = E_FAIL;
-  if (SUCCEEDED(started)) return started;
+// Under libraryLock.
+HRESULT StartPlatformOnce() {
+  if (SUCCEEDED(library.started)) return library.started;
   for (ULONG version : kStartupVersions) {
-    started = library.startup(version, MFSTARTUP_LITE);
-    if (SUCCEEDED(started)) return started;
+    library.started = library.startup(version, MFSTARTUP_LITE);
+    if (SUCCEEDED(library.started)) return library.started;
   }
+  return library.started;
+}
+
+HRESULT StartPlatform() {
+  EnterCriticalSection(&libraryLock);
+  const HRESULT started = StartPlatformOnce();
+  LeaveCriticalSection(&libraryLock);
   return started;
 }
 
@@ -227,19 +255,6 @@ void ShowSample(Playback& playback, IMFSample* sample) {
   }
 }
 
-// At the end: tell the main thread, then wait for a rewind or the stop. False on the stop.
-bool WaitAtTheEnd(Playback& playback) {
-  InterlockedExchange(&playback.ended, 1);
-  HANDLE events[] = {playback.stopEvent.Get(), playback.rewindEvent.Get()};
-  if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return false;
-  PROPVARIANT start;
-  PropVariantInit(&start);
-  start.vt = VT_I8;
-  start.hVal.QuadPart = 0;
-  playback.reader->SetCurrentPosition(GUID_NULL, start);
-  return true;
-}
-
 // How long a stop waits for the reader thread: a frame being decoded is finished first.
 constexpr DWORD kStopLimitMs = 5000;
 
@@ -262,37 +277,113 @@ HRESULT Open(Playback& playback) {
   return S_OK;
 }
 
-void Play(Playback& playback) {
-  DWORD clockStart = Now();
-  bool haveFirstStamp = false;
+// What one read came to.
+enum class Read { Frame, Gap, End, Broken };
+
+// Reads the next sample of the picture. Only the end of the stream completes the video: a
+// failed read, the reader's error or a picture format this program does not convert leaves
+// the reader unable to go on, which the owner must learn as a failure, so that it drops the
+// reader and tries the file afresh later instead of rewinding a dead one.
+Read ReadNext(Playback& playback, LONGLONG* stamp, ComPtr<IMFSample>& sample) {
+  DWORD stream = 0, flags = 0;
+  HRESULT result = playback.reader->ReadSample(kVideoStream, 0, &stream, &flags, stamp, sample.Receive());
+  if (mediaFoundationSampleRead != nullptr) mediaFoundationSampleRead(&result, &flags);
+  if (FAILED(result) || (flags & MF_SOURCE_READERF_ERROR)) return Read::Broken;
+  if (flags & MF_SOURCE_READERF_ENDOFSTREAM) return Read::End;
+  if ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && !ReadDecodedLayout(playback)) return Read::Broken;
+  return sample ? Read::Frame : Read::Gap;
+}
+
+enum class Work { Go, Rewind, Stop };
+
+// Waits up to `waitMs` for the stop or a rewind; the stop comes first when both are there.
+// Taking the rewind here, wherever the thread is, leaves none behind to start the video
+// again later from wherever it then is.
+Work WaitForWork(Playback& playback, DWORD waitMs) {
+  HANDLE events[] = {playback.stopEvent.Get(), playback.rewindEvent.Get()};
+  switch (WaitForMultipleObjects(2, events, FALSE, waitMs)) {
+    case WAIT_TIMEOUT:
+      return Work::Go;
+    case WAIT_OBJECT_0 + 1:
+      return Work::Rewind;
+    default:
+      return Work::Stop;
+  }
+}
+
+bool SeekToStart(Playback& playback) {
+  PROPVARIANT start;
+  PropVariantInit(&start);
+  start.vt = VT_I8;
+  start.hVal.QuadPart = 0;
+  return SUCCEEDED(playback.reader->SetCurrentPosition(GUID_NULL, start));
+}
+
+// The clock of the frames shown: it starts with the first frame after the opening or a
+// rewind; stamps are in 100 ns units.
+struct FrameClock {
+  bool started = false;
   LONGLONG firstStamp = 0;
-  while (!playback.Stopped()) {
-    DWORD stream = 0, flags = 0;
-    LONGLONG stamp = 0;
-    ComPtr<IMFSample> sample;
-    const HRESULT read = playback.reader->ReadSample(kVideoStream, 0, &stream, &flags, &stamp, sample.Receive());
-    const bool atEnd = FAILED(read) || (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR)) ||
-                       ((flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && !ReadDecodedLayout(playback));
-    if (atEnd) {
-      if (!WaitAtTheEnd(playback)) return;
-      haveFirstStamp = false;
-      continue;
-    }
-    if (!sample) continue;  // a gap in the stream
-    // The clock starts with the first frame shown; stamps are in 100 ns units. A late frame
-    // is shown at once, never held back.
-    if (!haveFirstStamp) {
+  DWORD startMs = 0;
+
+  // Milliseconds until the frame of `stamp` is due; a late frame is due at once, never held
+  // back.
+  DWORD MsUntilDue(LONGLONG stamp) {
+    if (!started) {
+      started = true;
       firstStamp = stamp;
-      haveFirstStamp = true;
-      clockStart = Now();
+      startMs = Now();
     }
     const LONGLONG dueMs = stamp > firstStamp ? (stamp - firstStamp) / 10000 : 0;
-    const LONGLONG waitMs = dueMs - LONGLONG(Now() - clockStart);
-    if (waitMs > 0 && WaitForSingleObject(playback.stopEvent.Get(), DWORD(waitMs)) == WAIT_OBJECT_0) return;
-    // A thread the main thread gave up on may come back from the decoder long after the
-    // stop: it must not draw then.
-    if (playback.Stopped()) return;
-    ShowSample(playback, sample.Get());
+    const LONGLONG waitMs = dueMs - LONGLONG(Now() - startMs);
+    return waitMs > 0 ? DWORD(waitMs) : 0;
+  }
+};
+
+// Tells the owner of the end; at a broken one the thread reads nothing more and only waits
+// for the stop, so that a dead reader costs nothing while its owner moves on.
+void ReportEnd(Playback& playback, EndKind end) {
+  if (end == kBrokenEnd) InterlockedExchange(&playback.broken, 1);
+  InterlockedExchange(&playback.ended, end);
+}
+
+void StayBroken(Playback& playback) {
+  ReportEnd(playback, kBrokenEnd);
+  WaitForSingleObject(playback.stopEvent.Get(), INFINITE);
+}
+
+void Play(Playback& playback) {
+  FrameClock clock;
+  for (;;) {
+    LONGLONG stamp = 0;
+    ComPtr<IMFSample> sample;
+    const Read read = ReadNext(playback, &stamp, sample);
+    if (read == Read::Broken) {
+      StayBroken(playback);
+      return;
+    }
+    // The stop or a rewind asked while the sample was read comes before showing it or
+    // reporting the end: a thread the owner gave up on may come back from the decoder long
+    // after the stop and must not draw then, and a rewound video starts again as soon as the
+    // platform hands the thread back.
+    Work work = WaitForWork(playback, 0);
+    if (work == Work::Go && read == Read::End) {
+      ReportEnd(playback, kCompletedEnd);
+      work = WaitForWork(playback, INFINITE);
+    }
+    if (work == Work::Go && read == Read::Frame) work = WaitForWork(playback, clock.MsUntilDue(stamp));
+    if (work == Work::Stop) return;
+    if (work == Work::Rewind) {
+      if (!SeekToStart(playback)) {
+        StayBroken(playback);
+        return;
+      }
+      // The end the owner has not taken yet is over: it must not end the video just begun.
+      InterlockedCompareExchange(&playback.ended, kNoEnd, kCompletedEnd);
+      clock = FrameClock();
+      continue;
+    }
+    if (read == Read::Frame) ShowSample(playback, sample.Get());
   }
 }
 
@@ -322,13 +413,14 @@ void StopThread(Playback* playback, DWORD limitMs) {
 }  // namespace
 
 DWORD mediaFoundationOpenLimitMs = 15000;
+void (*mediaFoundationSampleRead)(HRESULT* result, DWORD* flags) = nullptr;
 
 HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, MediaFoundationVideo** video) {
   if (video == nullptr) return E_POINTER;
   *video = nullptr;
   if (path == nullptr || path[0] == '\0') return E_INVALIDARG;
-  if (!LookUpLibrary()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
-  const HRESULT textureReady = ReadTextureFormat();
+  if (!LibraryPresent()) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  const HRESULT textureReady = TextureFormatAccepted();
   if (FAILED(textureReady)) return textureReady;
   HRESULT result = StartPlatform();
   if (FAILED(result)) return result;
@@ -359,12 +451,24 @@ HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, Medi
 
 long MediaFoundationFramesDelivered(const MediaFoundationVideo* video) { return video ? video->framesDelivered : 0; }
 
-bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video) {
-  return video && InterlockedExchange(&video->ended, 0) != 0;
+bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video, bool* completed) {
+  *completed = false;
+  if (video == nullptr) return false;
+  const LONG end = InterlockedExchange(&video->ended, kNoEnd);
+  *completed = end == kCompletedEnd;
+  return end != kNoEnd;
 }
 
 void RewindMediaFoundationVideo(MediaFoundationVideo* video) {
-  if (video) SetEvent(video->rewindEvent.Get());
+  if (video == nullptr) return;
+  // A dead reader is not started again; the owner hears once more that it is broken, so that
+  // an owner which forgets the ends from before its rewind still learns of it. Should the
+  // thread break just after this look, it reports the end itself and never takes the rewind.
+  if (video->broken) {
+    InterlockedExchange(&video->ended, kBrokenEnd);
+    return;
+  }
+  SetEvent(video->rewindEvent.Get());
 }
 
 void StopMediaFoundationVideo(MediaFoundationVideo*& video) {

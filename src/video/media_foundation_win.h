@@ -28,14 +28,24 @@ extern DWORD mediaFoundationOpenLimitMs;
 // Frames decoded and handed to the frame surface since the video started, shown or not.
 long MediaFoundationFramesDelivered(const MediaFoundationVideo* video);
 
-// True once for each time the video has reached its end (or could not be read any further)
-// since the last call; the reader thread then waits for a rewind or the stop.
-bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video);
+// True once for each end of the video since the last call, with *completed true at the end
+// of its stream (the reader thread then waits for a rewind or the stop) and false when it
+// could not be read any further (a failed read, the reader's error, a picture format this
+// program does not convert, a failed rewind): the thread then reads nothing more.
+bool TakeMediaFoundationVideoEnd(MediaFoundationVideo* video, bool* completed);
 
-// Starts the video again from its beginning, with its clock.
+// Starts the video again from its beginning, with its clock, as soon as the reader thread
+// is back from the platform: a frame waited for is dropped, a video at its end plays again.
+// No rewind is left waiting for a later end. A video that could not be read any further is
+// not started again; its broken end is reported once more instead.
 void RewindMediaFoundationVideo(MediaFoundationVideo* video);
 
 // Stops the reader thread, waits for it for a few seconds at most and lets go of the video
 // (null afterwards). A thread stuck inside the platform is left to end on its own; it frees
 // what it holds then. Harmless on null.
 void StopMediaFoundationVideo(MediaFoundationVideo*& video);
+
+// Test seam: told of each read's outcome on the reader thread before it is acted on, and may
+// change it, so that a test can make a file fail in its middle (the platform cannot be made
+// to on demand). Null in the program.
+extern void (*mediaFoundationSampleRead)(HRESULT* result, DWORD* flags);

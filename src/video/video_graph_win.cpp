@@ -173,11 +173,7 @@ HRESULT BuildVideoGraph(VideoGraph& graph, const char* path) {
 
 bool TakeVideoEnd(VideoGraph& graph, bool* completed) {
   *completed = false;
-  if (graph.mediaFoundation != nullptr) {
-    // The reader's end, or a read it could not go on from, counts as the end of the stream.
-    *completed = TakeMediaFoundationVideoEnd(graph.mediaFoundation);
-    return *completed;
-  }
+  if (graph.mediaFoundation != nullptr) return TakeMediaFoundationVideoEnd(graph.mediaFoundation, completed);
   if (graph.mediaEvent == nullptr) return false;
   long code = 0;
   LONG_PTR first = 0, second = 0;

@@ -3,6 +3,9 @@
 // files that ffmpeg made from our own pictures.
 #include <windows.h>
 
+#include <mfidl.h>
+#include <mfreadwrite.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -24,6 +27,7 @@ class MediaFoundationTest : public VideoDeviceTest {
   void SetUp() override { videoGraphTriesDirectShow = false; }
   void TearDown() override {
     ReleaseVideoGraph();
+    mediaFoundationSampleRead = nullptr;
     videoGraphTriesDirectShow = true;
   }
 
@@ -84,6 +88,56 @@ TEST_F(MediaFoundationTest, ASingleFileLoopsWithModeOne) {
   ASSERT_TRUE(pollShows(kBlue)) << "second half never shown";
   EXPECT_TRUE(pollShows(kRed)) << "the file did not start again";
   EXPECT_TRUE(pollShows(kBlue)) << "frames stopped after the rewind";
+}
+
+// A rewind is taken at once, not left waiting for the end, from where it would start the
+// video again right after its end was reported.
+TEST_F(MediaFoundationTest, ARewindWhilePlayingStartsAgainAtOnce) {
+  const std::string path = VideoInput("two_halves.mp4");
+  ASSERT_TRUE(InputExists(path));
+  ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK);
+  ASSERT_TRUE(WaitFor([] { return Near(ReadTexel(64, 192).color, kBlue, 40); })) << "second half never shown";
+  RewindVideo(videoGraph);
+  EXPECT_TRUE(WaitFor([] { return Near(ReadTexel(64, 192).color, kRed, 40); })) << "the first half never came back";
+  bool completed = false;
+  EXPECT_FALSE(TakeVideoEnd(videoGraph, &completed)) << "an end reported for the video just started again";
+}
+
+// What the reads from the tenth on are made to answer: the file breaks in its middle.
+struct ReadFault {
+  const char* what;
+  HRESULT result;
+  DWORD flags;
+};
+const ReadFault* readFault = nullptr;
+volatile LONG readsSeen = 0;
+
+void BreakFromTheTenthRead(HRESULT* result, DWORD* flags) {
+  if (InterlockedIncrement(&readsSeen) < 10) return;
+  *result = readFault->result;
+  *flags |= readFault->flags;
+}
+
+TEST_F(MediaFoundationTest, AReadErrorIsABrokenEndAndNothingIsReadAfterIt) {
+  const std::string path = VideoInput("quad_h264.mp4");  // 50 frames: the tenth read is in its middle
+  ASSERT_TRUE(InputExists(path));
+  const ReadFault faults[] = {{"a failed read", E_FAIL, 0}, {"the reader's error", S_OK, MF_SOURCE_READERF_ERROR}};
+  for (const ReadFault& fault : faults) {
+    readFault = &fault;
+    readsSeen = 0;
+    mediaFoundationSampleRead = BreakFromTheTenthRead;
+    ASSERT_EQ(BuildVideoGraph(path.c_str()), S_OK) << fault.what;
+    bool completed = true;
+    ASSERT_TRUE(WaitFor([&] { return TakeVideoEnd(videoGraph, &completed); })) << fault.what << ": no end";
+    EXPECT_FALSE(completed) << fault.what << " taken for the end of the stream";
+    const LONG readsAtTheEnd = readsSeen;
+    // A rewind must not start the dead reader again, nor hide that it is broken.
+    RewindVideo(videoGraph);
+    completed = true;
+    EXPECT_TRUE(TakeVideoEnd(videoGraph, &completed) && !completed) << fault.what << ": the rewind hid the error";
+    EXPECT_FALSE(WaitFor([&] { return readsSeen != readsAtTheEnd; }, 300)) << fault.what << ": read on after it";
+    ReleaseVideoGraph();
+  }
 }
 
 TEST_F(MediaFoundationTest, TheEndIsReportedOncePerEnd) {
