@@ -7,8 +7,9 @@
 # BUILD_DIR is a Windows build tree with orvel, saver_bench and orvel_settings built (default build/windows64;
 # build/windows needs a machine that runs 32-bit programs).
 # The figures come from outside the program: Wine's own frame counter (WINEDEBUG=fps prints
-# "... approx NN.NNfps" about once a second) and utime + stime of the process in /proc, over
-# SAMPLE_SECONDS after WARMUP_SECONDS of drawing. The X server and the wineserver are shown
+# "<swap chain> @ approx NN.NNfps" for each swap chain about every 1.5 s, and a count of all
+# the process's GL swaps together, which is left out) and utime + stime of the process in
+# /proc, over SAMPLE_SECONDS after WARMUP_SECONDS of drawing. The X server and the wineserver are shown
 # beside it because drawing and messages cost time there too. Start-up is the time from
 # CreateProcess to the visible full-screen window, START_RUNS times with 1 and with 10
 # configured files. The hd case plays a 1920x1080 MPEG-2 file, made with ffmpeg beside the
@@ -19,14 +20,16 @@
 #
 #   WARMUP_SECONDS (4)  SAMPLE_SECONDS (10)  START_RUNS (5)
 #   ROUNDS (1)          runs of each drawing case, one row each (the machine may be busy)
-#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd start)
+#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture start)
 #   SHOTS=DIR           also save a screenshot of each drawing case into DIR
 #   TWO_MONITORS=1      on a display of two monitors (1024x768 and 800x600) instead of one
 #
 # The monitors cases (monitors0, monitors1, monitors2) draw a 4x4 grid with each monitors
-# choice; run them once as they are and once with TWO_MONITORS=1 to compare one monitor with
-# two. Wine counts every present, and the same picture on each of two monitors is presented
-# twice a frame: that case's fps column is halved to give frames.
+# choice on the display of the run (TWO_MONITORS). The same-picture case draws that grid with
+# the same picture on each monitor on a display of one monitor and then on one of two, each
+# in a Wine session of its own, and prints both frame rates as figures. With the same
+# picture on each monitor every swap chain (the device's and each mirror's) is presented once
+# a frame, so the mean of the swap chains' rates is the frame rate.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -35,7 +38,7 @@ warmup=${WARMUP_SECONDS:-4}
 sample=${SAMPLE_SECONDS:-10}
 start_runs=${START_RUNS:-5}
 rounds=${ROUNDS:-1}
-cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd start}
+cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture start}
 
 scr=$build/orvel.scr
 helper=$build/bench/saver_bench.exe
@@ -99,6 +102,9 @@ find_saver_pid() {
 }
 
 fps_lines() { grep -c 'approx .*fps' "$1" 2>/dev/null || true; }
+# The swap chains' frame rates in lines of the log, one a line: opengl32's count of every GL
+# swap of the process (", total") would count a frame once per monitor.
+swap_chain_fps() { grep -v ', total' | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n'; }
 
 # One drawing case: settings, a run, warm-up, a sample, a clean end. Prints one table row.
 measure_once() {
@@ -155,16 +161,17 @@ measure_once() {
   esac
   wait "$job" 2>/dev/null
 
-  sed -n "$((l0 + 1)),${l1}p" "$log" | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n' |
+  sed -n "$((l0 + 1)),${l1}p" "$log" | swap_chain_fps |
     awk -v name="$name" -v t0="$t0" -v t1="$t1" -v c="$((c1 - c0))" -v x="$((x1 - x0))" -v s="$((s1 - s0))" \
         -v hz="$ticks_per_second" -v others="$(( (m1 - m0) - (c1 - c0) - (x1 - x0) - (s1 - s0) ))" -v xvfb="${_orvel_xvfb_pid:-}" \
-        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" -v presents="${presents:-1}" '
-      { $1 = $1 / presents; n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
+        -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" -v fpsfile="$work/fps" '
+      { n++; sum += $1; if (n == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
       END {
         dt = t1 - t0
         ms = 1000 / hz / dt
         if (n == 0) { printf "%-24s no fps lines in the sample\n", name; exit }
         printf "%.1f\n", c * ms > cpufile
+        printf "%.1f\n", sum / n > fpsfile
         printf "%-24s %6.1f %5.0f-%-5.0f %6.0f %6.1f %6.0f %6.0f %6.0f %6s %6.0f %6.0f %6s\n", name, sum / n, lo, hi,
                c * ms, c * ms * n / sum, raster * ms, cs * ms, (c - raster - cs) * ms,
                xvfb == "" ? "-" : sprintf("%.0f", x * ms), s * ms, others * ms, end_ms
@@ -225,6 +232,39 @@ hd_figures() {
   done
 }
 
+# Starts the Wine session again on a display of one monitor (one) or of two (two), unless
+# the session is on that one already; "back" is the display the script started on.
+use_display() {
+  local want=$1 now=one
+  if [ "$want" = back ]; then
+    want=one
+    [ "${TWO_MONITORS:-0}" = 1 ] && want=two
+  fi
+  case ${ORVEL_WINE_SESSION:-} in *+two-monitors) now=two ;; esac
+  [ "$want" = "$now" ] && return
+  wine_session_stop
+  if [ "$want" = two ]; then
+    wine_session_start "$(wine_arch_of "$scr")" --two-monitors
+  else
+    wine_session_start "$(wine_arch_of "$scr")"
+  fi
+}
+
+# Frames per second of the same picture on each monitor, on one monitor and on two.
+same_picture_figures() {
+  local display
+  local -A rate=()
+  for display in one two; do
+    use_display "$display"
+    rm -f "$work/fps"
+    measure_once "same picture, $display mon." shape=2 cols=4 rows=4 monitors=1
+    [ -s "$work/fps" ] && rate[$display]=$(cat "$work/fps")
+  done
+  use_display back
+  echo "figure: same_picture.one_monitor.fps ${rate[one]:--}"
+  echo "figure: same_picture.two_monitors.fps ${rate[two]:--}"
+}
+
 measure() {
   local r
   for r in $(seq 1 "$rounds"); do measure_once "$@"; done
@@ -271,11 +311,9 @@ for c in $cases; do
     stars-translucent) measure "stars 1000 translucent" shape=3 stars=1000 star-translucent=1 ;;
     hd) hd_figures ;;
     monitors0 | monitors1 | monitors2)
-      presents=1
-      [ "${TWO_MONITORS:-0}" = 1 ] && [ "$c" = monitors1 ] && presents=2
       measure "grid 4x4 monitors=${c#monitors}" shape=2 cols=4 rows=4 monitors="${c#monitors}"
-      presents=1
       ;;
+    same-picture) same_picture_figures ;;
     start)
       mkdir -p "$work/ten"
       ten=()

@@ -1,5 +1,5 @@
-// The process-wide Direct3D 8 objects of one run. Main thread; see the header for the
-// streaming thread's share.
+// The process-wide Direct3D 8 objects of one run, the mirrors' swap chains with them. Main
+// thread; see the header for the streaming thread's share.
 #include "scenes/device_objects_win.h"
 
 #include "base/com_ptr_win.h"
@@ -10,6 +10,7 @@ IDirect3DDevice8* d3dDevice = nullptr;
 IDirect3DTexture8* videoTexture = nullptr;
 IDirect3DVertexBuffer8* sceneVertexBuffer = nullptr;
 IDirect3DIndexBuffer8* sceneIndexBuffer = nullptr;
+std::vector<MirrorSwapChain> mirrorSwapChains;
 SIZE backBufferSize = {0, 0};
 
 Direct3DCreateProc direct3DCreate = SystemDirect3DCreate8;
@@ -68,8 +69,45 @@ HRESULT CreateSaverDevice(HWND focusWindow) {
   return result;
 }
 
+IDirect3DSwapChain8* CreateMirrorSwapChain(HWND window) {
+  ComPtr<IDirect3DSurface8> frame;
+  D3DSURFACE_DESC description;
+  if (d3dDevice == nullptr || FAILED(d3dDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, frame.Receive())) ||
+      FAILED(frame->GetDesc(&description))) {
+    return nullptr;
+  }
+  // Direct3D 8 takes a window's waiting from the swap effect alone (COPY does not wait) and
+  // refuses any interval but the default for a window; Wine takes it from the interval alone
+  // and waits at the default one. So the immediate interval first, the default one where it
+  // is refused.
+  const UINT intervals[] = {D3DPRESENT_INTERVAL_IMMEDIATE, D3DPRESENT_INTERVAL_DEFAULT};
+  for (const UINT interval : intervals) {
+    D3DPRESENT_PARAMETERS present = {};
+    present.BackBufferWidth = description.Width;
+    present.BackBufferHeight = description.Height;
+    present.BackBufferFormat = description.Format;
+    present.BackBufferCount = 1;
+    present.MultiSampleType = D3DMULTISAMPLE_NONE;
+    present.SwapEffect = D3DSWAPEFFECT_COPY;
+    present.hDeviceWindow = window;
+    present.Windowed = TRUE;
+    present.EnableAutoDepthStencil = FALSE;  // nothing is drawn into it, the frame is copied
+    present.FullScreen_PresentationInterval = interval;
+    IDirect3DSwapChain8* chain = nullptr;
+    if (SUCCEEDED(d3dDevice->CreateAdditionalSwapChain(&present, &chain))) return chain;
+  }
+  return nullptr;
+}
+
+void ReleaseMirrorSwapChains() {
+  std::vector<MirrorSwapChain> chains;
+  chains.swap(mirrorSwapChains);
+  for (MirrorSwapChain& mirror : chains) ReleaseHolder(mirror.chain);
+}
+
 HRESULT ResetSaverDevice() {
   if (direct3D == nullptr || d3dDevice == nullptr) return E_UNEXPECTED;
+  ReleaseMirrorSwapChains();
   D3DDISPLAYMODE mode;
   const HRESULT modeResult = direct3D->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &mode);
   if (FAILED(modeResult)) return modeResult;
@@ -78,6 +116,7 @@ HRESULT ResetSaverDevice() {
 }
 
 void ReleaseDeviceObjects() {
+  ReleaseMirrorSwapChains();
   ReleaseHolder(videoTexture);
   ReleaseHolder(sceneIndexBuffer);
   ReleaseHolder(sceneVertexBuffer);

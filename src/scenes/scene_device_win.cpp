@@ -1,9 +1,10 @@
-// Device work shared by the scenes. Main thread.
+// Device work shared by the scenes, the mirrors' copies and presents included. Main thread.
 #include "scenes/scene_device_win.h"
 
 #include <cstdio>
 #include <cstring>
 
+#include "base/com_ptr_win.h"
 #include "scenes/device_objects_win.h"
 
 SceneNoticeProc sceneNotice = nullptr;
@@ -69,35 +70,49 @@ std::vector<HWND> mirrorWindows;
 
 namespace {
 
-// Presents the back buffer into the device's own window. With no rectangle Present would
-// take the size of the window it presented into last, which may be a mirror.
-HRESULT PresentIntoDeviceWindow() {
-  D3DDEVICE_CREATION_PARAMETERS created = {};
-  RECT own = {};
-  d3dDevice->GetCreationParameters(&created);
-  GetClientRect(created.hFocusWindow, &own);
-  return d3dDevice->Present(nullptr, &own, nullptr, nullptr);
+// The swap chains follow the list the run fills: all made again when it is not the list they
+// were made for (a new layout, or a reset that released them). A window's size does not
+// matter, their back buffers are the device's.
+void FollowMirrorWindows() {
+  bool same = mirrorSwapChains.size() == mirrorWindows.size();
+  for (size_t i = 0; same && i < mirrorWindows.size(); ++i) same = mirrorSwapChains[i].window == mirrorWindows[i];
+  if (same) return;
+  ReleaseMirrorSwapChains();
+  for (HWND window : mirrorWindows) mirrorSwapChains.push_back({window, CreateMirrorSwapChain(window)});
+}
+
+bool ShowsMirror(const MirrorSwapChain& mirror) { return mirror.chain != nullptr && IsWindowVisible(mirror.window); }
+
+// A copy of the same size and format: the only kind Direct3D 8 offers (CopyRects does not
+// stretch), and the mirror's Present then scales the whole frame to its window.
+void CopyFrameToMirrors() {
+  ComPtr<IDirect3DSurface8> frame;
+  if (FAILED(d3dDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, frame.Receive()))) return;
+  for (const MirrorSwapChain& mirror : mirrorSwapChains) {
+    ComPtr<IDirect3DSurface8> target;
+    if (!ShowsMirror(mirror) || FAILED(mirror.chain->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, target.Receive())))
+      continue;
+    d3dDevice->CopyRects(frame.Get(), nullptr, 0, target.Get(), nullptr);
+  }
 }
 
 }  // namespace
 
 void LeaveMirrorWindows() {
-  if (mirrorWindows.empty()) return;
   mirrorWindows.clear();
-  if (d3dDevice != nullptr) PresentIntoDeviceWindow();
+  ReleaseMirrorSwapChains();
 }
 
 HRESULT EndSceneFrame() {
   d3dDevice->EndScene();
-  if (mirrorWindows.empty()) return d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
-  HRESULT result = PresentIntoDeviceWindow();
-  for (HWND window : mirrorWindows) {
-    RECT client;
+  FollowMirrorWindows();
+  if (!mirrorSwapChains.empty()) CopyFrameToMirrors();
+  // The device's own present is the one that waits for the retrace; the mirrors follow at
+  // once with the same frame.
+  HRESULT result = d3dDevice->Present(nullptr, nullptr, nullptr, nullptr);
+  for (const MirrorSwapChain& mirror : mirrorSwapChains) {
     if (FAILED(result)) break;
-    if (!IsWindowVisible(window) || !GetClientRect(window, &client)) continue;
-    // The whole back buffer into the whole window: a monitor of another shape shows the
-    // picture scaled to it.
-    result = d3dDevice->Present(nullptr, &client, window, nullptr);
+    if (ShowsMirror(mirror)) result = mirror.chain->Present(nullptr, nullptr, nullptr, nullptr);
   }
   return result;
 }

@@ -1,6 +1,6 @@
 // What the three scenes do alike on the device: hand a core matrix to SetTransform, make
-// and fill the two shared buffer slots at Init, open and close a frame, and tell the user
-// when the device refuses them. Main thread.
+// and fill the two shared buffer slots at Init, open and close a frame (shown in the mirror
+// windows too), and tell the user when the device refuses them. Main thread.
 #pragma once
 
 #include <windows.h>
@@ -46,13 +46,16 @@ void BeginSceneFrame();
 HRESULT EndSceneFrame();
 
 // Windows that show the same frame as the device's own, scaled to fill each: the other
-// monitors' windows when every monitor shows the same picture. The frame is drawn once and
-// presented into each visible one after the device's window.
+// monitors' windows when every monitor shows the same picture. The frame is drawn once,
+// copied into a swap chain of each window's own (made at the first frame after the list
+// changes) and presented there without waiting for the retrace; only the device's own
+// present waits for it.
 extern std::vector<HWND> mirrorWindows;
 
-// Empties mirrorWindows before any of them goes. The device keeps the window it presented
-// into last, and a device reset or present with that window destroyed does not return
-// (seen under Wine): one more present takes the device back to its own window.
+// Empties mirrorWindows and releases their swap chains; called before any of the windows
+// goes, since a reset or present of Direct3D's that still reaches a destroyed window does
+// not return (seen under Wine). The device itself never presents into them, so nothing is
+// presented here and a lost device is left the same way.
 void LeaveMirrorWindows();
 
 // Draws the shared buffers as an indexed triangle list with videoTexture (when there is

@@ -139,11 +139,13 @@ struct LossFault {
   int resets = 0;
   int presentsAfterReset = 0;
   int presentsWhileLost = 0;  // asked for after the loss was reported, before the reset
+  int presents = 0;           // every one asked for
 };
 LossFault lossFault;
 
 HRESULT STDMETHODCALLTYPE Present(IDirect3DDevice8* device, const RECT* source, const RECT* target, HWND window,
                                   const RGNDATA* dirty) {
+  ++lossFault.presents;
   if (lossFault.presentsLost > 0) {
     --lossFault.presentsLost;
     lossFault.needsReset = true;
@@ -234,3 +236,5 @@ int DeviceResets() { return lossFault.resets; }
 int PresentsAfterReset() { return lossFault.presentsAfterReset; }
 
 int PresentsWhileLost() { return lossFault.presentsWhileLost; }
+
+int DevicePresents() { return lossFault.presents; }

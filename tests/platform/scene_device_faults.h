@@ -30,3 +30,6 @@ int DeviceResets();
 int PresentsAfterReset();
 // Presents asked for after a loss was reported and before the reset.
 int PresentsWhileLost();
+// The device's Presents asked for since Install, refused ones included (a swap chain's own
+// Present is not the device's).
+int DevicePresents();
