@@ -11,18 +11,11 @@
 
 #include "saver_process.h"
 #include "scoped_registry_value.h"
+#include "program_folder.h"
 
 extern std::string slowFilePath;
 
 namespace {
-
-// The build passes a Unix path; under Wine the root of the Unix file system is drive Z:.
-std::string WindowsPath(std::string path) {
-  if (!path.empty() && path[0] == '/') path = "Z:" + path;
-  for (char& c : path)
-    if (c == '/') c = '\\';
-  return path;
-}
 
 }  // namespace
 

@@ -1,9 +1,9 @@
-// The build's Windows Installer package, installed, installed again and removed by msiexec
-// as an administrator rolling it out would (/qn), with the files in the system folder, the
-// entry in Programs and Features and the user's screensaver setting checked after each step.
-// Runs in a Wine prefix of its own (tests/installer.cmake): the package changes the system
-// folder. Takes --msi=<package>; the files the package was made of lie beside it. Test thread
-// only.
+// The build's Windows Installer package, installed, installed again, upgraded and removed by
+// msiexec as an administrator rolling it out would (/qn), with the files in the system folder,
+// the entry in Programs and Features and the user's screensaver setting checked after each
+// step. Runs in a Wine prefix of its own (tests/installer.cmake): the package changes the
+// system folder. Takes --msi=<package> and --newer-msi=<the same files at the next version>;
+// the files the packages were made of lie beside them. Test thread only.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@
 namespace {
 
 std::string packagePath;
+std::string newerPackagePath;
 
 const char kDesktopKey[] = "Control Panel\\Desktop";
 const char kSettingsKey[] = "Software\\Quorda\\Orvel Screen 1.0";
@@ -48,9 +49,10 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), bytes.size());
 }
 
-// msiexec with a switch (/i, /x) on the package, quietly, and `properties`: its exit code.
-unsigned long Msiexec(const char* action, const std::string& properties = "") {
-  return RunToEnd(SystemFile("msiexec.exe"), std::string(action) + " \"" + packagePath + "\" /qn" + properties);
+// msiexec with a switch (/i, /x) on a package, quietly, and `properties`: its exit code.
+unsigned long Msiexec(const char* action, const std::string& properties = "",
+                      const std::string& package = packagePath) {
+  return RunToEnd(SystemFile("msiexec.exe"), std::string(action) + " \"" + package + "\" /qn" + properties);
 }
 
 // A value's data (a text without its terminating zero), or kAbsent.
@@ -87,9 +89,9 @@ std::vector<std::string> ListedProducts() {
 }
 
 // Installed as built: both files in the system folder, the product listed once.
-void ExpectInstalled() {
+void ExpectInstalled(const char* version = "1.0.0") {
   for (const char* name : kFiles) EXPECT_TRUE(Contents(SystemFile(name)) == Contents(BuiltFile(name))) << name;
-  EXPECT_EQ(ListedProducts(), std::vector<std::string>{"1.0.0, Quorda"});
+  EXPECT_EQ(ListedProducts(), std::vector<std::string>{std::string(version) + ", Quorda"});
 }
 
 void ExpectRemoved() {
@@ -104,12 +106,14 @@ class Package : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_NE(Contents(packagePath), kAbsent) << packagePath;
+    ASSERT_NE(Contents(newerPackagePath), kAbsent) << newerPackagePath;
     saver_.WriteText(kOtherSaver);
     active_.WriteText("0");
     options_.Write(REG_BINARY, "settings", 8);
   }
   void TearDown() override {
     Msiexec("/x");
+    Msiexec("/x", "", newerPackagePath);
     for (const char* name : kFiles) DeleteFileA(SystemFile(name).c_str());
   }
 
@@ -178,20 +182,30 @@ TEST_F(Package, ReplacesAnOlderCopyInTheSystemFolder) {
   ExpectInstalled();
 }
 
+TEST_F(Package, NextVersionReplacesThisOneAndKeepsTheChoice) {
+  ASSERT_EQ(Msiexec("/i", " SETASCURRENT=1"), 0u);
+  ASSERT_EQ(Msiexec("/i", "", newerPackagePath), 0u);
+  ExpectInstalled("1.1.0");
+  EXPECT_EQ(Lower(UserSaver()), Lower(SystemFile("orvel.scr"))) << "the upgrade lost the user's choice";
+  EXPECT_EQ(ReadValue(HKEY_CURRENT_USER, kSettingsKey, "Options"), "settings");
+
+  EXPECT_NE(Msiexec("/i"), 0u) << "the older version went over the newer one";
+  ExpectInstalled("1.1.0");
+
+  ASSERT_EQ(Msiexec("/x", "", newerPackagePath), 0u);
+  ExpectRemoved();
+}
+
 }  // namespace
 
-// The build passes a Unix path; under Wine the root of the Unix file system is drive Z:.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--msi=", 6) != 0) continue;
-    packagePath = argv[i] + 6;
-    if (!packagePath.empty() && packagePath[0] == '/') packagePath = "Z:" + packagePath;
-    for (char& c : packagePath)
-      if (c == '/') c = '\\';
+    if (std::strncmp(argv[i], "--msi=", 6) == 0) packagePath = WindowsPath(argv[i] + 6);
+    if (std::strncmp(argv[i], "--newer-msi=", 12) == 0) newerPackagePath = WindowsPath(argv[i] + 12);
   }
-  if (packagePath.empty()) {
-    std::fprintf(stderr, "usage: installer_tests --msi=<package>\n");
+  if (packagePath.empty() || newerPackagePath.empty()) {
+    std::fprintf(stderr, "usage: installer_tests --msi=<package> --newer-msi=<package>\n");
     return 2;
   }
   return RUN_ALL_TESTS();

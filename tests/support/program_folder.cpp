@@ -28,3 +28,10 @@ unsigned long RunToEnd(const std::string& path, const std::string& arguments) {
   CloseHandle(info.hProcess);
   return code;
 }
+
+std::string WindowsPath(std::string path) {
+  if (!path.empty() && path[0] == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
