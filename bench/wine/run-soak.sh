@@ -11,8 +11,13 @@
 # stops: STOPS full-screen runs with ten configured files, each ended by a key press at a
 #   random moment from the window's creation on (saver_bench stops): how many ended, hung,
 #   crashed, or left a process or the mutex behind.
+# faulty: two full-screen runs of SOAK_SECONDS each, switching between a good clip and a 60 s
+#   file on a faulty share (strace on that file's reads after the 300th): one whose reads
+#   stall for 4 s every 50 reads and come back, one whose reads fail. Threads, descriptors
+#   (the Wine handles of files and events are descriptors of the process) and private
+#   (anonymous) memory of the process, read from /proc, at the first picture and at the end.
 #
-#   SWITCHES (1000)  STEP (50)  STOPS (200)  SEED (1)
+#   SWITCHES (1000)  STEP (50)  STOPS (200)  SEED (1)  SOAK_SECONDS (60)
 # BUILD_DIR is a Windows build tree with orvel, saver_bench and video_bench built (default
 # build/windows64). The "Options" value stored before is put back at the end.
 set -u
@@ -20,7 +25,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=$(cd "${1:-$root/build/windows64}" && pwd)
 [ $# -gt 0 ] && shift
-parts=${*:-switches stops}
+parts=${*:-switches stops faulty}
 switches=${SWITCHES:-1000}
 step=${STEP:-50}
 stops=${STOPS:-200}
@@ -31,6 +36,7 @@ helper=$build/bench/saver_bench.exe
 settings=$build/tools/orvel_settings.exe
 video_bench=$build/bench/video_bench.exe
 clips=("$build"/bench/saver-inputs/soak_*.avi)
+dropping=$build/tests/run-inputs/dropping_red.avi  # the target dropping_share_input
 for f in "$scr" "$helper" "$settings" "$video_bench" "${clips[0]}"; do
   [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench, orvel_settings and video_bench)" >&2; exit 1; }
 done
@@ -93,6 +99,47 @@ soak_switches() {
     done
 }
 
+# The orvel.scr process started by wine, not the strace that runs it.
+find_saver_pid() {
+  local p
+  for p in /proc/[0-9]*; do
+    [ "$(cat "$p/comm" 2>/dev/null)" = strace ] && continue
+    if { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q -- 'orvel.scr /s'; then
+      echo "${p#/proc/}"
+      return
+    fi
+  done
+}
+counts_of() {  # threads descriptors private_kB
+  echo "$(ls "/proc/$1/task" 2>/dev/null | wc -l) $(fds_of "$1") $(awk '/^RssAnon/ {print $2}' "/proc/$1/status" 2>/dev/null)"
+}
+
+soak_faulty() {
+  [ -e "$dropping" ] || { echo "missing $dropping (build the target dropping_share_input)"; return; }
+  local seconds=${SOAK_SECONDS:-60} fault name copy pid
+  for fault in "stalls and comes back:delay_enter=4s:when=300+50" "fails:error=EIO:when=300+"; do
+    name=${fault%%:*}
+    copy=$work/faulty_$RANDOM.avi
+    cp "$dropping" "$copy"
+    settings_run set shape=2 cols=1 rows=1 "video=$(win "$copy")" "video=$(win "${clips[0]}")" || return
+    echo "== faulty: a file whose share $name, and a good clip, ${seconds} s"
+    echo "when threads fds private_kB"
+    strace -f --seccomp-bpf -qq -o /dev/null -P "$copy" -e trace=pread64,preadv \
+      -e inject=pread64,preadv:${fault#*:} wine "$scr" /s >/dev/null 2>&1 &
+    pid="" 
+    local tries=0
+    while [ -z "$pid" ] && [ $tries -lt 400 ]; do pid=$(find_saver_pid); sleep 0.05; tries=$((tries + 1)); done
+    [ -n "$pid" ] || { echo "failed: the saver did not start"; continue; }
+    sleep 5  # past the covers and the first picture
+    echo "start $(counts_of "$pid")"
+    sleep $((seconds - 5))
+    if [ -d "/proc/$pid" ]; then echo "end $(counts_of "$pid")"; else echo "failed: the saver ended by itself"; fi
+    helper_run stop 10000 | sed 's/^/# /'
+    wait
+    rm -f "$copy"
+  done
+}
+
 soak_stops() {
   local options=() i
   for i in 0 1 2 3 4 5 6 7 8 9; do options+=("video=$(win "${clips[$((i % ${#clips[@]}))]}")"); done
@@ -108,6 +155,7 @@ for part in $parts; do
   case "$part" in
     switches) soak_switches ;;
     stops) soak_stops ;;
-    *) echo "unknown part $part (switches, stops)" >&2 ;;
+    faulty) soak_faulty ;;
+    *) echo "unknown part $part (switches, stops, faulty)" >&2 ;;
   esac
 done
