@@ -145,7 +145,8 @@ TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
   char current[MAX_PATH] = {};
   ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
   const std::string planted = std::string(current) + "\\ov_Sample.avi";
-  ASSERT_TRUE(CopyFileA((ProgramFolder() + "\\ov_Sample.avi").c_str(), planted.c_str(), FALSE)) << planted;
+  const std::string sample = orvelPath.substr(0, orvelPath.find_last_of("\\/") + 1) + "ov_Sample.avi";
+  ASSERT_TRUE(CopyFileA(sample.c_str(), planted.c_str(), FALSE)) << sample << " to " << planted;
   const struct Unplant {
     std::string path;
     ~Unplant() { DeleteFileA(path.c_str()); }
