@@ -2,8 +2,12 @@
 # are never part of the test run; bench/wine/run-video-bench.sh runs them under Wine and
 # reads the process's memory and descriptors from outside.
 if(WIN32)
-  add_executable(video_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/video_bench.cpp)
+  add_executable(video_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/video_bench.cpp
+                             ${CMAKE_CURRENT_SOURCE_DIR}/wine/frames_drawn.cpp)
   target_link_libraries(video_bench PRIVATE orvel_platform orvel_test_support msvfw32)
+  # Frames count when they reached the texture: the platform layer's calls of the frame
+  # surface's DrawFrameIntoTexture go through the benchmark's counter (wine/frames_drawn.h).
+  target_link_options(video_bench PRIVATE -Wl,--wrap=_Z20DrawFrameIntoTexturelR11FrameScalerPKhyii)
   target_include_directories(video_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The cycle and leak runs play the files that the tests' build makes.
   if(TARGET video_test_inputs)
@@ -31,7 +35,7 @@ endif()
 # CPU time from outside. The 640x480 clip it plays is made by our own make_sample.
 if(WIN32)
   add_executable(saver_bench ${CMAKE_CURRENT_SOURCE_DIR}/wine/saver_bench.cpp)
-  target_link_libraries(saver_bench PRIVATE orvel_core orvel_test_support user32 advapi32)
+  target_link_libraries(saver_bench PRIVATE orvel_core orvel_test_support user32 gdi32 advapi32)
   target_compile_definitions(saver_bench PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 
   set(orvel_saver_bench_video ${CMAKE_CURRENT_BINARY_DIR}/saver-inputs/quadrants_640x480.avi)

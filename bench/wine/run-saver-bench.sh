@@ -30,6 +30,12 @@
 # in a Wine session of its own, and prints both frame rates as figures. With the same
 # picture on each monitor every swap chain (the device's and each mirror's) is presented once
 # a frame, so the mean of the swap chains' rates is the frame rate.
+#
+# Wine counts presents whether or not a video frame reached them: a drawing case's row is
+# printed only when the screen showed the video (saver_bench video-seen) at the end of its
+# sample. A case that drew nothing, showed no video, ended by itself or did not end on the
+# key, a decode floor whose player failed, a start that showed no window: each prints
+# "failed: CASE: WHY" instead of its figures, and the script then exits 1.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -46,9 +52,10 @@ settings=$build/tools/orvel_settings.exe
 video_bench=$build/bench/video_bench.exe
 video=$build/bench/saver-inputs/quadrants_640x480.avi
 for f in "$scr" "$helper" "$settings" "$video_bench" "$video"; do
-  [ -e "$f" ] || { echo "missing $f (build the targets orvel, saver_bench, orvel_settings and video_bench)" >&2; exit 1; }
+  [ -e "$f" ] || { echo "failed: missing $f (build the targets orvel, saver_bench, orvel_settings and video_bench)"; exit 1; }
 done
 
+. "$here/bench-result.sh"
 . "$here/saver-session.sh"
 
 ticks_per_second=$(getconf CLK_TCK)
@@ -94,8 +101,8 @@ class_ticks() {
 find_saver_pid() {
   local p
   for p in /proc/[0-9]*; do
-    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -qx "ORVEL_BENCH_TOKEN=$1" || continue
-    tr '\0' ' ' 2>/dev/null <"$p/cmdline" | grep -qi 'orvel\.scr' || continue
+    tr '\0' '\n' 2>/dev/null <"$p/environ" | grep -x "ORVEL_BENCH_TOKEN=$1" >/dev/null || continue
+    tr '\0' ' ' 2>/dev/null <"$p/cmdline" | grep -i 'orvel\.scr' >/dev/null || continue
     echo "${p#/proc/}"
     return
   done
@@ -106,11 +113,12 @@ fps_lines() { grep -c 'approx .*fps' "$1" 2>/dev/null || true; }
 # swap of the process (", total") would count a frame once per monitor.
 swap_chain_fps() { grep -v ', total' | grep -o 'approx [0-9.]*fps' | tr -dc '0-9.\n'; }
 
-# One drawing case: settings, a run, warm-up, a sample, a clean end. Prints one table row.
+# One drawing case: settings, a run, warm-up, a sample, a clean end. Prints one table row,
+# or why not.
 measure_once() {
   local name=$1
   shift
-  settings_run set "$@" video="$(win "$video")" >/dev/null || { printf '%-24s settings not stored\n' "$name"; return; }
+  settings_run set "$@" video="$(win "$video")" >/dev/null || { bench_failed "$name" "settings not stored"; return; }
 
   local token="bench$$_$name" log="$work/$name.log"
   (cd "$build" && ORVEL_BENCH_TOKEN=$token WINEDEBUG=fps exec "$WINELOADER" "$scr" /s) >/dev/null 2>"$log" &
@@ -122,7 +130,7 @@ measure_once() {
     sleep 0.1
   done
   if [ -z "$pid" ] || [ "$(fps_lines "$log")" = 0 ]; then
-    printf '%-24s no frames drawn (see below)\n' "$name"
+    bench_failed "$name" "no frames presented; the run's first lines:"
     sed -n '1,5p' "$log" | sed 's/^/    /'
     kill "$job" 2>/dev/null
     wait "$job" 2>/dev/null
@@ -141,10 +149,14 @@ measure_once() {
   thread_ticks "$pid" >"$work/threads1"
   t1=$(now); l1=$(wc -l <"$log")
   if [ ! -d "/proc/$pid" ]; then
-    printf '%-24s the run ended during the sample\n' "$name"
+    bench_failed "$name" "the run ended during the sample"
     wait "$job" 2>/dev/null
     return
   fi
+  # Wine's count is of presents: the figures are the video's only when it is on the screen.
+  local seen why
+  seen=$(helper_run video-seen 3000)
+  why=$(bench_refusal $? "$seen")
   local raster cs
   read -r raster cs < <(class_ticks "$work/threads0" "$work/threads1")
   if [ -n "${SHOTS:-}" ]; then
@@ -157,11 +169,13 @@ measure_once() {
   local end_ms=-
   case $stopped in
     ended*) end_ms=$(echo "$stopped" | awk '{ printf "%.0f", $2 }') ;;
-    *) kill "$pid" 2>/dev/null; stopped="killed ($stopped)" ;;
+    *) kill "$pid" 2>/dev/null ;;
   esac
   wait "$job" 2>/dev/null
+  [ -z "$why" ] || { bench_failed "$name" "$why"; return; }
 
-  sed -n "$((l0 + 1)),${l1}p" "$log" | swap_chain_fps |
+  local row
+  row=$(sed -n "$((l0 + 1)),${l1}p" "$log" | swap_chain_fps |
     awk -v name="$name" -v t0="$t0" -v t1="$t1" -v c="$((c1 - c0))" -v x="$((x1 - x0))" -v s="$((s1 - s0))" \
         -v hz="$ticks_per_second" -v others="$(( (m1 - m0) - (c1 - c0) - (x1 - x0) - (s1 - s0) ))" -v xvfb="${_orvel_xvfb_pid:-}" \
         -v raster="$raster" -v cs="$cs" -v end_ms="$end_ms" -v cpufile="$work/cpu_ms" -v fpsfile="$work/fps" '
@@ -169,14 +183,15 @@ measure_once() {
       END {
         dt = t1 - t0
         ms = 1000 / hz / dt
-        if (n == 0) { printf "%-24s no fps lines in the sample\n", name; exit }
+        if (n == 0) exit 1
         printf "%.1f\n", c * ms > cpufile
         printf "%.1f\n", sum / n > fpsfile
         printf "%-24s %6.1f %5.0f-%-5.0f %6.0f %6.1f %6.0f %6.0f %6.0f %6s %6.0f %6.0f %6s\n", name, sum / n, lo, hi,
                c * ms, c * ms * n / sum, raster * ms, cs * ms, (c - raster - cs) * ms,
                xvfb == "" ? "-" : sprintf("%.0f", x * ms), s * ms, others * ms, end_ms
-      }'
-  case $stopped in ended*) ;; *) echo "    $stopped" ;; esac
+      }') || { bench_failed "$name" "no frame rate in the sample"; return; }
+  echo "$row"
+  case $stopped in ended*) ;; *) bench_failed "$name" "the key did not end the run (${stopped#failed: }); killed" ;; esac
 }
 
 # The HD file of the hd case, made once beside the sample video.
@@ -190,30 +205,41 @@ hd_video() {
 }
 
 # CPU ms per second of Wine's Null Renderer playing the file, over the same warm-up and
-# sample as a drawing case.
+# sample as a drawing case; prints why not and fails when the player failed or used no CPU.
 decode_floor() {
-  local token="floor$$" pid="" i c0 c1 t0 t1
-  wine "$video_bench" play-null "$(win "$1")" $((warmup + sample + 3)) "$token" >/dev/null 2>&1 &
+  local token="floor$$" pid="" i c0 c1 t0 t1 status out="$work/floor.out" floor why
+  wine "$video_bench" play-null "$(win "$1")" $((warmup + sample + 3)) "$token" >"$out" 2>/dev/null &
   local job=$!
   for i in $(seq 1 100); do
-    pid=$(for p in /proc/[0-9]*; do
-      { tr '\0' ' ' <"$p/cmdline"; } 2>/dev/null | grep -q "video_bench.exe play-null .*$token" && echo "${p#/proc/}" && break
-    done)
+    pid=$(pgrep -f -- "video_bench.exe play-null .*$token" | head -n 1)
     [ -n "$pid" ] && break
     sleep 0.1
   done
-  [ -n "$pid" ] || { wait "$job"; return 1; }
+  if [ -z "$pid" ]; then
+    wait "$job"
+    echo "the Null Renderer's player was not found running"
+    return 1
+  fi
   sleep "$warmup"
   c0=$(cpu_ticks "$pid"); t0=$(now)
   sleep "$sample"
   c1=$(cpu_ticks "$pid"); t1=$(now)
   wait "$job"
-  awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v t0="$t0" -v t1="$t1" 'BEGIN { printf "%.1f\n", c * 1000 / hz / (t1 - t0) }'
+  status=$?
+  if why=$(bench_refusal "$status" "$(tr -d '\r' <"$out")"); then
+    echo "$why"
+    return 1
+  fi
+  grep -q DONE "$out" || { echo "the Null Renderer's player did not finish"; return 1; }
+  floor=$(awk -v c="$((c1 - c0))" -v hz="$ticks_per_second" -v t0="$t0" -v t1="$t1" \
+    'BEGIN { printf "%.1f\n", c * 1000 / hz / (t1 - t0) }')
+  [ "$floor" != 0.0 ] || { echo "the Null Renderer's player used no CPU"; return 1; }
+  echo "$floor"
 }
 
 hd_figures() {
   local hd floor shape name cpu
-  hd=$(hd_video) || { echo "hd: ffmpeg could not make the 1920x1080 file"; return; }
+  hd=$(hd_video) || { bench_failed hd "ffmpeg could not make the 1920x1080 file"; return; }
   local video=$hd   # measure_once plays $video
   local -A saver=()
   for shape in 1:cuboid 2:grid 3:star; do
@@ -222,13 +248,13 @@ hd_figures() {
     measure_once "hd 1920x1080 $name" shape="${shape%%:*}"
     [ -s "$work/cpu_ms" ] && saver[$name]=$(cat "$work/cpu_ms")
   done
-  floor=$(decode_floor "$hd") || { echo "hd: the Null Renderer did not play the file"; return; }
-  echo "figure: decode_floor.1920x1080.cpu_ms_per_s $floor"
+  floor=$(decode_floor "$hd") || { bench_failed "hd decode floor" "$floor"; floor=""; }
+  [ -z "$floor" ] || echo "figure: decode_floor.1920x1080.cpu_ms_per_s $floor"
   for name in cuboid grid star; do
     cpu=${saver[$name]:-}
     [ -n "$cpu" ] || continue
     echo "figure: saver.$name.1920x1080.cpu_ms_per_s $cpu"
-    awk -v a="$cpu" -v b="$floor" -v n="$name" 'BEGIN { if (b > 0) printf "figure: saver.%s.1920x1080.floor_ratio %.2f\n", n, a / b }'
+    [ -z "$floor" ] || awk -v a="$cpu" -v b="$floor" -v n="$name" 'BEGIN { printf "figure: saver.%s.1920x1080.floor_ratio %.2f\n", n, a / b }'
   done
 }
 
@@ -261,8 +287,9 @@ same_picture_figures() {
     [ -s "$work/fps" ] && rate[$display]=$(cat "$work/fps")
   done
   use_display back
-  echo "figure: same_picture.one_monitor.fps ${rate[one]:--}"
-  echo "figure: same_picture.two_monitors.fps ${rate[two]:--}"
+  # A display whose case failed has said so in measure_once.
+  [ -z "${rate[one]:-}" ] || echo "figure: same_picture.one_monitor.fps ${rate[one]}"
+  [ -z "${rate[two]:-}" ] || echo "figure: same_picture.two_monitors.fps ${rate[two]}"
 }
 
 measure() {
@@ -270,19 +297,22 @@ measure() {
   for r in $(seq 1 "$rounds"); do measure_once "$@"; done
 }
 
+# The row of a file count, only when every run showed its window and ended on the key.
 start_time() {
   local label=$1
   shift
-  settings_run set shape=2 "$@" >/dev/null || { echo "$label: settings not stored"; return; }
-  local runs=() line i
+  settings_run set shape=2 "$@" >/dev/null || { bench_failed "start, $label" "settings not stored"; return; }
+  local runs=() line i status why
   for i in $(seq 1 "$start_runs"); do
     line=$(helper_run start-time "$(win "$scr")" 30000)
-    case $line in
-      shown*) runs+=("$(echo "$line" | awk '{print $2}')") ;;
-      *) echo "    $label run $i: $line" ;;
-    esac
+    status=$?
+    if why=$(bench_refusal "$status" "$line"); then
+      bench_failed "start, $label, run $i" "$why"
+    else
+      runs+=("$(echo "$line" | awk '{print $2}')")
+    fi
   done
-  [ ${#runs[@]} -gt 0 ] || return
+  [ ${#runs[@]} = "$start_runs" ] || return
   printf '%s\n' "${runs[@]}" | sort -n | awk -v label="$label" '
     { v[++n] = $1; list = list (n > 1 ? " " : "") sprintf("%.0f", $1) }
     END { printf "%-24s %8.0f %8.0f %8.0f   (%s)\n", label, v[int((n + 1) / 2)], v[1], v[n], list }'
@@ -327,6 +357,7 @@ for c in $cases; do
       start_time "1 file" video="$(win "$video")"
       start_time "10 files" "${ten[@]}"
       ;;
-    *) echo "unknown case $c" >&2 ;;
+    *) bench_failed "$c" "no such case" ;;
   esac
 done
+bench_exit

@@ -4,7 +4,10 @@
 # cases, each run RUNS times: ten normal files; the same with the first one on a slow share
 # (every read of it delayed by 100 ms); and with the first one on a stalled share (20 s a
 # read). The reads are delayed by strace around the helper, which follows into the orvel.scr
-# it starts; the session's wineserver runs outside. Prints "figure: CASE.NAME VALUE" lines.
+# it starts; the session's wineserver runs outside. Prints "figure: CASE.NAME VALUE" lines;
+# a run that did not show what it was to time (no cover, no video frame, a window or process
+# still there after the key) prints "failed: CASE run N: WHY" instead, and the script then
+# exits 1.
 #
 #   bench/wine/run-start-bench.sh [BUILD_DIR]      (default build/windows64)
 #   RUNS (3)  WATCH_SECONDS (12): how long each run is watched before the key
@@ -21,10 +24,11 @@ helper=$build/bench/saver_bench.exe
 settings=$build/tools/orvel_settings.exe
 inputs=$build/tests/run-inputs
 for f in "$scr" "$helper" "$settings" "$inputs/solid_blue.avi" "$inputs/solid_green.avi"; do
-  [ -e "$f" ] || { echo "missing $f (build orvel, saver_bench, orvel_settings and the test inputs)" >&2; exit 1; }
+  [ -e "$f" ] || { echo "failed: missing $f (build orvel, saver_bench, orvel_settings and the test inputs)"; exit 1; }
 done
-command -v strace >/dev/null || { echo "strace is missing (scripts/install-deps.sh installs it)" >&2; exit 1; }
+command -v strace >/dev/null || { echo "failed: strace is missing (scripts/install-deps.sh installs it)"; exit 1; }
 
+. "$here/bench-result.sh"
 . "$here/saver-session.sh"
 
 # Ten files: the first the one that may be slowed, the others alternately green and blue.
@@ -36,7 +40,7 @@ for i in $(seq 2 10); do
   cp "$inputs/solid_$colour.avi" "$work/clip$i.avi"
   files+=("video=$(win "$work/clip$i.avi")")
 done
-settings_run set shape=2 cols=1 rows=1 "${files[@]}" >/dev/null || { echo "settings not stored" >&2; exit 1; }
+settings_run set shape=2 cols=1 rows=1 "${files[@]}" >/dev/null || { bench_failed settings "not stored"; bench_exit; }
 
 # Wine reads files with pread; its pipe to the wineserver (read) stays untraced.
 reads=pread64,preadv
@@ -46,11 +50,19 @@ for case in ${CASES:-normal:0 slowed:100ms stalled:20s}; do
   for run in $(seq 1 "$runs"); do
     if [ "$delay" = 0 ]; then
       out=$(helper_run start-figures "$(win "$scr")" "$watch_ms")
+      status=$?
     else
       out=$(strace -f --seccomp-bpf -qq -o /dev/null -P "$first" -e trace=$reads \
         -e inject=$reads:delay_enter=$delay "$WINELOADER" "$helper" start-figures "$(win "$scr")" "$watch_ms" \
-        2>/dev/null | tr -d '\r')
+        2>/dev/null)
+      status=$?
+      out=${out//$'\r'/}
     fi
-    printf '%s\n' "$out" | sed -n "s/^figure: /figure: $name.run$run./p"
+    if why=$(bench_refusal "$status" "$out"); then
+      bench_failed "$name run $run" "$why"
+    else
+      printf '%s\n' "$out" | sed -n "s/^figure: /figure: $name.run$run./p"
+    fi
   done
 done
+bench_exit

@@ -1,9 +1,11 @@
-# Sourced by the whole-saver benchmarks (run-saver-bench.sh, run-soak.sh) after they have set
-# root, scr, helper (saver_bench.exe) and settings (tools/orvel_settings.exe): starts a Wine session for the build of $scr
-# (on two monitors with TWO_MONITORS=1), makes a scratch folder $work, keeps the stored
-# "Options" and "Monitors" values and puts them back when the script ends, and gives the
-# helpers below.
-. "$root/scripts/wine-env.sh"
+# Sourced by the whole-saver benchmarks (run-saver-bench.sh, run-start-bench.sh, run-soak.sh)
+# after they have set root, scr, helper (saver_bench.exe) and settings
+# (tools/orvel_settings.exe): starts a Wine session for the build of $scr (on two monitors
+# with TWO_MONITORS=1), makes a scratch folder $work, keeps the stored "Options" and
+# "Monitors" values and puts them back when the script ends, and gives the helpers below.
+# ORVEL_BENCH_WINE_ENV names the file that gives wine and the session (default
+# scripts/wine-env.sh; the scripts' own test gives stand-ins).
+. "${ORVEL_BENCH_WINE_ENV:-$root/scripts/wine-env.sh}"
 if [ "${TWO_MONITORS:-0}" = 1 ]; then
   wine_session_start "$(wine_arch_of "$scr")" --two-monitors
 else

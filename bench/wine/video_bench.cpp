@@ -1,11 +1,17 @@
 // Measurements of the video platform paths under Wine; prints figures, asserts nothing.
-// Single-threaded apart from the graphs' own streaming threads.
+// Single-threaded apart from the graphs' own streaming threads and the Media Foundation
+// reader's, which draw the frames.
+//
+// A figure is only printed of work that happened: frames count when they reached the texture
+// (frames_drawn.h), and anything refused on the way (no device, a type, a frame not drawn, a
+// file played the other way) prints one line "failed: why" instead, and the program exits 1.
 //
 //   video_bench figures                the frame path's figures, one "figure: NAME VALUE"
 //                                      line each: conversion / memcpy, our scaler beside
 //                                      DrawDib (time by size, PSNR by picture), DoRenderSample
-//   video_bench render                 time per frame of DoRenderSample, by source size
-//   video_bench cycle FILE...          build + run + first frame + release, per file
+//   video_bench render                 time per frame of DoRenderSample, by source size and
+//                                      texture format
+//   video_bench cycle FILE...          build + run + first frame drawn + release, per file
 //   video_bench leak ours|null FILE CYCLES STEP TOKEN
 //                                      build/run/release cycles with our renderer or Wine's
 //                                      Null Renderer; prints "CHECKPOINT n" every STEP cycles
@@ -15,22 +21,27 @@
 //   video_bench play dshow|mf FILE SECONDS
 //                                      FILE played through DirectShow, or through Media
 //                                      Foundation with DirectShow skipped, for SECONDS after
-//                                      a second of warm-up: frames per second delivered into
-//                                      the texture and process CPU per frame, as figures
+//                                      a second of warm-up: which way it played, frames per
+//                                      second drawn into the texture and process CPU per
+//                                      frame, as figures
 //   video_bench play-null FILE SECONDS [TOKEN]
 //                                      FILE into Wine's Null Renderer for SECONDS, rewound at
 //                                      each end: the decode floor of the saver benchmark
 #include <windows.h>
 
 #include "bench_clock.h"
+#include "frames_drawn.h"
 #include "scaler_pictures.h"
 #include "test_graph.h"
 #include "test_sample.h"
 
 #include <d3d8.h>
 #include <dshow.h>
+#include <float.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,6 +61,17 @@ namespace {
 // Wine's Null Renderer {C1F400A4-3F08-11D3-9F0B-006008039E37}.
 const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
 
+// Says why no figure comes; the program's exit code.
+int Failed(const char* format, ...) {
+  std::va_list arguments;
+  va_start(arguments, format);
+  std::fputs("failed: ", stdout);
+  std::vprintf(format, arguments);
+  std::putchar('\n');
+  va_end(arguments);
+  return 1;
+}
+
 struct Summary {
   double mean, median, p95, max;
 };
@@ -62,7 +84,7 @@ Summary Summarise(std::vector<double> ms) {
 }
 
 void Print(const char* what, const Summary& s) {
-  std::printf("  %-34s mean %7.2f  median %7.2f  p95 %7.2f  max %7.2f ms\n", what, s.mean, s.median, s.p95, s.max);
+  std::printf("  %-34s mean %8.4f  median %8.4f  p95 %8.4f  max %8.4f ms\n", what, s.mean, s.median, s.p95, s.max);
 }
 
 // A moving diagonal gradient, so that consecutive frames differ.
@@ -87,6 +109,12 @@ struct Session {
     if (FAILED(CoInitialize(nullptr))) return;
     window = CreateWindowExA(0, "STATIC", "video bench", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
     ok = window && SUCCEEDED(CreateSaverDevice(window)) && CreateFrameSurface();
+#if defined(__i386__)
+    // Direct3D 8 has just set this thread's x87 precision to 24 bits. The saver's frames are
+    // drawn on streaming threads whose precision it never touched, and the summaries and
+    // ratios are computed here: both want the precision every other thread has.
+    _controlfp(_PC_53, _MCW_PC);
+#endif
   }
   ~Session() {
     ReleaseVideoGraph();
@@ -121,50 +149,72 @@ HRESULT SetRgb24Type(TextureRenderer& renderer, int width, int height) {
   return renderer.SetMediaType(&type);
 }
 
+// A renderer whose frames reach the texture: only the shown producer's do.
+ComPtr<TextureRenderer> ShownRenderer() {
+  HRESULT result = E_FAIL;
+  return ComPtr<TextureRenderer>(new TextureRenderer(nullptr, &result, ShowFrameProducer(NewFrameProducer())));
+}
+
+const char* FormatName(D3DFORMAT format) { return format == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "A1R5G5B5"; }
+
 int Render() {
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
-  const struct { int width, height, frames; } sizes[] = {{320, 240, 400}, {720, 576, 300}, {1920, 1080, 120}};
+  if (!session.ok) return Failed("no Direct3D device");
+  const struct { int width, height; } sizes[] = {{320, 240}, {720, 576}, {1920, 1080}};
   const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_A1R5G5B5};
+  constexpr int kBatches = 30;
   for (D3DFORMAT format : formats) {
     ReleaseHolder(videoTexture);
-    if (FAILED(d3dDevice->CreateTexture(256, 256, 1, 0, format, D3DPOOL_MANAGED, &videoTexture))) return 1;
+    if (FAILED(d3dDevice->CreateTexture(256, 256, 1, 0, format, D3DPOOL_MANAGED, &videoTexture)))
+      return Failed("no %s texture", FormatName(format));
+    // The surface writes in the format it read when the texture was made.
+    if (ReadTextureFormat() != S_OK)
+      return Failed("the %s texture was refused by the frame surface", FormatName(format));
     for (const auto& size : sizes) {
-      HRESULT result = E_FAIL;
-      ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
-      if (SetRgb24Type(*renderer.Get(), size.width, size.height) != S_OK) return 1;
+      ComPtr<TextureRenderer> renderer = ShownRenderer();
+      if (SetRgb24Type(*renderer.Get(), size.width, size.height) != S_OK)
+        return Failed("the %dx%d type was refused", size.width, size.height);
 
       std::vector<TestSample> samples;
       for (int i = 0; i < 4; ++i) samples.emplace_back(GradientFrame(size.width, size.height, 17 * i));
-      std::vector<double> whole, scale, upload;
+      size_t next = 0;
+      HRESULT drawn = S_OK;
+      auto render = [&] { return (drawn = renderer->DoRenderSample(&samples[next++ % samples.size()])) == S_OK; };
+      // The two halves of the same work, each on its own.
       FrameScaler scaler;
       scaler.Prepare(size.width, size.height);
-      for (int i = 0; i < size.frames; ++i) {
-        TestSample& sample = samples[i % samples.size()];
-        double t0 = NowMs();
-        renderer->DoRenderSample(&sample);
-        whole.push_back(NowMs() - t0);
-
-        // The two halves of the same work, each on its own.
+      auto scale = [&] {
+        TestSample& sample = samples[next++ % samples.size()];
         BYTE* data = nullptr;
         sample.GetPointer(&data);
-        t0 = NowMs();
-        scaler.Scale(data, uint64_t(sample.GetActualDataLength()), size.width, size.height, frameBits);
-        scale.push_back(NowMs() - t0);
-        t0 = NowMs();
+        return scaler.Scale(data, uint64_t(sample.GetActualDataLength()), size.width, size.height, frameBits);
+      };
+      auto upload = [&] {
         D3DLOCKED_RECT locked;
-        if (SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
-          ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(format), static_cast<uint8_t*>(locked.pBits),
-                                locked.Pitch);
-          videoTexture->UnlockRect(0);
-        }
-        upload.push_back(NowMs() - t0);
+        if (FAILED(videoTexture->LockRect(0, &locked, nullptr, 0))) return false;
+        const bool converted = ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(format),
+                                                     static_cast<uint8_t*>(locked.pBits), locked.Pitch);
+        return SUCCEEDED(videoTexture->UnlockRect(0)) && converted;
+      };
+      const int wholeCalls = CallsPerBatch(render), scaleCalls = CallsPerBatch(scale),
+                uploadCalls = CallsPerBatch(upload);
+      std::vector<double> whole, scaling, uploading;
+      for (int batch = 0; batch < kBatches; ++batch) {
+        const double w = wholeCalls ? MsPerCall(wholeCalls, render) : -1;
+        if (w < 0) return Failed("a %dx%d frame was not drawn (0x%08lx)", size.width, size.height, drawn);
+        const double s = scaleCalls ? MsPerCall(scaleCalls, scale) : -1;
+        const double u = uploadCalls ? MsPerCall(uploadCalls, upload) : -1;
+        if (s < 0 || u < 0)
+          return Failed("a %dx%d frame was refused by the scaler or the texture", size.width, size.height);
+        whole.push_back(w);
+        scaling.push_back(s);
+        uploading.push_back(u);
       }
-      std::printf("%dx%d source, %s texture, %d frames\n", size.width, size.height,
-                  format == D3DFMT_A8R8G8B8 ? "A8R8G8B8" : "A1R5G5B5", size.frames);
+      std::printf("%dx%d source, %s texture, per frame over %d batches of %d, %d and %d frames\n", size.width,
+                  size.height, FormatName(format), kBatches, wholeCalls, scaleCalls, uploadCalls);
       Print("DoRenderSample", Summarise(whole));
-      Print("  of which scaling", Summarise(scale));
-      Print("  of which lock + convert + unlock", Summarise(upload));
+      Print("  of which scaling", Summarise(scaling));
+      Print("  of which lock + convert + unlock", Summarise(uploading));
     }
   }
   return 0;
@@ -172,144 +222,182 @@ int Render() {
 
 // ---- Figures of the frame path ----------------------------------------------------------
 
-void Figure(const std::string& name, double value) { std::printf("figure: %s %.3f\n", name.c_str(), value); }
+// Three decimals, and more below 0.1 so that three significant digits show. A value that
+// is no number is a fault of the measurement, said as such (the scripts fail the run on it).
+void Figure(const std::string& name, double value) {
+  if (!std::isfinite(value)) {
+    std::printf("failed: %s came out as %f\n", name.c_str(), value);
+    return;
+  }
+  int decimals = 3;
+  for (double v = std::fabs(value); v > 0 && v < 0.1 && decimals < 9; v *= 10) ++decimals;
+  std::printf("figure: %s %.*f\n", name.c_str(), decimals, value);
+}
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
 }
 
+// Median milliseconds per call of `work` over `batches` batches, or a negative number when
+// a call was refused.
+template <typename Work>
+double MedianMsPerCall(int batches, Work&& work) {
+  const int calls = CallsPerBatch(work);
+  if (calls == 0) return -1;
+  std::vector<double> ms;
+  for (int batch = 0; batch < batches; ++batch) {
+    ms.push_back(MsPerCall(calls, work));
+    if (ms.back() < 0) return -1;
+  }
+  return Median(ms);
+}
+
 // Conversion of the frame surface over a memcpy of the texture's bytes, timed in turn in
-// the same loop; each timing covers a batch, the clock being coarse next to 20 microseconds.
+// the same loop, so that both see the same state of the machine; negative when the
+// conversion refused the format.
 double ConvertRatio(TextureFormat format) {
-  constexpr int kBatch = 25, kRounds = 80;
+  constexpr int kRounds = 40;
   std::vector<uint8_t> frame(kFrameBytes);
   for (size_t i = 0; i < frame.size(); ++i) frame[i] = uint8_t(i * 131 + (i >> 9));
   const std::ptrdiff_t pitch = std::ptrdiff_t(kFrameSide) * TextureTexelBytes(format);
   std::vector<uint8_t> texture(size_t(pitch) * kFrameSide), copySource(texture.size(), 0x5A);
-  std::vector<double> convert, copy;
+  size_t copies = 0;
+  auto convert = [&] { return ConvertFrameToTexture(frame.data(), format, texture.data(), pitch); };
+  auto copy = [&] {
+    copySource[copies++ % copySource.size()] ^= 1;  // a copy the compiler cannot fold away
+    std::memcpy(texture.data(), copySource.data(), texture.size());
+    return true;
+  };
+  const int convertCalls = CallsPerBatch(convert), copyCalls = CallsPerBatch(copy);
+  if (convertCalls == 0) return -1;
+  std::vector<double> converting, copying;
   for (int round = 0; round < kRounds; ++round) {
-    double t0 = NowMs();
-    for (int i = 0; i < kBatch; ++i) ConvertFrameToTexture(frame.data(), format, texture.data(), pitch);
-    double t1 = NowMs();
-    for (int i = 0; i < kBatch; ++i) {
-      copySource[i] = uint8_t(round + i);  // a copy the compiler cannot fold away
-      std::memcpy(texture.data(), copySource.data(), texture.size());
-    }
-    double t2 = NowMs();
-    convert.push_back(t1 - t0);
-    copy.push_back(t2 - t1);
+    converting.push_back(MsPerCall(convertCalls, convert));
+    copying.push_back(MsPerCall(copyCalls, copy));
   }
-  return Median(convert) / Median(copy);
+  return Median(converting) / Median(copying);
 }
 
-void DrawWithDrawDib(const std::vector<uint8_t>& source, int width, int height) {
+bool DrawWithDrawDib(const std::vector<uint8_t>& source, int width, int height) {
   BITMAPINFOHEADER header = SourceHeader(width, height);
-  DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &header, const_cast<uint8_t*>(source.data()), 0, 0, width,
-              height, 0);
+  const BOOL drawn = DrawDibDraw(drawDib, frameDC, 0, 0, kFrameSide, kFrameSide, &header,
+                                 const_cast<uint8_t*>(source.data()), 0, 0, width, height, 0);
   GdiFlush();
+  return drawn != FALSE;
 }
 
 int Figures() {
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
-  Figure("convert.argb.ratio", ConvertRatio(TextureFormat::A8R8G8B8));
-  Figure("convert.1555.ratio", ConvertRatio(TextureFormat::A1R5G5B5));
+  if (!session.ok) return Failed("no Direct3D device");
+  const struct {
+    const char* name;
+    TextureFormat format;
+  } conversions[] = {{"argb", TextureFormat::A8R8G8B8}, {"1555", TextureFormat::A1R5G5B5}};
+  for (const auto& conversion : conversions) {
+    const double ratio = ConvertRatio(conversion.format);
+    if (ratio < 0) return Failed("the %s conversion refused the frame", conversion.name);
+    Figure(std::string("convert.") + conversion.name + ".ratio", ratio);
+  }
 
   const struct {
-    int width, height, frames;
-  } sizes[] = {{320, 240, 200}, {720, 576, 100}, {1920, 1080, 40}, {3840, 2160, 15}};
+    int width, height, batches;
+  } sizes[] = {{320, 240, 21}, {720, 576, 21}, {1920, 1080, 15}, {3840, 2160, 7}};
   double ours1080 = 0, drawDib1080 = 0;
   std::vector<uint8_t> frame(kFrameBytes);
   for (const auto& size : sizes) {
     const std::vector<uint8_t> source = scaler_pictures::MakeSource(size.width, size.height, scaler_pictures::Noise);
     FrameScaler scaler;
     scaler.Prepare(size.width, size.height);
-    std::vector<double> ours, drawn;
-    for (int i = 0; i < size.frames; ++i) {
-      double t0 = NowMs();
-      scaler.Scale(source.data(), source.size(), size.width, size.height, frame.data());
-      double t1 = NowMs();
-      DrawWithDrawDib(source, size.width, size.height);
-      double t2 = NowMs();
-      ours.push_back(t1 - t0);
-      drawn.push_back(t2 - t1);
-    }
+    const double ours = MedianMsPerCall(size.batches, [&] {
+      return scaler.Scale(source.data(), source.size(), size.width, size.height, frame.data());
+    });
+    const double drawDib =
+        MedianMsPerCall(size.batches, [&] { return DrawWithDrawDib(source, size.width, size.height); });
+    if (ours < 0) return Failed("our scaler refused a %dx%d frame", size.width, size.height);
+    if (drawDib < 0) return Failed("DrawDib did not draw a %dx%d frame", size.width, size.height);
     const std::string name = "scale." + std::to_string(size.width) + "x" + std::to_string(size.height);
-    Figure(name + ".ours_ms", Median(ours));
-    Figure(name + ".drawdib_ms", Median(drawn));
-    if (size.width == 1920) ours1080 = Median(ours), drawDib1080 = Median(drawn);
+    Figure(name + ".ours_ms", ours);
+    Figure(name + ".drawdib_ms", drawDib);
+    if (size.width == 1920) ours1080 = ours, drawDib1080 = drawDib;
   }
   Figure("scale.1920x1080.ratio", ours1080 / drawDib1080);
 
   using namespace scaler_pictures;
   for (const NamedPicture& picture : kQualityPictures) {
     const std::vector<uint8_t> source = MakeSource(kQualityWidth, kQualityHeight, picture.pixel);
-    ScaleFrame(source.data(), source.size(), kQualityWidth, kQualityHeight, frame.data());
+    if (!ScaleFrame(source.data(), source.size(), kQualityWidth, kQualityHeight, frame.data()))
+      return Failed("our scaler refused the %s picture", picture.name);
     Figure(std::string("quality.") + picture.name + ".ours_db", PsnrAgainstAreaMean(source, frame.data()));
-    DrawWithDrawDib(source, kQualityWidth, kQualityHeight);
+    if (!DrawWithDrawDib(source, kQualityWidth, kQualityHeight))
+      return Failed("DrawDib did not draw the %s picture", picture.name);
     Figure(std::string("quality.") + picture.name + ".drawdib_db", PsnrAgainstAreaMean(source, frameBits));
   }
 
   // The whole per-frame work of the renderer for an HD video, lock and unlock included.
-  HRESULT result = E_FAIL;
-  ComPtr<TextureRenderer> renderer(new TextureRenderer(nullptr, &result));
-  if (SetRgb24Type(*renderer.Get(), 1920, 1080) != S_OK) return std::puts("the HD type was refused"), 1;
+  ComPtr<TextureRenderer> renderer = ShownRenderer();
+  if (SetRgb24Type(*renderer.Get(), 1920, 1080) != S_OK) return Failed("the 1920x1080 type was refused");
   TestSample sample(GradientFrame(1920, 1080, 5));
-  std::vector<double> whole;
-  for (int i = 0; i < 60; ++i) {
-    const double t0 = NowMs();
-    if (renderer->DoRenderSample(&sample) != S_OK) return std::puts("an HD frame was not drawn"), 1;
-    whole.push_back(NowMs() - t0);
-  }
-  Figure("render.1920x1080.ms", Median(whole));
+  HRESULT drawn = S_OK;
+  const double render = MedianMsPerCall(15, [&] { return (drawn = renderer->DoRenderSample(&sample)) == S_OK; });
+  if (render < 0) return Failed("a 1920x1080 frame was not drawn (0x%08lx)", drawn);
+  Figure("render.1920x1080.ms", render);
   return 0;
 }
 
-// Frames shown by the running graph's renderer.
-LONG FramesOfRunningGraph() {
-  ComPtr<IBaseFilter> filter;
-  if (!videoGraph.graphBuilder ||
-      FAILED(videoGraph.graphBuilder->FindFilterByName(L"TEXTURERENDERER", filter.Receive()))) {
-    return -1;
+// Waits until a frame drawn after `before` reached the texture; false when none had after
+// 10 s.
+bool WaitForFrameAfter(long before) {
+  const BenchTicks start = NowTicks();
+  while (FramesDrawn() <= before) {
+    if (MsSince(start) > 10000) return false;
+    Sleep(1);
   }
-  return static_cast<TextureRenderer*>(filter.Get())->FramesRendered();
+  return true;
 }
 
+const char* BaseName(const char* path) {
+  const char* name = std::strrchr(path, '\\');
+  return name ? name + 1 : path;
+}
+
+// Each file in turn; a file that fails is said so and the others still run.
 int Cycle(int argc, char** argv) {
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
+  if (!session.ok) return Failed("no Direct3D device");
   const int kCycles = 10;
+  int status = 0;
   for (int f = 0; f < argc; ++f) {
     std::vector<double> build, first, release, total;
     for (int i = 0; i <= kCycles; ++i) {  // cycle 0 warms the file and the libraries up
-      const double t0 = NowMs();
+      const long before = FramesDrawn();
+      const BenchTicks t0 = NowTicks();
       const HRESULT result = BuildVideoGraph(argv[f]);
-      const double t1 = NowMs();
-      if (result != S_OK) {
-        std::printf("%s: build failed 0x%08lx\n", argv[f], result);
-        ReleaseVideoGraph();
+      const BenchTicks t1 = NowTicks();
+      const bool drawn = result == S_OK && WaitForFrameAfter(before);
+      const BenchTicks t2 = NowTicks();
+      ReleaseVideoGraph();
+      const BenchTicks t3 = NowTicks();
+      if (!drawn) {
+        status = result != S_OK ? Failed("%s: build failed 0x%08lx", BaseName(argv[f]), result)
+                                : Failed("%s: no frame drawn within 10 s of the build", BaseName(argv[f]));
+        total.clear();
         break;
       }
-      while (FramesOfRunningGraph() <= 0 && NowMs() - t1 < 10000) Sleep(1);
-      const double t2 = NowMs();
-      ReleaseVideoGraph();
-      const double t3 = NowMs();
       if (i == 0) continue;
-      build.push_back(t1 - t0);
-      first.push_back(t2 - t1);
-      release.push_back(t3 - t2);
-      total.push_back(t3 - t0);
+      build.push_back(TicksToMs(t1 - t0));
+      first.push_back(TicksToMs(t2 - t1));
+      release.push_back(TicksToMs(t3 - t2));
+      total.push_back(TicksToMs(t3 - t0));
     }
     if (total.empty()) continue;
-    const char* name = std::strrchr(argv[f], '\\');
-    std::printf("%s (%d cycles)\n", name ? name + 1 : argv[f], kCycles);
+    std::printf("%s (%d cycles)\n", BaseName(argv[f]), kCycles);
     Print("build (incl. Run)", Summarise(build));
-    Print("Run to first frame", Summarise(first));
+    Print("Run to first frame drawn", Summarise(first));
     Print("stop + release", Summarise(release));
     Print("whole cycle", Summarise(total));
   }
-  return 0;
+  return status;
 }
 
 // The same graph as BuildVideoGraph with Wine's Null Renderer in the renderer's place: the
@@ -401,21 +489,24 @@ int Leak(int argc, char** argv) {
   const int cycles = std::atoi(argv[2]);
   const int step = std::max(1, std::atoi(argv[3]));
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
+  if (!session.ok) return Failed("no Direct3D device");
   CLSID splitterId;
-  if (!ours && !FindSplitter(path, &splitterId)) return std::puts("no splitter found"), 1;
+  if (!ours && !FindSplitter(path, &splitterId)) return Failed("no splitter found for %s", BaseName(path));
 
-  long framesSeen = 0;
   for (int i = 1; i <= cycles; ++i) {
     const char* file = paths[(i - 1) % paths.size()].c_str();
+    const long before = FramesDrawn();
     const HRESULT result = ours ? BuildVideoGraph(file) : BuildNullGraph(file, splitterId);
     if (result != S_OK) {
-      std::printf("cycle %d: build failed 0x%08lx\n", i, result);
       ReleaseVideoGraph();
-      return 1;
+      return Failed("cycle %d: build failed 0x%08lx", i, result);
     }
     Sleep(400);  // past the first frame, which comes 200 ms after Run
-    if (ours) framesSeen += FramesOfRunningGraph() > 0 ? 1 : 0;
+    // Our renderer's cycles are only cycles of the work when a frame reached the texture.
+    if (ours && !WaitForFrameAfter(before)) {
+      ReleaseVideoGraph();
+      return Failed("cycle %d: no frame of %s drawn", i, BaseName(file));
+    }
     ReleaseVideoGraph();
     if (i % step == 0) {
       std::printf("CHECKPOINT %d\n", i);
@@ -423,28 +514,34 @@ int Leak(int argc, char** argv) {
       Sleep(1500);  // quiet while the memory is read from outside
     }
   }
-  if (ours) std::printf("cycles with frames: %ld of %d\n", framesSeen, cycles);
   std::puts("DONE");
   return 0;
 }
 
 // Plays the file into Wine's Null Renderer for a while, rewound at each end as the saver
-// does: the decode floor that run-saver-bench.sh sets the saver's CPU time beside.
+// does: the decode floor that run-saver-bench.sh sets the saver's CPU time beside, read from
+// outside; a graph that stops on an error is a failure, not a floor.
 int PlayNull(const char* path, int seconds) {
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
+  if (!session.ok) return Failed("no Direct3D device");
   CLSID splitterId;
-  if (!FindSplitter(path, &splitterId)) return std::puts("no splitter found"), 1;
+  if (!FindSplitter(path, &splitterId)) return Failed("no splitter found for %s", BaseName(path));
   const HRESULT result = BuildNullGraph(path, splitterId);
   if (result != S_OK) {
-    std::printf("build failed 0x%08lx\n", result);
     ReleaseVideoGraph();
-    return 1;
+    return Failed("build failed 0x%08lx", result);
   }
   std::puts("PLAYING");
-  const double end = NowMs() + 1000.0 * seconds;
-  while (NowMs() < end) {
-    PollVideoEnd(1);
+  const BenchTicks start = NowTicks();
+  while (MsSince(start) < 1000.0 * seconds) {
+    bool completed = false;
+    if (TakeVideoEnd(videoGraph, &completed)) {
+      if (!completed) {
+        ReleaseVideoGraph();
+        return Failed("the Null Renderer's graph stopped on an error");
+      }
+      RewindVideo(videoGraph);
+    }
     Sleep(10);
   }
   ReleaseVideoGraph();
@@ -452,48 +549,55 @@ int PlayNull(const char* path, int seconds) {
   return 0;
 }
 
-}  // namespace
-
-// CPU time of the whole process (every thread, the decoders' among them), in milliseconds.
-double ProcessCpuMs() {
+// CPU time of the whole process (every thread, the decoders' among them), in 100 ns units.
+uint64_t ProcessCpuTime() {
   FILETIME created, exited, kernel, user;
   if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
-  auto ms = [](const FILETIME& t) { return double(uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000.0; };
-  return ms(kernel) + ms(user);
+  auto units = [](const FILETIME& t) { return uint64_t(t.dwHighDateTime) << 32 | t.dwLowDateTime; };
+  return units(kernel) + units(user);
 }
 
-long FramesShown() { return VideoFramesDelivered(videoGraph); }
+// Polls as the run loop does, every 10 ms, the file looping, for `ms`.
+void PlayFor(double ms) {
+  const BenchTicks start = NowTicks();
+  while (MsSince(start) < ms) {
+    PollVideoEnd(1);
+    Sleep(10);
+  }
+}
 
+// Figures only of frames that reached the texture, and only of the way asked for: a file
+// that DirectShow refused and Media Foundation then played is not a DirectShow figure.
 int Play(const char* way, const char* path, int seconds) {
   Session session;
-  if (!session.ok) return std::puts("no device"), 1;
+  if (!session.ok) return Failed("no Direct3D device");
   const bool directShow = std::strcmp(way, "dshow") == 0;
   videoGraphTriesDirectShow = directShow;
   const HRESULT built = BuildVideoGraph(path);
-  if (FAILED(built) || (!directShow && !MediaFoundationVideoHeld())) {
-    return std::printf("%s: not played the %s way (0x%08lx)\n", path, way, built), 1;
-  }
-  // The run loop's pace: poll every 10 ms, the file loops.
-  auto runFor = [](double ms) {
-    const double end = NowMs() + ms;
-    while (NowMs() < end) {
-      PollVideoEnd(1);
-      Sleep(10);
-    }
-  };
-  runFor(1000);
-  const long frames0 = FramesShown();
-  const double cpu0 = ProcessCpuMs(), t0 = NowMs();
-  runFor(seconds * 1000.0);
-  const long frames = FramesShown() - frames0;
-  const double cpu = ProcessCpuMs() - cpu0, elapsed = NowMs() - t0;
+  if (FAILED(built)) return Failed("%s was not played (0x%08lx)", BaseName(path), built);
+  const bool throughMediaFoundation = MediaFoundationVideoHeld();
+  std::printf("played through %s\n", throughMediaFoundation ? "Media Foundation" : "DirectShow");
+  if (directShow == throughMediaFoundation)
+    return Failed("%s was not played the %s way", BaseName(path), directShow ? "DirectShow" : "Media Foundation");
+
+  PlayFor(1000);
+  const long drawn0 = FramesDrawn(), handed0 = VideoFramesDelivered(videoGraph);
+  const uint64_t cpu0 = ProcessCpuTime();
+  const BenchTicks t0 = NowTicks();
+  PlayFor(seconds * 1000.0);
+  const long drawn = FramesDrawn() - drawn0, handed = VideoFramesDelivered(videoGraph) - handed0;
+  const double cpuMs = double(ProcessCpuTime() - cpu0) / 10000.0, elapsedMs = MsSince(t0);
   ReleaseVideoGraph();
+  std::printf("%ld frames drawn of %ld handed to the texture\n", drawn, handed);
+  if (drawn <= 0) return Failed("no frame of %s drawn in %d s", BaseName(path), seconds);
   const std::string prefix = std::string("play.") + way + ".";
-  Figure(prefix + "fps", frames * 1000.0 / elapsed);
-  Figure(prefix + "cpu_ms_per_frame", frames > 0 ? cpu / frames : 0);
-  Figure(prefix + "cpu_ms_per_s", cpu * 1000.0 / elapsed);
+  Figure(prefix + "fps", drawn * 1000.0 / elapsedMs);
+  Figure(prefix + "cpu_ms_per_frame", cpuMs / drawn);
+  Figure(prefix + "cpu_ms_per_s", cpuMs * 1000.0 / elapsedMs);
   return 0;
 }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   setvbuf(stdout, nullptr, _IONBF, 0);
@@ -501,7 +605,8 @@ int main(int argc, char** argv) {
   if (argc >= 2 && std::strcmp(argv[1], "render") == 0) return Render();
   if (argc >= 3 && std::strcmp(argv[1], "cycle") == 0) return Cycle(argc - 2, argv + 2);
   if (argc >= 6 && std::strcmp(argv[1], "leak") == 0) return Leak(argc - 2, argv + 2);
-  if (argc >= 5 && std::strcmp(argv[1], "play") == 0) return Play(argv[2], argv[3], std::atoi(argv[4]));
+  const bool playWay = argc >= 5 && (std::strcmp(argv[2], "dshow") == 0 || std::strcmp(argv[2], "mf") == 0);
+  if (playWay && std::strcmp(argv[1], "play") == 0) return Play(argv[2], argv[3], std::atoi(argv[4]));
   if (argc >= 4 && std::strcmp(argv[1], "play-null") == 0) return PlayNull(argv[2], std::atoi(argv[3]));
   std::puts(
       "usage: video_bench figures | render | cycle FILE... | play dshow|mf FILE SECONDS | leak ours|null FILE CYCLES "
