@@ -134,7 +134,7 @@ ORVEL_SSE2_FUNCTION inline void AddDownTap(const uint8_t* at, __m128i weight, __
 // moved back to end at the row's last byte, so no load reaches past the row (the channels
 // done twice come out the same).
 ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ScaleDownSse2(const uint8_t* bottomTap, std::ptrdiff_t rowStep, int count,
-                                       const int16_t* tapWeights, int channels, int16_t* between) {
+                                                       const int16_t* tapWeights, int channels, int16_t* between) {
   const __m128i centre = _mm_set1_epi16(int16_t(count / 2));
   if (channels < 32) {
     // Rows of 6 to 10 pixels: two blocks of 16, the second moved back.
@@ -181,7 +181,7 @@ ORVEL_SSE2_FUNCTION inline __m128i AcrossSums(const int16_t* pixel, int pairs, c
 }
 
 ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ScaleAcrossSse2(const int16_t* between, const FrameScaler::Filter& across,
-                                         const int16_t* pairWeights, uint8_t* frameRow) {
+                                                         const int16_t* pairWeights, uint8_t* frameRow) {
   const int pairs = across.taps / 2;
   for (int x = 0; x < kFrameSide; x += 2) {
     const __m128i left = AcrossSums(between + 3 * across.first[x], pairs, pairWeights + size_t(x) * 4 * across.taps);

@@ -13,7 +13,7 @@
 
 #include "saver_screen.h"
 
-std::string slowFilePath;         // --slow-file=; empty outside those tests
+std::string slowFilePath;        // --slow-file=; empty outside those tests
 bool slowFileReadsHeld = false;  // --reads-held: its reads take longer than the run
 
 namespace {

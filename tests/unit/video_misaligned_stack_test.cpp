@@ -16,8 +16,8 @@
 
 // Calls function(context) with the stack pointer `misalignment` bytes below a 16-byte
 // boundary at the call (0 is what GCC's code assumes).
-extern "C" void CallOnMisalignedStack(void (*function)(void*), void* context, int misalignment) asm(
-    "orvel_call_on_misaligned_stack");
+extern "C" void CallOnMisalignedStack(void (*function)(void*), void* context,
+                                      int misalignment) asm("orvel_call_on_misaligned_stack");
 asm(R"(
   .text
   .globl orvel_call_on_misaligned_stack
@@ -63,9 +63,8 @@ TEST(MisalignedStack, TextureConversionWritesTheSameBytesOnEveryPath) {
       for (int misalignment : kMisalignments) {
         std::vector<uint8_t> texture(expected.size());
         bool converted = false;
-        CallMisaligned(misalignment, [&] {
-          converted = ConvertFrameToTexture(frame.data(), format, texture.data(), pitch, path);
-        });
+        CallMisaligned(misalignment,
+                       [&] { converted = ConvertFrameToTexture(frame.data(), format, texture.data(), pitch, path); });
         EXPECT_TRUE(converted) << PathName(path) << ", " << misalignment;
         EXPECT_EQ(texture, expected) << PathName(path) << ", format " << int(format) << ", stack off by "
                                      << misalignment;
@@ -82,8 +81,8 @@ TEST(MisalignedStack, ScalerWritesTheSameFrameOnEveryPath) {
     const std::vector<uint8_t> source = Pattern(ScaledSourceBytes(size.width, size.height));
     std::vector<uint8_t> expected(kFrameBytes);
     FrameScaler reference;
-    ASSERT_TRUE(reference.Scale(source.data(), source.size(), size.width, size.height, expected.data(),
-                                PixelPath::Scalar));
+    ASSERT_TRUE(
+        reference.Scale(source.data(), source.size(), size.width, size.height, expected.data(), PixelPath::Scalar));
     for (PixelPath path : PathsHere()) {
       for (int misalignment : kMisalignments) {
         std::vector<uint8_t> frame(kFrameBytes);
@@ -93,8 +92,8 @@ TEST(MisalignedStack, ScalerWritesTheSameFrameOnEveryPath) {
           scaled = scaler.Scale(source.data(), source.size(), size.width, size.height, frame.data(), path);
         });
         EXPECT_TRUE(scaled) << PathName(path) << ", " << misalignment;
-        EXPECT_EQ(frame, expected) << PathName(path) << ", " << size.width << "x" << size.height
-                                   << ", stack off by " << misalignment;
+        EXPECT_EQ(frame, expected) << PathName(path) << ", " << size.width << "x" << size.height << ", stack off by "
+                                   << misalignment;
       }
     }
   }
