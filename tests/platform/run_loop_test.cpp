@@ -16,6 +16,8 @@
 #include "scenes/device_objects_win.h"
 #include "scenes/scene_dispatch_win.h"
 #include "settings/options_record.h"
+#include "settings/options_registry_win.h"
+#include "settings/settings_encoding.h"
 #include "shell/notice_win.h"
 #include "shell/password_win.h"
 #include "shell/run_loop_win.h"
@@ -367,6 +369,43 @@ TEST_F(RunLoopTest, ASceneThatCannotBeMadeAfterAResetEndsTheRunWithOneNotice) {
   RemoveDeviceFaults();
   EXPECT_LT(GetTickCount() - watchStart, kWatchBound) << "the run went on without its scene";
   EXPECT_EQ(notices, std::vector<std::string>{kNoticeSceneFailed});
+  ExpectEverythingReleased();
+}
+
+// "One picture across all" whose desktop has grown past what the device can reset to: the
+// same picture on each monitor takes over, and the run goes on.
+TEST_F(RunLoopTest, AResetTheSpanningPictureCannotHaveFallsBackToTheSameOnEach) {
+  MakeWindow(SaverMode::Saver);
+  SetSlot(1, RunInput("solid_blue.avi"));
+  const int32_t savedChoice = monitorsChoice;
+  monitorsChoice = kMonitorsAcross;
+  runSteps.initScene = SceneOnFaultyDevice;
+  bool changed = false;
+  SIZE spanning = {}, after = {};
+  int resets = 0, presentsAfter = 0;
+  RunWatched([&] {
+    if (!changed) {
+      spanning = backBufferSize;
+      RefuseResets(1, D3DERR_INVALIDCALL);
+      PostMessageA(saverWindow, WM_DISPLAYCHANGE, 32,
+                   MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+      changed = true;
+      return false;
+    }
+    resets = DeviceResets();
+    presentsAfter = PresentsAfterReset();
+    after = backBufferSize;
+    if (presentsAfter < 3) return false;
+    RemoveDeviceFaults();
+    return true;
+  });
+  RemoveDeviceFaults();
+  monitorsChoice = savedChoice;
+  EXPECT_GT(spanning.cx, 0) << "the run spanned the desktop";
+  EXPECT_EQ(after.cx, 0) << "then showed the same picture on each monitor";
+  EXPECT_EQ(resets, 1);
+  EXPECT_GE(presentsAfter, 3);
+  EXPECT_TRUE(notices.empty());
   ExpectEverythingReleased();
 }
 

@@ -140,6 +140,8 @@ struct LossFault {
   int presentsAfterReset = 0;
   int presentsWhileLost = 0;  // asked for after the loss was reported, before the reset
   int presents = 0;           // every one asked for
+  int resetsRefused = 0;      // the next ones answer refusal
+  HRESULT refusal = S_OK;
 };
 LossFault lossFault;
 
@@ -170,6 +172,10 @@ HRESULT STDMETHODCALLTYPE TestCooperativeLevel(IDirect3DDevice8* device) {
 }
 
 HRESULT STDMETHODCALLTYPE Reset(IDirect3DDevice8* device, D3DPRESENT_PARAMETERS* parameters) {
+  if (lossFault.resetsRefused > 0) {
+    --lossFault.resetsRefused;
+    return lossFault.refusal;
+  }
   const HRESULT result = realDeviceTable->Reset(device, parameters);
   if (SUCCEEDED(result)) {
     lossFault.needsReset = false;
@@ -232,6 +238,11 @@ void LoseDevice(int presentsLost, int levelsLost) {
 }
 
 int DeviceResets() { return lossFault.resets; }
+
+void RefuseResets(int count, HRESULT result) {
+  lossFault.resetsRefused = count;
+  lossFault.refusal = result;
+}
 
 int PresentsAfterReset() { return lossFault.presentsAfterReset; }
 

@@ -25,6 +25,8 @@ void FailIndexBufferLock(int locksFirst, HRESULT result);
 // D3DERR_DEVICELOST `levelsLost` times and D3DERR_DEVICENOTRESET until a Reset, which the
 // real device carries out. Presents between the loss and the reset report it too.
 void LoseDevice(int presentsLost, int levelsLost);
+// The next `count` Resets answer `result` without touching the device (one too large for it).
+void RefuseResets(int count, HRESULT result);
 // Resets that succeeded, and Presents that succeeded after the first one, since Install.
 int DeviceResets();
 int PresentsAfterReset();
