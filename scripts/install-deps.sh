@@ -21,6 +21,7 @@ packages=(
   clang libclang-rt-14-dev  # host-fuzz: libFuzzer and the sanitizer runtimes for clang
   xvfb xserver-xephyr xauth x11-utils imagemagick ffmpeg
   strace  # slows the reads of one file for the tests of slow and stalled shares
+  g++-multilib qemu-user  # the pixel loops on a 4-byte aligned 32-bit stack, on any machine
   python3  # the checks of the built orvel.scr
   wixl  # the Windows Installer packages
   # both builds (posix thread model: the test programs; win32: orvel.scr), and the 64-bit
