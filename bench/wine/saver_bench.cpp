@@ -28,6 +28,7 @@
 
 #include "base/product_names.h"
 #include "bench_clock.h"
+#include "bench_failure.h"
 #include "window_search.h"
 
 #include <cstdarg>
@@ -38,17 +39,6 @@
 #include <vector>
 
 namespace {
-
-// Says why no figure comes; the exit code.
-int Failed(const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  std::fputs("failed: ", stdout);
-  std::vprintf(format, arguments);
-  std::putchar('\n');
-  va_end(arguments);
-  return 1;
-}
 
 // The visible saver window, of one process or (pid 0) of any.
 HWND FindSaverWindow(DWORD pid, bool visibleOnly = true) {

@@ -30,6 +30,7 @@
 #include <windows.h>
 
 #include "bench_clock.h"
+#include "bench_failure.h"
 #include "frames_drawn.h"
 #include "scaler_pictures.h"
 #include "test_graph.h"
@@ -60,17 +61,6 @@ namespace {
 
 // Wine's Null Renderer {C1F400A4-3F08-11D3-9F0B-006008039E37}.
 const CLSID kNullRenderer = {0xC1F400A4, 0x3F08, 0x11D3, {0x9F, 0x0B, 0x00, 0x60, 0x08, 0x03, 0x9E, 0x37}};
-
-// Says why no figure comes; the program's exit code.
-int Failed(const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  std::fputs("failed: ", stdout);
-  std::vprintf(format, arguments);
-  std::putchar('\n');
-  va_end(arguments);
-  return 1;
-}
 
 struct Summary {
   double mean, median, p95, max;
