@@ -51,12 +51,17 @@ KeyEnd PressAKey(SaverProcess& saver, HWND window, DWORD exitBoundMs) {
   return result;
 }
 
-TEST(SlowFiles, CoveredAtOnceTheOtherFilePlaysAndAKeyEndsTheProcess) {
-  ASSERT_FALSE(slowFilePath.empty()) << "run with --slow-file= under its strace";
+// The file under the tracer in the first slot, a blue one in the second.
+SaverOptions SlowFileThenBlue() {
   SaverOptions options = OneTileGridOf(slowFilePath);
   const std::string blue = RunInput("solid_blue.avi");
   options.videoFiles2[blue.copy(options.videoFiles2, kVideoPathMaxLength)] = '\0';
-  StoredOptions stored(options);
+  return options;
+}
+
+TEST(SlowFiles, CoveredAtOnceTheOtherFilePlaysAndAKeyEndsTheProcess) {
+  ASSERT_FALSE(slowFilePath.empty()) << "run with --slow-file= under its strace";
+  StoredOptions stored(SlowFileThenBlue());
 
   // A first run warms what the platform makes once per machine and session (under the
   // tracer that can take seconds); it is ended as soon as it covers the screen.
@@ -112,10 +117,7 @@ TEST(SlowFiles, CoveredAtOnceTheOtherFilePlaysAndAKeyEndsTheProcess) {
 // a key still ends the process within a second.
 TEST(DroppingShare, TheNextFilePlaysSoonAfterTheFirstOneStops) {
   ASSERT_FALSE(slowFilePath.empty()) << "run with --slow-file= under its strace";
-  SaverOptions options = OneTileGridOf(slowFilePath);
-  const std::string blue = RunInput("solid_blue.avi");
-  options.videoFiles2[blue.copy(options.videoFiles2, kVideoPathMaxLength)] = '\0';
-  StoredOptions stored(options);
+  StoredOptions stored(SlowFileThenBlue());
 
   SaverProcess saver("/s");
   ASSERT_TRUE(saver.started());
