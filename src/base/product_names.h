@@ -7,6 +7,8 @@ inline constexpr char kSettingsKeyPath[] = "Software\\Quorda\\Orvel Screen 1.0";
 inline constexpr char kOptionsValueName[] = "Options";
 // Beside it, a REG_DWORD: how a full-screen run uses several monitors.
 inline constexpr char kMonitorsValueName[] = "Monitors";
+// Beside it, a REG_DWORD: the video texture at a fixed size or at the screen's.
+inline constexpr char kDetailValueName[] = "Detail";
 inline constexpr char kSaverWindowClass[] = "QuordaWndClass";
 // Held by a full-screen run, so that a second one started meanwhile ends at once.
 inline constexpr char kSingleRunMutexName[] = "Or vel Screen";

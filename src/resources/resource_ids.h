@@ -41,6 +41,8 @@
 #define IDC_OWNER_NOTICE 1092
 #define IDC_MONITORS_LABEL 1093
 #define IDC_MONITORS 1094
+#define IDC_DETAIL_LABEL 1095
+#define IDC_DETAIL 1096
 
 // Video list dialog: the path edits and their "Browse..." buttons, row by row. Row 2's
 // edit is out of sequence.

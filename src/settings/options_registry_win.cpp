@@ -10,6 +10,7 @@
 
 const char* settingsKeyPath = kSettingsKeyPath;
 int32_t monitorsChoice = kMonitorsSameOnEach;
+int32_t detailChoice = kDetailScreen;
 
 static HKEY OpenSettingsKey() {
   HKEY key = nullptr;
@@ -19,25 +20,46 @@ static HKEY OpenSettingsKey() {
   return key;
 }
 
-static int32_t ReadMonitorsChoice(HKEY key) {
-  DWORD value = 0;
+// Whether `name` holds a 32-bit number; `value` is meaningful only when it does.
+static bool ReadStoredNumber(HKEY key, const char* name, uint32_t& value) {
+  DWORD number = 0;
   DWORD type = REG_NONE;
-  DWORD size = sizeof(value);
-  const bool number = RegQueryValueExA(key, kMonitorsValueName, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                                       &size) == ERROR_SUCCESS &&
-                      type == REG_DWORD && size == sizeof(value);
+  DWORD size = sizeof(number);
+  const bool read =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&number), &size) == ERROR_SUCCESS &&
+      type == REG_DWORD && size == sizeof(number);
+  value = number;
+  return read;
+}
+
+static int32_t ReadMonitorsChoice(HKEY key) {
+  uint32_t value = 0;
+  const bool number = ReadStoredNumber(key, kMonitorsValueName, value);
   return MonitorsChoiceFromStored(number, value);
+}
+
+static int32_t ReadDetailChoice(HKEY key) {
+  uint32_t value = 0;
+  const bool number = ReadStoredNumber(key, kDetailValueName, value);
+  return DetailChoiceFromStored(number, value);
+}
+
+static void WriteNumber(HKEY key, const char* name, int32_t choice) {
+  const DWORD number = DWORD(choice);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
 }
 
 void LoadOptions() {
   SetDefaultOptions(saverOptions);
   monitorsChoice = kMonitorsSameOnEach;
+  detailChoice = kDetailScreen;
   ScopedRegistryKey key(OpenSettingsKey());
   if (!key) {
     TerminateVideoSlots(saverOptions);
     return;
   }
   monitorsChoice = ReadMonitorsChoice(key.Get());
+  detailChoice = ReadDetailChoice(key.Get());
   // Read into a buffer of our own: after a failed read of an over-long value the registry
   // leaves the buffer undefined, and the defaults must stand.
   unsigned char stored[kOptionsRecordSize];
@@ -55,7 +77,6 @@ void SaveOptions() {
   if (!key) return;
   RegSetValueExA(key.Get(), kOptionsValueName, 0, REG_BINARY, reinterpret_cast<const BYTE*>(&saverOptions),
                  sizeof(saverOptions));
-  const DWORD monitors = DWORD(monitorsChoice);
-  RegSetValueExA(key.Get(), kMonitorsValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&monitors),
-                 sizeof(monitors));
+  WriteNumber(key.Get(), kMonitorsValueName, monitorsChoice);
+  WriteNumber(key.Get(), kDetailValueName, detailChoice);
 }

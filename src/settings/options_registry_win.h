@@ -13,8 +13,12 @@ extern const char* settingsKeyPath;
 // kMonitorsAcross), from the value kMonitorsValueName beside the record.
 extern int32_t monitorsChoice;
 
+// How sharp the video texture is (kDetailStandard, kDetailScreen), from the value
+// kDetailValueName beside the record.
+extern int32_t detailChoice;
+
 // Defaults first, then the stored values over them. Registry failures are never reported.
 void LoadOptions();
 
-// Writes the whole record and the monitors choice.
+// Writes the whole record, the monitors choice and the detail choice.
 void SaveOptions();

@@ -138,6 +138,7 @@ void InitSettingsDialog(HWND dialog) {
   SetPicture(dialog, IDC_STEP3_PICTURE, IDB_STEP3);
 
   FillList(dialog, IDC_MONITORS, kMonitorsChoiceNames, kMonitorsChoiceCount, monitorsChoice);
+  FillList(dialog, IDC_DETAIL, kDetailChoiceNames, kDetailChoiceCount, detailChoice);
 
   EnableShapeGroups(dialog, o.shape);
 }
@@ -157,6 +158,8 @@ void StoreSettings(HWND dialog) {
   o.starCount = StarCountFromText(count);
   const int monitors = ListSelection(dialog, IDC_MONITORS);
   if (monitors >= 0 && monitors < kMonitorsChoiceCount) monitorsChoice = monitors;
+  const int detail = ListSelection(dialog, IDC_DETAIL);
+  if (detail >= 0 && detail < kDetailChoiceCount) detailChoice = detail;
 }
 
 void ChooseShape(HWND dialog, int32_t shape) {

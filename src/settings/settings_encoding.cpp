@@ -11,6 +11,7 @@ const char* const kRotationAngleNames[kRotationAngleCount] = {"Left", "Right", "
 const char* const kGridStyleNames[2] = {"Normal", "Funny"};
 const char* const kMonitorsChoiceNames[kMonitorsChoiceCount] = {"Primary only", "Same picture on each",
                                                                 "One picture across all"};
+const char* const kDetailChoiceNames[kDetailChoiceCount] = {"Standard (256 x 256)", "As sharp as the screen"};
 
 int32_t ClampShapeChoice(int32_t shape) { return ClampInt(shape, kShapeCuboid, kShapeStar); }
 int32_t ClampCuboidCountChoice(int32_t count) { return ClampInt(count, 1, kMaxCuboidCount); }
@@ -19,6 +20,11 @@ int32_t ClampGridCountChoice(int32_t count) { return ClampInt(count, 1, kMaxGrid
 
 int32_t MonitorsChoiceFromStored(bool storedAsNumber, uint32_t value) {
   if (!storedAsNumber || value > uint32_t(kMonitorsAcross)) return kMonitorsSameOnEach;
+  return int32_t(value);
+}
+
+int32_t DetailChoiceFromStored(bool storedAsNumber, uint32_t value) {
+  if (!storedAsNumber || value > uint32_t(kDetailScreen)) return kDetailScreen;
   return int32_t(value);
 }
 

@@ -73,5 +73,17 @@ extern const char* const kMonitorsChoiceNames[kMonitorsChoiceCount];
 // another type or size, out of range) gives the default, the same picture on each monitor.
 int32_t MonitorsChoiceFromStored(bool storedAsNumber, uint32_t value);
 
+// The `Detail` value stored beside the record: the video texture at a fixed 256 x 256, or
+// sized to the screen so that the picture is as sharp as the screen shows it. Item i of the
+// dialog's list stands for the value i.
+constexpr int32_t kDetailStandard = 0;
+constexpr int32_t kDetailScreen = 1;
+constexpr int kDetailChoiceCount = 2;
+extern const char* const kDetailChoiceNames[kDetailChoiceCount];
+
+// The value as the registry gave it: anything but a stored 32-bit number 0 or 1 (missing,
+// another type or size, out of range) gives the default, the texture sized to the screen.
+int32_t DetailChoiceFromStored(bool storedAsNumber, uint32_t value);
+
 // A check-box click on a byte switch: 0 becomes 1, anything else becomes 0.
 uint8_t ToggleSwitch(uint8_t value);

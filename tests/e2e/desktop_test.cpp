@@ -73,20 +73,22 @@ struct DialogLayout {
   bool found = false;
   SIZE size = {};
   std::vector<std::string> outside;  // class and id of each control that sticks out
-  std::vector<std::string> covered;  // id of each control the monitors list or its label touches
+  std::vector<std::string> covered;  // "id on id" for each control a bottom-row control touches
 };
 
-// The monitors list and its label came last: they must not lie on any earlier control.
-void CheckMonitorsControls(HWND dialog, DialogLayout& layout) {
-  for (int id : {IDC_MONITORS_LABEL, IDC_MONITORS}) {
-    RECT mine;
-    GetWindowRect(GetDlgItem(dialog, id), &mine);
+// The monitors and picture lists and their labels came last: they must not lie on any other
+// control, nor on each other.
+void CheckBottomRows(HWND dialog, DialogLayout& layout) {
+  for (int id : {IDC_MONITORS_LABEL, IDC_MONITORS, IDC_DETAIL_LABEL, IDC_DETAIL}) {
+    HWND mine = GetDlgItem(dialog, id);
+    RECT rect;
+    GetWindowRect(mine, &rect);
     for (HWND other = GetWindow(dialog, GW_CHILD); other != nullptr; other = GetWindow(other, GW_HWNDNEXT)) {
-      const int otherId = GetDlgCtrlID(other);
-      if (otherId == IDC_MONITORS_LABEL || otherId == IDC_MONITORS) continue;
+      if (other == mine) continue;
       RECT r, both;
       GetWindowRect(other, &r);
-      if (IntersectRect(&both, &mine, &r)) layout.covered.push_back(std::to_string(otherId));
+      if (IntersectRect(&both, &rect, &r))
+        layout.covered.push_back(std::to_string(id) + " on " + std::to_string(GetDlgCtrlID(other)));
     }
   }
 }
@@ -122,7 +124,7 @@ DialogLayout SettingsDialogAt(DWORD dpi) {
   layout.size = {outer.right - outer.left, outer.bottom - outer.top};
   std::pair<RECT, DialogLayout*> param{client, &layout};
   EnumChildWindows(dialog, CheckControl, reinterpret_cast<LPARAM>(&param));
-  CheckMonitorsControls(dialog, layout);
+  CheckBottomRows(dialog, layout);
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
   saver.WaitForExit(kWaitTime);
   return layout;

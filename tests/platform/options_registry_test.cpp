@@ -101,33 +101,50 @@ TEST_F(OptionsRegistryTest, ValueOfAnotherTypeIsReadAnyway) {
   EXPECT_EQ(saverOptions.gridRows, 17);
 }
 
-// The monitors choice sits beside the record as a number of its own; anything else there
-// reads as the default, and the record is read as before.
-TEST_F(OptionsRegistryTest, MonitorsValueIsANumberBesideTheRecord) {
+// The monitors and detail choices sit beside the record as numbers of their own; a missing
+// value or anything else there reads as the default, and the record is read as before.
+TEST_F(OptionsRegistryTest, MonitorsAndDetailValuesAreNumbersBesideTheRecord) {
   struct Case {
+    const char* name;
+    int32_t* choice;
     DWORD type;
     std::string bytes;
     int32_t want;
   };
-  const Case cases[] = {{REG_DWORD, std::string("\0\0\0\0", 4), 0},
-                        {REG_DWORD, std::string("\2\0\0\0", 4), 2},
-                        {REG_DWORD, std::string("\3\0\0\0", 4), 1},
-                        {REG_BINARY, std::string("\0\0\0\0", 4), 1},
-                        {REG_DWORD, std::string("\0\0", 2), 1}};
+  // clang-format off
+  const Case cases[] = {{"Monitors", &monitorsChoice, REG_DWORD, std::string("\0\0\0\0", 4), 0},
+                        {"Monitors", &monitorsChoice, REG_DWORD, std::string("\2\0\0\0", 4), 2},
+                        {"Monitors", &monitorsChoice, REG_DWORD, std::string("\3\0\0\0", 4), 1},
+                        {"Monitors", &monitorsChoice, REG_BINARY, std::string("\0\0\0\0", 4), 1},
+                        {"Monitors", &monitorsChoice, REG_DWORD, std::string("\0\0", 2), 1},
+                        {"Detail", &detailChoice, REG_DWORD, std::string("\0\0\0\0", 4), 0},
+                        {"Detail", &detailChoice, REG_DWORD, std::string("\1\0\0\0", 4), 1},
+                        {"Detail", &detailChoice, REG_DWORD, std::string("\2\0\0\0", 4), 1},
+                        {"Detail", &detailChoice, REG_BINARY, std::string("\0\0\0\0", 4), 1}};
+  // clang-format on
   SaverOptions stored = Defaults();
   stored.gridRows = 17;
   key_.Write("Options", &stored, sizeof(stored), REG_BINARY);
+  // Neither value stored yet: both read as their defaults, whatever the run held before.
+  monitorsChoice = kMonitorsAcross;
+  detailChoice = kDetailStandard;
+  LoadOptions();
+  EXPECT_EQ(monitorsChoice, 1);
+  EXPECT_EQ(detailChoice, 1);
   for (const Case& c : cases) {
-    key_.Write("Monitors", c.bytes.data(), DWORD(c.bytes.size()), c.type);
+    key_.Write(c.name, c.bytes.data(), DWORD(c.bytes.size()), c.type);
     LoadOptions();
-    EXPECT_EQ(monitorsChoice, c.want) << "type " << c.type << ", " << c.bytes.size() << " bytes";
+    EXPECT_EQ(*c.choice, c.want) << c.name << ": type " << c.type << ", " << c.bytes.size() << " bytes";
     EXPECT_EQ(saverOptions.gridRows, 17);
   }
 
   monitorsChoice = kMonitorsAcross;
+  detailChoice = kDetailStandard;
   SaveOptions();
   DWORD type = 0;
   EXPECT_EQ(key_.Read("Monitors", nullptr, &type), std::string("\2\0\0\0", 4));
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  EXPECT_EQ(key_.Read("Detail", nullptr, &type), std::string("\0\0\0\0", 4));
   EXPECT_EQ(type, DWORD(REG_DWORD));
   EXPECT_EQ(key_.Read("Options").size(), sizeof(SaverOptions));
 }

@@ -311,31 +311,39 @@ TEST_F(SettingsDialogTest, OkReadsListsAndSliders) {
   EXPECT_EQ(saved.starCount, 321);
 }
 
-// The monitors list shows the stored choice (a damaged one as the default), OK stores the one
-// picked, Cancel nothing.
-TEST_F(SettingsDialogTest, MonitorsListRoundTripsItsThreeValues) {
+// The monitors and picture lists show the stored choice (a damaged one as the default), OK
+// stores the one picked, Cancel nothing.
+TEST_F(SettingsDialogTest, MonitorsAndPictureListsRoundTripTheirValues) {
   struct Case {
+    const char* value;
+    int list;
     std::string stored;  // the value's four bytes
     const char* shown;
     int picked;
     bool ok;
     std::string saved;
   };
-  const std::string zero("\0\0\0\0", 4), one("\1\0\0\0", 4), two("\2\0\0\0", 4);
-  const Case cases[] = {{zero, "Primary only", 1, true, one},
-                        {one, "Same picture on each", 2, true, two},
-                        {two, "One picture across all", 0, true, zero},
-                        {std::string("\7\0\0\0", 4), "Same picture on each", 2, true, two},
-                        {one, "Same picture on each", 0, false, one}};
+  const std::string zero("\0\0\0\0", 4), one("\1\0\0\0", 4), two("\2\0\0\0", 4), seven("\7\0\0\0", 4);
+  // clang-format off
+  const Case cases[] = {{"Monitors", 1094, zero, "Primary only", 1, true, one},
+                        {"Monitors", 1094, one, "Same picture on each", 2, true, two},
+                        {"Monitors", 1094, two, "One picture across all", 0, true, zero},
+                        {"Monitors", 1094, seven, "Same picture on each", 2, true, two},
+                        {"Monitors", 1094, one, "Same picture on each", 0, false, one},
+                        {"Detail", 1096, zero, "Standard (256 x 256)", 1, true, one},
+                        {"Detail", 1096, one, "As sharp as the screen", 0, true, zero},
+                        {"Detail", 1096, seven, "As sharp as the screen", 0, true, zero},
+                        {"Detail", 1096, one, "As sharp as the screen", 0, false, one}};
+  // clang-format on
   for (const Case& c : cases) {
-    key_.Write("Monitors", c.stored.data(), 4, REG_DWORD);
+    key_.Write(c.value, c.stored.data(), 4, REG_DWORD);
     LoadOptions();
     Run([&](HWND dialog, DWORD) {
-      EXPECT_EQ(SelectedText(dialog, 1094), c.shown);
-      SendDlgItemMessageA(dialog, 1094, CB_SETCURSEL, WPARAM(c.picked), 0);
+      EXPECT_EQ(SelectedText(dialog, c.list), c.shown);
+      SendDlgItemMessageA(dialog, c.list, CB_SETCURSEL, WPARAM(c.picked), 0);
       Click(dialog, c.ok ? IDOK : IDCANCEL);
     });
-    EXPECT_EQ(key_.Read("Monitors"), c.saved) << c.shown << " then item " << c.picked;
+    EXPECT_EQ(key_.Read(c.value), c.saved) << c.value << ": " << c.shown << " then item " << c.picked;
   }
 }
 
@@ -670,6 +678,8 @@ const Control kSettingsControls[] = {
     {-1, "Static", SS_LEFT, 0, "Adjust the settings according to the selected shape."},
     {1093, "Static", SS_LEFT, 0, "Monitors:"},
     {1094, "ComboBox", CBS_DROPDOWNLIST, T, nullptr},
+    {1095, "Static", SS_LEFT, 0, "Picture:"},
+    {1096, "ComboBox", CBS_DROPDOWNLIST, T, nullptr},
 };
 
 TEST_F(SettingsDialogTest, TemplateMatchesTheTable) {
