@@ -1,6 +1,8 @@
 // Geometry of the grid scene, computed once at Init on the main thread.
 #include "scenes/grid_geometry.h"
 
+#include <cmath>
+
 #include "base/clamp.h"
 
 namespace {
@@ -117,4 +119,8 @@ std::vector<uint16_t> BuildGridIndices(const GridLayout& layout) {
     }
   }
   return indices;
+}
+
+ScreenArea GridTileArea(const GridLayout& layout) {
+  return ScreenArea{int32_t(std::ceil(layout.tileWidth)), int32_t(std::ceil(layout.tileHeight))};
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "scenes/math3d.h"
 #include "scenes/scene_vertex.h"
 
 constexpr int32_t kMinTiles = 1;
@@ -26,6 +27,9 @@ GridLayout MakeGridLayout(int32_t screenWidth, int32_t screenHeight, int32_t gri
                           uint8_t gridStyle);
 
 int32_t ClampTileCount(int32_t count);
+
+// The screen pixels of one tile, rounded up: where the grid shows the video largest.
+ScreenArea GridTileArea(const GridLayout& layout);
 
 uint32_t GridVertexCount(const GridLayout& layout);
 uint32_t GridIndexCount(const GridLayout& layout);

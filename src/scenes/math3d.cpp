@@ -2,6 +2,7 @@
 // called by the scenes on the main thread.
 #include "scenes/math3d.h"
 
+#include <algorithm>
 #include <cmath>
 
 Vec3 Vec3Subtract(const Vec3& a, const Vec3& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
@@ -121,4 +122,18 @@ Vec4 TransformPoint(const Vec3& p, const Matrix4& m) {
   r.z = p.x * m.m[0][2] + p.y * m.m[1][2] + p.z * m.m[2][2] + m.m[3][2];
   r.w = p.x * m.m[0][3] + p.y * m.m[1][3] + p.z * m.m[2][3] + m.m[3][3];
   return r;
+}
+
+ScreenArea ProjectedSquareArea(float side, float distance, float fovy, float aspect, int32_t width, int32_t height) {
+  // The square's share of the half-height the view shows at that distance, on both axes.
+  const float share = side / (2.0f * distance * std::tan(fovy / 2.0f));
+  const auto pixels = [](float fraction, int32_t whole) {
+    return std::min(whole, int32_t(std::ceil(fraction * float(whole))));
+  };
+  return ScreenArea{pixels(share / aspect, width), pixels(share, height)};
+}
+
+float SpanningAspect(int32_t backWidth, int32_t backHeight, int32_t primaryWidth, int32_t primaryHeight) {
+  if (backWidth <= 0 || backHeight <= 0 || primaryWidth <= 0 || primaryHeight <= 0) return 1.0f;
+  return float(double(backWidth) * primaryHeight / (double(backHeight) * primaryWidth));
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 struct Vec3 {
   float x;
@@ -45,3 +46,20 @@ Matrix4 MatrixOrthoLH(float w, float h, float zn, float zf);
 
 // (p, 1) x M with w kept apart, so that callers can divide when they project.
 Vec4 TransformPoint(const Vec3& p, const Matrix4& m);
+
+// A size in screen pixels.
+struct ScreenArea {
+  int32_t width;
+  int32_t height;
+};
+
+// The pixels a square of edge `side`, facing the camera `distance` away, covers under
+// MatrixPerspectiveFovLH(fovy, aspect, ...) on a back buffer of width x height (rounded up),
+// at most the back buffer itself.
+ScreenArea ProjectedSquareArea(float side, float distance, float fovy, float aspect, int32_t width, int32_t height);
+
+// The projection aspect for a back buffer of backWidth x backHeight that spans several
+// monitors, so that shapes look on it as they do on the primary monitor alone: the back
+// buffer's width-to-height ratio over the primary's. 1 where the two have the same shape
+// (and for a side that is not positive).
+float SpanningAspect(int32_t backWidth, int32_t backHeight, int32_t primaryWidth, int32_t primaryHeight);

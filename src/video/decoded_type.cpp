@@ -12,6 +12,7 @@ bool IsRgb(DecodedFormat format) { return format == DecodedFormat::Rgb32 || form
 int32_t MinimalStride(DecodedFormat format, int32_t width) {
   switch (format) {
     case DecodedFormat::Yuy2:
+    case DecodedFormat::Uyvy:
       return 4 * ((width + 1) / 2);
     case DecodedFormat::Rgb32:
       return 4 * width;

@@ -1,4 +1,5 @@
-// Conversion of the frame surface into the video texture's locked memory. Streaming thread.
+// Conversion of the frame surface into the video texture's locked memory. Streaming thread,
+// and the main thread when it makes the texture again at another size.
 //
 // Scalar path: both formats start from the same 32-bit expansion of a row, done four pixels
 // at a time with whole-word loads and stores: twelve source bytes are three little-endian
@@ -34,8 +35,9 @@
 
 namespace {
 
-constexpr int kRowTexels = kFrameSide;
-constexpr int kRowGroups = kRowTexels / 4;  // four pixels: 12 source bytes, one 16-byte output
+// Rows are converted a chunk of at most this many texels at a time by the scalar 16-bit path,
+// whose aligned scratch rows live on the stack.
+constexpr int kChunkTexels = 256;
 constexpr uint32_t kOpaque = 0xFF000000u;
 
 inline uint32_t LoadWord(const uint8_t* at) {
@@ -46,9 +48,11 @@ inline uint32_t LoadWord(const uint8_t* at) {
 
 inline void StoreWord(uint8_t* at, uint32_t word) { std::memcpy(at, &word, sizeof word); }
 
-// Four pixels B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3 become four texels 0xFFRRGGBB.
-void ExpandRowToA8R8G8B8(const uint8_t* __restrict source, uint8_t* __restrict target) {
-  for (int group = 0; group < kRowGroups; ++group) {
+// Four pixels B0 G0 R0 B1 | G1 R1 B2 G2 | R2 B3 G3 R3 become four texels 0xFFRRGGBB; the
+// last texels % 4 pixels one at a time.
+void ExpandRowToA8R8G8B8(const uint8_t* __restrict source, uint8_t* __restrict target, int texels) {
+  const int groups = texels / 4;
+  for (int group = 0; group < groups; ++group) {
     const uint8_t* in = source + 12 * group;
     uint8_t* out = target + 16 * group;
     const uint32_t w0 = LoadWord(in);
@@ -59,30 +63,40 @@ void ExpandRowToA8R8G8B8(const uint8_t* __restrict source, uint8_t* __restrict t
     StoreWord(out + 8, kOpaque | (w1 >> 16) | (w2 << 16));
     StoreWord(out + 12, kOpaque | (w2 >> 8));
   }
+  for (int x = 4 * groups; x < texels; ++x) {
+    const uint8_t* in = source + 3 * x;
+    StoreWord(target + 4 * x, kOpaque | uint32_t(in[2]) << 16 | uint32_t(in[1]) << 8 | in[0]);
+  }
 }
 
 inline uint32_t To1555(uint32_t texel) {
   return 0x8000u | ((texel >> 9) & 0x7C00u) | ((texel >> 6) & 0x03E0u) | ((texel >> 3) & 0x001Fu);
 }
 
-// Input: texels 0xFFRRGGBB. Output: two 16-bit texels per word, the left one in the low half
-// so that it comes first in memory.
-void PackRowToA1R5G5B5(const uint32_t* __restrict texels, uint32_t* __restrict pairs) {
-  for (int x = 0; x < kRowTexels / 2; ++x) {
+// Input: texels 0xFFRRGGBB, an even count. Output: two 16-bit texels per word, the left one
+// in the low half so that it comes first in memory.
+void PackRowToA1R5G5B5(const uint32_t* __restrict texels, uint32_t* __restrict pairs, int count) {
+  for (int x = 0; x < count / 2; ++x) {
     pairs[x] = To1555(texels[2 * x]) | To1555(texels[2 * x + 1]) << 16;
   }
 }
 
-void ConvertRowToA8R8G8B8(const uint8_t* source, uint8_t* target) { ExpandRowToA8R8G8B8(source, target); }
+void ConvertRowToA8R8G8B8(const uint8_t* source, uint8_t* target, int texels) {
+  ExpandRowToA8R8G8B8(source, target, texels);
+}
 
-void ConvertRowToA1R5G5B5(const uint8_t* source, uint8_t* target) {
+void ConvertRowToA1R5G5B5(const uint8_t* source, uint8_t* target, int texels) {
   // Aligned scratch rows keep the packing loop free of alignment checks; the final copy
   // takes care of a texture row that starts at an odd address.
-  alignas(16) uint32_t wide[kRowTexels];
-  alignas(16) uint32_t packed[kRowTexels / 2];
-  ExpandRowToA8R8G8B8(source, reinterpret_cast<uint8_t*>(wide));
-  PackRowToA1R5G5B5(wide, packed);
-  std::memcpy(target, packed, sizeof packed);
+  alignas(16) uint32_t wide[kChunkTexels];
+  alignas(16) uint32_t packed[kChunkTexels / 2 + 1];
+  for (int start = 0; start < texels; start += kChunkTexels) {
+    const int count = texels - start < kChunkTexels ? texels - start : kChunkTexels;
+    ExpandRowToA8R8G8B8(source + 3 * start, reinterpret_cast<uint8_t*>(wide), count);
+    if (count % 2 != 0) wide[count] = wide[count - 1];  // an odd last texel is packed with a copy
+    PackRowToA1R5G5B5(wide, packed, count + count % 2);
+    std::memcpy(target + 2 * start, packed, size_t(count) * 2);
+  }
 }
 
 #if ORVEL_SSE2_PATH
@@ -114,15 +128,18 @@ ORVEL_SSE2_FUNCTION inline void StoreTexels(uint8_t* at, __m128i texels) {
   _mm_storeu_si128(reinterpret_cast<__m128i*>(at), texels);
 }
 
-ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Sse2(const uint8_t* source, uint8_t* target) {
+// The row loops below need at least eight texels. Each does whole groups and then one last
+// group that ends at the row's last pixel, overlapping the group before it where the count
+// is not a multiple of the group (the texels done twice come out the same).
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Sse2(const uint8_t* source, uint8_t* target, int texels) {
   const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+  const int last = texels - 4;
   // Unrolled: with a body of seven instructions the loop's own counting shows in the time.
 #pragma GCC unroll 4
-  for (int group = 0; group < kRowGroups - 1; ++group) {
-    StoreTexels(target + 16 * group, _mm_or_si128(opaque, SpreadPixelPairs(LoadPixelPairs(source + 12 * group))));
+  for (int x = 0; x < last; x += 4) {
+    StoreTexels(target + 4 * x, _mm_or_si128(opaque, SpreadPixelPairs(LoadPixelPairs(source + 3 * x))));
   }
-  const int last = kRowGroups - 1;
-  StoreTexels(target + 16 * last, _mm_or_si128(opaque, SpreadPixelPairs(LoadLastPixelPairs(source + 12 * last))));
+  StoreTexels(target + 4 * last, _mm_or_si128(opaque, SpreadPixelPairs(LoadLastPixelPairs(source + 3 * last))));
 }
 
 // Four pixels from LoadPixelPairs as four 32-bit lanes holding R5 G5 B5 in bits 3 to 17.
@@ -146,16 +163,16 @@ ORVEL_SSE2_FUNCTION inline __m128i PackA1R5G5B5(__m128i low, __m128i high) {
   return _mm_or_si128(_mm_set1_epi16(int16_t(0x8000)), _mm_packs_epi32(low, high));
 }
 
-ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t* target) {
-  constexpr int kEights = kRowTexels / 8;
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Sse2(const uint8_t* source, uint8_t* target, int texels) {
+  const int last = texels - 8;
 #pragma GCC unroll 2
-  for (int eight = 0; eight < kEights - 1; ++eight) {
-    const uint8_t* in = source + 24 * eight;
-    StoreTexels(target + 16 * eight,
+  for (int x = 0; x < last; x += 8) {
+    const uint8_t* in = source + 3 * x;
+    StoreTexels(target + 2 * x,
                 PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)), GatherA1R5G5B5(LoadPixelPairs(in + 12))));
   }
-  const uint8_t* in = source + 24 * (kEights - 1);
-  StoreTexels(target + 16 * (kEights - 1),
+  const uint8_t* in = source + 3 * last;
+  StoreTexels(target + 2 * last,
               PackA1R5G5B5(GatherA1R5G5B5(LoadPixelPairs(in)), GatherA1R5G5B5(LoadLastPixelPairs(in + 12))));
 }
 
@@ -173,21 +190,25 @@ ORVEL_SSSE3_FUNCTION inline __m128i Load16(const uint8_t* p) {
   return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
-ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8_t* target) {
+ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Ssse3(const uint8_t* source, uint8_t* target,
+                                                                    int texels) {
   const __m128i opaque = _mm_set1_epi32(int32_t(kOpaque));
+  const int last = texels - 4;
+  // A group's 16-byte load reads at most one byte past the row's last pixel, and only where
+  // the width is not a multiple of four: that byte is the row's fill (rows are padded to 4).
 #pragma GCC unroll 4
-  for (int group = 0; group < kRowGroups - 1; ++group) {
-    StoreTexels(target + 16 * group, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 12 * group), 0)));
+  for (int x = 0; x < last; x += 4) {
+    StoreTexels(target + 4 * x, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 3 * x), 0)));
   }
   // The last four pixels are loaded from four bytes earlier, so as not to read past the row.
-  const int last = kRowGroups - 1;
-  StoreTexels(target + 16 * last, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 12 * last - 4), 4)));
+  StoreTexels(target + 4 * last, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 3 * last - 4), 4)));
 }
 
-ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target) {
+// Eight pixels at `in` into eight 16-bit texels at `out`; reads in[0..23] only. Pixels 0-4
+// come from the load at 0, pixels 5-7 from the load at 8. Red-blue lanes hold B in the low
+// byte and R in the high one; green lanes hold G.
+ORVEL_SSSE3_FUNCTION inline void ConvertEightToA1R5G5B5(const uint8_t* in, uint8_t* out) {
   const char z = char(0x80);
-  // Eight pixels in 24 bytes: pixels 0-4 from the load at 0, pixels 5-7 from the load at 8.
-  // Red-blue lanes hold B in the low byte and R in the high one; green lanes hold G.
   const __m128i redBlueLow = _mm_setr_epi8(0, 2, 3, 5, 6, 8, 9, 11, 12, 14, z, z, z, z, z, z);
   const __m128i redBlueHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, 7, 9, 10, 12, 13, 15);
   const __m128i greenLow = _mm_setr_epi8(1, z, 4, z, 7, z, 10, z, 13, z, z, z, z, z, z, z);
@@ -195,23 +216,27 @@ ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Ssse3(const uint8_
   const __m128i redMask = _mm_set1_epi16(int16_t(0xF800));
   const __m128i fiveBits = _mm_set1_epi16(0x00F8);
   const __m128i alpha = _mm_set1_epi16(int16_t(0x8000));
-  constexpr int kEights = kRowTexels / 8;
+  const __m128i low = Load16(in);
+  const __m128i high = Load16(in + 8);  // ends with the eighth pixel
+  const __m128i redBlue = _mm_or_si128(_mm_shuffle_epi8(low, redBlueLow), _mm_shuffle_epi8(high, redBlueHigh));
+  const __m128i green = _mm_or_si128(_mm_shuffle_epi8(low, greenLow), _mm_shuffle_epi8(high, greenHigh));
+  const __m128i red = _mm_srli_epi16(_mm_and_si128(redBlue, redMask), 1);
+  const __m128i blue = _mm_srli_epi16(_mm_and_si128(redBlue, fiveBits), 3);
+  const __m128i greenField = _mm_slli_epi16(_mm_and_si128(green, fiveBits), 2);
+  StoreTexels(out, _mm_or_si128(_mm_or_si128(alpha, red), _mm_or_si128(greenField, blue)));
+}
+
+ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target,
+                                                                    int texels) {
+  const int last = texels - 8;
 #pragma GCC unroll 2
-  for (int eight = 0; eight < kEights; ++eight) {
-    const __m128i low = Load16(source + 24 * eight);
-    const __m128i high = Load16(source + 24 * eight + 8);  // ends with the eighth pixel
-    const __m128i redBlue = _mm_or_si128(_mm_shuffle_epi8(low, redBlueLow), _mm_shuffle_epi8(high, redBlueHigh));
-    const __m128i green = _mm_or_si128(_mm_shuffle_epi8(low, greenLow), _mm_shuffle_epi8(high, greenHigh));
-    const __m128i red = _mm_srli_epi16(_mm_and_si128(redBlue, redMask), 1);
-    const __m128i blue = _mm_srli_epi16(_mm_and_si128(redBlue, fiveBits), 3);
-    const __m128i greenField = _mm_slli_epi16(_mm_and_si128(green, fiveBits), 2);
-    StoreTexels(target + 16 * eight, _mm_or_si128(_mm_or_si128(alpha, red), _mm_or_si128(greenField, blue)));
-  }
+  for (int x = 0; x < last; x += 8) ConvertEightToA1R5G5B5(source + 3 * x, target + 2 * x);
+  ConvertEightToA1R5G5B5(source + 3 * last, target + 2 * last);
 }
 
 #endif  // ORVEL_SSE2_PATH
 
-using RowConverter = void (*)(const uint8_t*, uint8_t*);
+using RowConverter = void (*)(const uint8_t*, uint8_t*, int);
 
 RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
 #if ORVEL_SSE2_PATH
@@ -245,14 +270,17 @@ RowConverter RowConverterFor(TextureFormat format, PixelPath path) {
   return nullptr;
 }
 
-bool ConvertRows(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits, std::ptrdiff_t texturePitch,
-                 PixelPath path) {
-  const RowConverter convertRow = RowConverterFor(format, path);
+bool ConvertRows(const uint8_t* frameBits, FrameSize size, TextureFormat format, uint8_t* textureBits,
+                 std::ptrdiff_t texturePitch, PixelPath path) {
+  if (!IsFrameSize(size)) return false;
+  // The vector loops need a row of eight texels; narrower frames are never made.
+  const RowConverter convertRow = RowConverterFor(format, size.width >= 8 ? path : PixelPath::Scalar);
   if (convertRow == nullptr) return false;
-  if (texturePitch < std::ptrdiff_t(kRowTexels) * TextureTexelBytes(format)) return false;
+  if (texturePitch < std::ptrdiff_t(size.width) * TextureTexelBytes(format)) return false;
 
-  for (int row = 0; row < kFrameSide; ++row) {
-    convertRow(frameBits + std::ptrdiff_t(row) * kFramePitch, textureBits + row * texturePitch);
+  const std::ptrdiff_t framePitch = FramePitch(size.width);
+  for (int row = 0; row < size.height; ++row) {
+    convertRow(frameBits + row * framePitch, textureBits + row * texturePitch, size.width);
   }
   return true;
 }
@@ -269,12 +297,27 @@ int TextureTexelBytes(TextureFormat format) {
   return 0;
 }
 
+bool IsFrameSize(FrameSize size) {
+  return size.width >= 1 && size.width <= kLargestFrameSide && size.height >= 1 && size.height <= kLargestFrameSide;
+}
+
+std::ptrdiff_t FramePitch(int32_t width) { return (std::ptrdiff_t(width) * kFramePixelBytes + 3) & ~std::ptrdiff_t(3); }
+
+uint64_t FrameBytes(FrameSize size) {
+  return IsFrameSize(size) ? uint64_t(FramePitch(size.width)) * uint64_t(size.height) : 0;
+}
+
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, BestPixelPath());
+  return ConvertRows(frameBits, kStandardFrame, format, textureBits, texturePitch, BestPixelPath());
 }
 
 bool ConvertFrameToTexture(const uint8_t* frameBits, TextureFormat format, uint8_t* textureBits,
                            std::ptrdiff_t texturePitch, PixelPath path) {
-  return ConvertRows(frameBits, format, textureBits, texturePitch, path);
+  return ConvertRows(frameBits, kStandardFrame, format, textureBits, texturePitch, path);
+}
+
+bool ConvertFrameToTexture(const uint8_t* frameBits, FrameSize size, TextureFormat format, uint8_t* textureBits,
+                           std::ptrdiff_t texturePitch, PixelPath path) {
+  return ConvertRows(frameBits, size, format, textureBits, texturePitch, path);
 }

@@ -9,7 +9,7 @@
 enum class PixelPath {
   Scalar,
   Sse2,
-  Ssse3,  // the texture conversion's own loops; the scaler runs its SSE2 ones
+  Ssse3,  // the texture and YUV conversions' own loops; the scaler runs its SSE2 ones
 };
 
 // The path the loops take here: Ssse3 where the processor has SSSE3 (most x86 processors

@@ -25,6 +25,7 @@ constexpr uint64_t kLargestDestination = 1 << 22;
 int32_t LineBytes(DecodedFormat format, int32_t width) {
   switch (format) {
     case DecodedFormat::Yuy2:
+    case DecodedFormat::Uyvy:
       return (width + 1) / 2 * 4;
     case DecodedFormat::Rgb32:
       return 4 * width;
@@ -37,7 +38,7 @@ int32_t LineBytes(DecodedFormat format, int32_t width) {
 
 DecodedPicture LayoutFrom(FuzzedDataProvider& input) {
   DecodedPicture p;
-  p.format = static_cast<DecodedFormat>(input.ConsumeIntegralInRange<int>(0, 6));  // 6 is no format
+  p.format = static_cast<DecodedFormat>(input.ConsumeIntegralInRange<int>(0, 7));  // 7 is no format
   p.bottomUp = input.ConsumeBool();
   if (input.ConsumeBool()) {  // any values at all
     p.width = input.ConsumeIntegral<int32_t>();

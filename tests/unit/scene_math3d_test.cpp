@@ -178,4 +178,40 @@ TEST(SceneMath, OrthoLH) {
   EXPECT_EQ(1.0f, corner.z);
 }
 
+// The view at distance d spans 2 d tan(fovy / 2) vertically: a square that tall fills the
+// back buffer's height, one half as tall half of it; on a wider aspect it is narrower.
+TEST(ProjectedSquareArea, ShareOfTheViewAtItsDistance) {
+  const float fovy = 0.7853982f;
+  const float fills = 2 * 10.0f * std::tan(fovy / 2);
+  // clang-format off
+  const struct { float side, aspect; ScreenArea expected; } cases[] = {
+    {fills,     1.0f, {1920, 1080}},
+    {fills / 2, 1.0f, {960, 540}},
+    {fills / 2, 2.0f, {480, 540}},
+    {fills * 3, 1.0f, {1920, 1080}},  // never more than the back buffer
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    const ScreenArea area = ProjectedSquareArea(c.side, 10.0f, fovy, c.aspect, 1920, 1080);
+    EXPECT_NEAR(area.width, c.expected.width, 1) << c.side << " at aspect " << c.aspect;
+    EXPECT_NEAR(area.height, c.expected.height, 1) << c.side << " at aspect " << c.aspect;
+  }
+}
+
+TEST(SpanningAspect, BackBufferShapeOverThePrimarys) {
+  // clang-format off
+  const struct { int32_t backWidth, backHeight, primaryWidth, primaryHeight; float expected; } cases[] = {
+    {1920, 1080, 1920, 1080, 1.0f},   // one monitor: the shapes as they always were
+    {3840, 1080, 1920, 1080, 2.0f},   // two side by side
+    {2944, 1080, 1920, 1080, 2944.0f / 1920.0f},
+    {1024, 1536, 1024, 768, 0.5f},    // one above the other
+    {0, 1080, 1920, 1080, 1.0f},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    EXPECT_FLOAT_EQ(SpanningAspect(c.backWidth, c.backHeight, c.primaryWidth, c.primaryHeight), c.expected)
+        << c.backWidth << "x" << c.backHeight;
+  }
+}
+
 }  // namespace

@@ -53,4 +53,35 @@ TEST(VideoFrameBytes, RowsPaddedToFourBytesAndNeverWrapping) {
   EXPECT_EQ(VideoFrameBytes(INT32_MAX, INT32_MIN, 65535), UINT64_MAX);
 }
 
+// The decoders' own layouts the renderer takes as they are: YUV is read top-down whatever
+// the height's sign, packed lines hold whole pairs, planar lines are the width.
+TEST(PictureOfVideoFormat, YuvLayoutsAsTheRendererReadsThem) {
+  constexpr uint32_t kUyvy = 0x59565955, kYv12 = 0x32315659, kI420 = 0x30323449, kNv12 = 0x3231564E;
+  // clang-format off
+  const struct { const char* name; VideoFormatFields fields; bool taken; DecodedFormat format; int32_t stride; } cases[] = {
+    {"Yuy2",           {320, 240, 16, kYuy2, 0},           true,  DecodedFormat::Yuy2, 640},
+    {"Yuy2OddWidth",   {321, -240, 16, kYuy2, 0},          true,  DecodedFormat::Yuy2, 644},
+    {"Uyvy",           {320, 240, 16, kUyvy, 320 * 480},   true,  DecodedFormat::Uyvy, 640},
+    {"Yv12",           {320, 240, 12, kYv12, 320 * 360},   true,  DecodedFormat::Yv12, 320},
+    {"I420",           {320, -240, 12, kI420, 0},          true,  DecodedFormat::I420, 320},
+    {"Nv12",           {320, 240, 12, kNv12, 0},           true,  DecodedFormat::Nv12, 320},
+    {"Rgb24",          {321, 240, 24, 0, 0},               true,  DecodedFormat::Rgb24, 964},
+    {"Yuy2At12Bits",   {320, 240, 12, kYuy2, 0},           false, DecodedFormat::Yuy2, 0},
+    {"I420SizeShort",  {320, 240, 12, kI420, 320 * 360 - 1}, false, DecodedFormat::I420, 0},
+    {"UnknownCode",    {320, 240, 16, 0x34363248, 0},      false, DecodedFormat::Yuy2, 0},
+    {"Nv12TooWide",    {16385, 2, 12, kNv12, 0},           false, DecodedFormat::Nv12, 0},
+  };
+  // clang-format on
+  for (const auto& c : cases) {
+    DecodedPicture picture;
+    ASSERT_EQ(PictureOfVideoFormat(c.fields, &picture), c.taken) << c.name;
+    if (!c.taken) continue;
+    EXPECT_EQ(picture.format, c.format) << c.name;
+    EXPECT_EQ(picture.width, c.fields.width) << c.name;
+    EXPECT_EQ(picture.height, c.fields.height < 0 ? -c.fields.height : c.fields.height) << c.name;
+    EXPECT_EQ(picture.stride, c.stride) << c.name;
+    EXPECT_EQ(picture.bottomUp, c.format == DecodedFormat::Rgb24 && c.fields.height > 0) << c.name;
+  }
+}
+
 }  // namespace

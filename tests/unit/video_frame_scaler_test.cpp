@@ -251,3 +251,51 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScalerRefusalTest, ::testing::ValuesIn(kRefusals
                          [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+// ---- Frames of other sizes -----------------------------------------------------------------
+
+struct OutputCase {
+  Size source, output;
+};
+
+// A source of the frame's own size must come through untouched (one-pixel detail stays); a
+// uniform picture stays exactly uniform whatever the sizes; every path gives the scalar
+// path's bytes, odd widths and both row orders included.
+TEST(FrameScaler, FramesOfAnySizeKeepDetailAndAgreeOnEveryPath) {
+  // clang-format off
+  const OutputCase cases[] = {
+    {{1920, 1080}, {1920, 1080}}, {{257, 300}, {257, 300}}, {{1921, 1081}, {641, 359}},
+    {{100, 75}, {1366, 768}},     {{3840, 2160}, {1920, 1080}}, {{16384, 300}, {257, 256}},
+  };
+  // clang-format on
+  const Bgr grey = {90, 140, 200};
+  for (const OutputCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.source.width) + "x" + std::to_string(c.source.height) + " into " +
+                 std::to_string(c.output.width) + "x" + std::to_string(c.output.height));
+    const FrameSize output{c.output.width, c.output.height};
+    const std::ptrdiff_t pitch = FramePitch(output.width);
+    const bool same = c.source.width == c.output.width && c.source.height == c.output.height;
+    std::vector<uint8_t> expected(FrameBytes(output), 0xCD);
+    FrameScaler scaler;
+    const std::vector<uint8_t> noise = MakeSource(c.source.width, c.source.height, Noise);
+    ASSERT_TRUE(scaler.Scale(noise.data(), noise.size(), c.source.width, c.source.height, expected.data(), output,
+                             PixelPath::Scalar));
+    for (int y = 0; same && y < output.height; ++y)
+      ASSERT_EQ(0, std::memcmp(&expected[y * pitch], &noise[y * pitch], 3 * size_t(output.width))) << "row " << y;
+    for (const int32_t height : {c.source.height, -c.source.height}) {
+      const std::vector<uint8_t> source = MakeSource(c.source.width, height, Noise);
+      for (PixelPath path : PathsHere()) {
+        std::vector<uint8_t> frame(FrameBytes(output), 0xCD);
+        ASSERT_TRUE(scaler.Scale(source.data(), source.size(), c.source.width, height, frame.data(), output, path));
+        EXPECT_EQ(frame, expected) << PathName(path) << ", height " << height;
+      }
+    }
+    const std::vector<uint8_t> uniform = MakeSource(c.source.width, c.source.height, [&](int, int) { return grey; });
+    std::vector<uint8_t> frame(FrameBytes(output), 0xCD);
+    ASSERT_TRUE(scaler.Scale(uniform.data(), uniform.size(), c.source.width, c.source.height, frame.data(), output,
+                             BestPixelPath()));
+    for (int y = 0; y < output.height; ++y)
+      for (int x = 0; x < output.width; ++x)
+        ASSERT_EQ(0, std::memcmp(&frame[y * pitch + 3 * x], grey.data(), 3)) << x << "," << y;
+  }
+}

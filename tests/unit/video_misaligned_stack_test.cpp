@@ -1,6 +1,6 @@
 // The pixel loops called on a stack that is only 4-byte aligned, as 32-bit Windows promises
 // and as threads started by other compilers' code (DirectShow's streaming threads, decoders)
-// call them: every path of the scaler and of the texture conversion must write the same
+// call them: every path of the scalers and of the texture conversion must write the same
 // bytes as on an aligned stack, and not fault. 32-bit x86 only; elsewhere the ABI keeps 16.
 #include <gtest/gtest.h>
 
@@ -12,6 +12,7 @@
 
 #include "pixel_paths_here.h"
 #include "video/frame_scaler.h"
+#include "video/picture_scaler.h"
 #include "video/pixel_convert.h"
 
 // Calls function(context) with the stack pointer `misalignment` bytes below a 16-byte
@@ -93,6 +94,38 @@ TEST(MisalignedStack, ScalerWritesTheSameFrameOnEveryPath) {
         });
         EXPECT_TRUE(scaled) << PathName(path) << ", " << misalignment;
         EXPECT_EQ(frame, expected) << PathName(path) << ", " << size.width << "x" << size.height << ", stack off by "
+                                   << misalignment;
+      }
+    }
+  }
+}
+
+// Shrunk (the one- and two-channel loops), packed and enlarged (picking, rounding across),
+// and of the frame's size (the conversion alone).
+TEST(MisalignedStack, PictureScalerWritesTheSameFrameOnEveryPath) {
+  struct Case {
+    DecodedPicture picture;
+    FrameSize output;
+  };
+  const Case cases[] = {{{DecodedFormat::Nv12, 640, 360, 640, 0, false}, {300, 257}},
+                        {{DecodedFormat::Yuy2, 256, 300, 512, 0, false}, {256, 256}},
+                        {{DecodedFormat::I420, 257, 256, 257, 0, false}, {257, 256}}};
+  for (const Case& c : cases) {
+    const std::vector<uint8_t> source = Pattern(DecodedPictureBytes(c.picture));
+    std::vector<uint8_t> expected(FrameBytes(c.output));
+    PictureScaler reference;
+    ASSERT_TRUE(reference.Draw(source.data(), source.size(), c.picture, YuvMatrix::Bt601, expected.data(), c.output,
+                               PixelPath::Scalar));
+    for (PixelPath path : PathsHere()) {
+      for (int misalignment : kMisalignments) {
+        std::vector<uint8_t> frame(expected.size());
+        bool drawn = false;
+        CallMisaligned(misalignment, [&] {
+          PictureScaler scaler;
+          drawn = scaler.Draw(source.data(), source.size(), c.picture, YuvMatrix::Bt601, frame.data(), c.output, path);
+        });
+        EXPECT_TRUE(drawn) << PathName(path) << ", " << misalignment;
+        EXPECT_EQ(frame, expected) << PathName(path) << ", format " << int(c.picture.format) << ", stack off by "
                                    << misalignment;
       }
     }

@@ -82,6 +82,11 @@ std::vector<uint8_t> Build(const DecodedPicture& p, const CodesAt& codes) {
           put(line + 4 * (x / 2) + 2 * (x % 2), v[0]);
           if (x % 2 == 0) put(line + 4 * (x / 2) + 1, v[1]), put(line + 4 * (x / 2) + 3, v[2]);
           break;
+        case DecodedFormat::Uyvy:  // an odd width's last pair still ends in a Y1 byte
+          if (x % 2 == 0)
+            put(line + 4 * (x / 2), v[1]), put(line + 4 * (x / 2) + 2, v[2]), put(line + 4 * (x / 2) + 3, 0xEE);
+          put(line + 4 * (x / 2) + 1 + 2 * (x % 2), v[0]);
+          break;
         case DecodedFormat::Rgb32:
           for (int i = 0; i < 4; ++i) put(line + 4 * x + i, i < 3 ? v[i] : 0x77);
           break;
@@ -183,6 +188,8 @@ const LayoutCase kLayouts[] = {
     {"Yv12_PaddedStrideAndRows", {DecodedFormat::Yv12, 6, 6, 8, 8, false}},
     {"Yuy2_OddWidth", {DecodedFormat::Yuy2, 5, 3, 12, 0, false}},
     {"Yuy2_PaddedStrideAndRows", {DecodedFormat::Yuy2, 6, 6, 16, 8, false}},
+    {"Uyvy_OddWidth", {DecodedFormat::Uyvy, 5, 3, 12, 0, false}},
+    {"Uyvy_PaddedStrideAndRows", {DecodedFormat::Uyvy, 6, 6, 16, 8, false}},
     {"Rgb32_TopDown", {DecodedFormat::Rgb32, 5, 3, 20, 0, false}},
     {"Rgb32_BottomUp", {DecodedFormat::Rgb32, 5, 3, 24, 0, true}},
     {"Rgb24_TopDown", {DecodedFormat::Rgb24, 5, 3, 15, 0, false}},
@@ -202,7 +209,8 @@ TEST_P(PictureLayoutTest, NoisePictureComesOutUprightWithinRoundingFromExactlyIt
     ExpectPicture(Converted(source, p, m), p, [&](int x, int y) {
       const Codes own = Noise(x, y);
       if (rgb) return Bgr{double(own[0]), double(own[1]), double(own[2])};
-      const Codes corner = Noise(x & ~1, p.format == DecodedFormat::Yuy2 ? y : y & ~1);  // the chroma's pixel
+      const bool packed = p.format == DecodedFormat::Yuy2 || p.format == DecodedFormat::Uyvy;
+      const Codes corner = Noise(x & ~1, packed ? y : y & ~1);  // the chroma's pixel
       return Defined({own[0], corner[1], corner[2]}, m);
     });
   }
@@ -225,11 +233,12 @@ const LayoutCase kImpossible[] = {
     {"Nv12_OddWidthStrideWithoutRoomForItsLastPair", {DecodedFormat::Nv12, 5, 4, 5, 0, false}},
     {"I420_StrideShortOfWidth", {DecodedFormat::I420, 6, 4, 5, 0, false}},
     {"Yuy2_StrideWithoutRoomForItsLastPair", {DecodedFormat::Yuy2, 5, 4, 10, 0, false}},
+    {"Uyvy_StrideWithoutRoomForItsLastPair", {DecodedFormat::Uyvy, 5, 4, 10, 0, false}},
     {"Rgb32_StrideShortOfALine", {DecodedFormat::Rgb32, 5, 4, 19, 0, false}},
     {"Rgb24_StrideShortOfALine", {DecodedFormat::Rgb24, 5, 4, 14, 0, false}},
     {"PlaneRowsBelowHeight", {DecodedFormat::Nv12, 4, 4, 4, 3, false}},
     {"NegativePlaneRows", {DecodedFormat::I420, 4, 4, 4, -8, false}},
-    {"UnknownFormat", {static_cast<DecodedFormat>(6), 4, 4, 16, 0, false}},
+    {"UnknownFormat", {static_cast<DecodedFormat>(7), 4, 4, 16, 0, false}},
 };
 
 class ImpossibleLayoutTest : public ::testing::TestWithParam<LayoutCase> {};
@@ -249,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, ImpossibleLayoutTest, ::testing::ValuesIn(kImp
 // The largest strides and plane rows must not wrap: at least the luma plane's lines before
 // the last, or refused where an address cannot reach that far.
 TEST(PictureConvert, LargestLayoutsDoNotWrap) {
-  for (int f = 0; f < 6; ++f) {
+  for (int f = 0; f <= int(DecodedFormat::Uyvy); ++f) {
     const DecodedPicture p{static_cast<DecodedFormat>(f), 16384, 16384, INT32_MAX, INT32_MAX, false};
     const uint64_t bytes = DecodedPictureBytes(p);
     if (sizeof(void*) < 8) {

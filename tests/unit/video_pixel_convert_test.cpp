@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 #include <vector>
 
 #include "pixel_paths_here.h"
@@ -230,3 +232,45 @@ TEST(TextureFormat, CarriesTheDirect3DNumbers) {
 }
 
 }  // namespace
+
+// ---- Frames of other sizes -----------------------------------------------------------------
+
+// Every texel of a pattern frame at widths that are not multiples of the vector loops'
+// groups, down to the narrowest frame the vector loops take, on every path; the bytes past
+// each row's end stay as they were.
+TEST(ConvertFrameSizes, EveryTexelAtOddWidthsOnEveryPath) {
+  const FrameSize sizes[] = {{8, 3}, {9, 2}, {13, 5}, {257, 4}, {1366, 3}, {1920, 2}};
+  for (const FrameSize size : sizes) {
+    const std::ptrdiff_t framePitch = FramePitch(size.width);
+    std::vector<uint8_t> frame(FrameBytes(size));
+    for (int y = 0; y < size.height; ++y)
+      for (int x = 0; x < size.width; ++x) {
+        const Bgr p = PatternPixel(x, y);
+        uint8_t* at = &frame[y * framePitch + 3 * x];
+        at[0] = p.b, at[1] = p.g, at[2] = p.r;
+      }
+    for (PixelPath path : PathsHere()) {
+      for (const TextureFormat format : {TextureFormat::A8R8G8B8, TextureFormat::A1R5G5B5}) {
+        const int texel = TextureTexelBytes(format);
+        const std::ptrdiff_t pitch = size.width * texel + 6;
+        std::vector<uint8_t> texture(pitch * size.height, kUntouched);
+        SCOPED_TRACE(std::string(PathName(path)) + ", width " + std::to_string(size.width) + ", " +
+                     std::to_string(texel) + "-byte texels");
+        ASSERT_TRUE(ConvertFrameToTexture(frame.data(), size, format, texture.data(), pitch, path));
+        for (int y = 0; y < size.height; ++y) {
+          const uint8_t* row = &texture[y * pitch];
+          for (int x = 0; x < size.width; ++x) {
+            const Bgr p = PatternPixel(x, y);
+            if (texel == 4) {
+              const uint8_t expected[4] = {p.b, p.g, p.r, 0xFF};
+              ASSERT_EQ(0, std::memcmp(row + 4 * x, expected, 4)) << x << "," << y;
+            } else {
+              ASSERT_EQ(WordAt(texture, y * pitch + 2 * x), Expected1555(p)) << x << "," << y;
+            }
+          }
+          for (int b = size.width * texel; b < pitch; ++b) ASSERT_EQ(row[b], kUntouched) << "row " << y;
+        }
+      }
+    }
+  }
+}
