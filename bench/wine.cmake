@@ -6,8 +6,8 @@ if(WIN32)
                              ${CMAKE_CURRENT_SOURCE_DIR}/wine/frames_drawn.cpp)
   target_link_libraries(video_bench PRIVATE orvel_platform orvel_test_support msvfw32)
   # Frames count when they reached the texture: the platform layer's calls of the frame
-  # surface's DrawFrameIntoTexture go through the benchmark's counter (wine/frames_drawn.h).
-  target_link_options(video_bench PRIVATE -Wl,--wrap=_Z20DrawFrameIntoTexturelR11FrameScalerPKhyii)
+  # surface's DrawPictureIntoTexture go through the benchmark's counter (wine/frames_drawn.h).
+  target_link_options(video_bench PRIVATE -Wl,--wrap=_Z22DrawPictureIntoTexturelR13PictureScalerPKhyRK14DecodedPicture9YuvMatrix)
   target_include_directories(video_bench PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # The cycle and leak runs play the files that the tests' build makes.
   if(TARGET video_test_inputs)

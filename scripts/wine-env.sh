@@ -92,14 +92,17 @@ wait_for_display() {
 # origin, a second one 800x600 to its right). Wine takes its monitors from RandR when the
 # server has it, and Xvfb's RandR has one output; so the two monitors are two Xinerama
 # heads of a nested Xephyr server without RandR, shown inside an Xvfb server.
-# Without either option the caller's DISPLAY is used, or an Xvfb server when there is none.
+# --screen=WxH for an Xvfb server of our own with a screen of that size (the benchmarks'
+# full-HD screen).
+# Without any of these options the caller's DISPLAY is used, or an Xvfb server when there is none.
 # Then a persistent wineserver, and the prefix, created once. Sets ORVEL_WINE_SESSION
 # (the architecture, with "+two-monitors") so that nested wine-run calls reuse the session.
 wine_session_start() {
-  local arch="" own_display=0 two_monitors=0 a
+  local arch="" own_display=0 two_monitors=0 screen=1024x768 a
   for a in "$@"; do
     case $a in
       --own-display) own_display=1 ;;
+      --screen=*) own_display=1 screen=${a#--screen=} ;;
       --two-monitors) two_monitors=1 ;;
       *) arch=$a ;;
     esac
@@ -124,7 +127,7 @@ wine_session_start() {
   elif [ "$own_display" = 1 ] || [ -z "${DISPLAY:-}" ]; then
     local n
     n=$(free_display_number)
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
     _orvel_xvfb_pid=$!
     export DISPLAY=":$n"
     wait_for_display "$DISPLAY"
@@ -153,6 +156,7 @@ wine_session_start() {
   # An if, not "test && ...": callers run under set -e, and a function's status is its last
   # command's.
   if [ "$two_monitors" = 1 ]; then ORVEL_WINE_SESSION+="+two-monitors"; fi
+  if [ "$screen" != 1024x768 ]; then ORVEL_WINE_SESSION+="+$screen"; fi
 }
 
 # PIDs of the Windows programs that run in this prefix: Wine passes WINEPREFIX on to each,

@@ -55,6 +55,11 @@ orvel_written_video(quad_320x240_topdown.avi --size 320x240 --fps 25 --seconds 1
 orvel_written_video(quad_160x120_short.avi --size 160x120 --fps 25 --seconds 0.4)
 orvel_written_video(quad_320x240_long.avi --size 320x240 --fps 25 --seconds 2)
 orvel_written_video(quad_320x240_pcm_long.avi --size 320x240 --fps 25 --seconds 2 --pcm 22050:1:16)
+# The decoders' own layouts, stored raw: the splitter hands them to the renderer as they are.
+foreach(code YUY2 UYVY YV12 I420)
+  string(TOLOWER ${code} lower)
+  orvel_written_video(quad_${lower}.avi --size 320x240 --fps 25 --seconds 1 --yuv ${code})
+endforeach()
 
 orvel_ffmpeg_video(quad_mpeg1.mpg quad_320x240_long.avi -c:v mpeg1video -q:v 2 -f mpeg)
 orvel_ffmpeg_video(quad_mjpeg_pcm.avi quad_320x240_pcm_long.avi -c:v mjpeg -q:v 2 -c:a pcm_s16le)

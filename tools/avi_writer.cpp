@@ -57,8 +57,23 @@ uint32_t RoundedDiv(uint64_t numerator, uint64_t denominator) {
   return uint32_t((numerator + denominator / 2) / denominator);
 }
 
+// Bits a pixel of a known YUV code takes; 0 for any other.
+int YuvBits(const char* code) {
+  for (const char* packed : {"YUY2", "UYVY"})
+    if (std::strcmp(code, packed) == 0) return 16;
+  for (const char* planar : {"YV12", "I420", "NV12"})
+    if (std::strcmp(code, planar) == 0) return 12;
+  return 0;
+}
+
+uint32_t CodeOf(const char* code) {
+  return uint32_t(uint8_t(code[0])) | uint32_t(uint8_t(code[1])) << 8 | uint32_t(uint8_t(code[2])) << 16 |
+         uint32_t(uint8_t(code[3])) << 24;
+}
+
 bool ValidVideo(const AviVideoFormat& video) {
   if (video.width < 1 || video.width > 32767 || video.height < 1 || video.height > 32767) return false;
+  if (video.yuvCode[0] != '\0' && (YuvBits(video.yuvCode) == 0 || video.width % 2 || video.height % 2)) return false;
   if (video.rate == 0 || video.scale == 0) return false;
   // A single frame has to fit in a file, with room to spare for the headers.
   const uint64_t stride = (uint64_t(video.width) * 3 + 3) & ~uint64_t(3);
@@ -100,6 +115,11 @@ uint32_t AviRowStride(int32_t width) { return (uint32_t(width) * 3 + 3) & ~3u; }
 
 uint32_t AviFrameBytes(int32_t width, int32_t height) { return AviRowStride(width) * uint32_t(height); }
 
+uint32_t AviStreamFrameBytes(const AviVideoFormat& video) {
+  if (video.yuvCode[0] == '\0') return AviFrameBytes(video.width, video.height);
+  return uint32_t(uint64_t(video.width) * video.height * YuvBits(video.yuvCode) / 8);
+}
+
 uint32_t AviAudioBlockBytes(const AviAudioFormat& audio) {
   return uint32_t(audio.channels) * (audio.bitsPerSample / 8u);
 }
@@ -139,7 +159,8 @@ bool AviWriter::Open(const std::string& path, const AviVideoFormat& video, const
 }
 
 std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) const {
-  const uint32_t frameBytes = AviFrameBytes(video_.width, video_.height);
+  const uint32_t frameBytes = AviStreamFrameBytes(video_);
+  const bool yuv = video_.yuvCode[0] != '\0';
   const uint32_t blockBytes = hasAudio_ ? AviAudioBlockBytes(audio_) : 0;
   const uint32_t audioBytesPerSecond = hasAudio_ ? audio_.sampleRate * blockBytes : 0;
   const uint32_t videoStrlBytes = 4 + (8 + kStreamHeaderBytes) + (8 + kBitmapHeaderBytes);
@@ -173,16 +194,16 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
   out.Tag("LIST");
   out.U32(videoStrlBytes);
   out.Tag("strl");
-  StreamHeader(out, "vids", FourCC("DIB "), video_.scale, video_.rate, frameCount_, frameBytes, 0,
-               int16_t(video_.width), int16_t(video_.height));
+  StreamHeader(out, "vids", yuv ? CodeOf(video_.yuvCode) : FourCC("DIB "), video_.scale, video_.rate, frameCount_,
+               frameBytes, 0, int16_t(video_.width), int16_t(video_.height));
   out.Tag("strf");
   out.U32(kBitmapHeaderBytes);
   out.U32(kBitmapHeaderBytes);
   out.I32(video_.width);
   out.I32(video_.topDown ? -video_.height : video_.height);
-  out.U16(1);   // planes
-  out.U16(24);  // bits per pixel
-  out.U32(0);   // BI_RGB
+  out.U16(1);                                             // planes
+  out.U16(uint16_t(yuv ? YuvBits(video_.yuvCode) : 24));  // bits per pixel
+  out.U32(yuv ? CodeOf(video_.yuvCode) : 0);              // BI_RGB for RGB
   out.U32(frameBytes);
   out.U32(0);  // pixels per metre, both ways
   out.U32(0);
@@ -212,8 +233,15 @@ std::vector<uint8_t> AviWriter::Headers(uint32_t riffBytes, uint32_t moviBytes) 
   return std::move(out.Bytes());
 }
 
+bool AviWriter::AddRawFrame(const void* frame, std::size_t bytes) {
+  if (!IsOpen() || frame == nullptr || video_.yuvCode[0] == '\0' || bytes != AviStreamFrameBytes(video_)) return false;
+  if (!AppendChunk(kVideoChunkId, frame, bytes)) return false;
+  ++frameCount_;
+  return true;
+}
+
 bool AviWriter::AddFrame(const uint8_t* pixels, std::size_t rowBytes) {
-  if (!IsOpen() || pixels == nullptr) return false;
+  if (!IsOpen() || pixels == nullptr || video_.yuvCode[0] != '\0') return false;
   const std::size_t pictureRowBytes = std::size_t(video_.width) * 3;
   if (rowBytes < pictureRowBytes) return false;
 

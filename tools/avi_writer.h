@@ -1,4 +1,4 @@
-// Writer of uncompressed AVI files: one 24-bit RGB video stream and, if asked for, one
+// Writer of uncompressed AVI files: one 24-bit RGB (or raw YUV) video stream and, if asked for, one
 // interleaved PCM sound stream, with an 'idx1' index. It makes the sample video and the test
 // files; it is never used while the saver runs. Single-threaded: one writer per thread.
 //
@@ -21,6 +21,9 @@ struct AviVideoFormat {
   // Stores the rows top line first and says so with a negative height in the format; the
   // usual layout is bottom-up.
   bool topDown = false;
+  // A raw YUV stream instead of RGB: "YUY2", "UYVY" (16 bits a pixel), "YV12", "I420" or
+  // "NV12" (12); empty for RGB. Frames then go in whole with AddRawFrame; both sides even.
+  char yuvCode[5] = {};
 };
 
 struct AviAudioFormat {
@@ -31,8 +34,11 @@ struct AviAudioFormat {
 
 // Bytes of one stored row: three per pixel, filled up to a multiple of four.
 uint32_t AviRowStride(int32_t width);
-// Bytes of one stored frame; the size of every video chunk.
+// Bytes of one stored RGB frame; the size of every video chunk of an RGB stream.
 uint32_t AviFrameBytes(int32_t width, int32_t height);
+// Bytes of one stored frame of the stream `video` describes, RGB or YUV; 0 for a YUV code
+// the writer does not know.
+uint32_t AviStreamFrameBytes(const AviVideoFormat& video);
 // Bytes of one sample frame (all channels); a sound chunk holds a whole number of them.
 uint32_t AviAudioBlockBytes(const AviAudioFormat& audio);
 
@@ -50,6 +56,9 @@ class AviWriter {
   // consecutive rows start `rowBytes` apart (at least width * 3). The writer stores the rows
   // in the file's order with their row fill.
   bool AddFrame(const uint8_t* pixels, std::size_t rowBytes);
+
+  // One frame of a YUV stream as it is stored: exactly AviStreamFrameBytes bytes.
+  bool AddRawFrame(const void* frame, std::size_t bytes);
 
   // One sound chunk of raw PCM: a non-zero, whole number of sample frames.
   bool AddAudio(const void* samples, std::size_t bytes);

@@ -29,6 +29,8 @@ const char kUsage[] =
     "         --seconds S           length (default 2)\n"
     "         --pcm RATE[:CH[:BITS]] add a 440 Hz PCM tone (default 1 channel, 16 bits)\n"
     "         --top-down            store the rows top line first\n"
+    "         --yuv CODE            store raw YUV (BT.601, limited range) instead of RGB:\n"
+    "                               YUY2, UYVY, YV12, I420 or NV12 (even sizes only)\n"
     "       Quadrants: red upper left, green upper right, blue lower left, white lower right.\n";
 
 struct Rgb {
@@ -199,6 +201,50 @@ std::vector<uint8_t> Tone(uint64_t first, uint64_t count, const AviAudioFormat& 
   return bytes;
 }
 
+// The picture as one raw frame of `code`: BT.601 limited range, each chroma sample the mean
+// of the pixels it covers (2x1 for the packed codes, 2x2 for the planar ones).
+std::vector<uint8_t> YuvFrame(const Picture& picture, const std::string& code) {
+  const int w = picture.Width(), h = picture.Height();
+  const auto pixel = [&](int x, int y) {
+    const uint8_t* p = picture.Data() + (size_t(y) * w + x) * 3;
+    return Rgb{double(p[2]), double(p[1]), double(p[0])};
+  };
+  const auto luma = [](Rgb c) { return ToByte(16 + (65.481 * c.r + 128.553 * c.g + 24.966 * c.b) / 255); };
+  const auto cb = [](Rgb c) { return ToByte(128 + (-37.797 * c.r - 74.203 * c.g + 112.0 * c.b) / 255); };
+  const auto cr = [](Rgb c) { return ToByte(128 + (112.0 * c.r - 93.786 * c.g - 18.214 * c.b) / 255); };
+  std::vector<uint8_t> frame;
+  if (code == "YUY2" || code == "UYVY") {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; x += 2) {
+        const Rgb mean = Mix(pixel(x, y), pixel(x + 1, y), 0.5);
+        const uint8_t y0 = luma(pixel(x, y)), y1 = luma(pixel(x + 1, y));
+        if (code == "YUY2") {
+          frame.insert(frame.end(), {y0, cb(mean), y1, cr(mean)});
+        } else {
+          frame.insert(frame.end(), {cb(mean), y0, cr(mean), y1});
+        }
+      }
+    return frame;
+  }
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) frame.push_back(luma(pixel(x, y)));
+  std::vector<uint8_t> blue, red;
+  for (int y = 0; y < h; y += 2)
+    for (int x = 0; x < w; x += 2) {
+      const Rgb mean = Mix(Mix(pixel(x, y), pixel(x + 1, y), 0.5), Mix(pixel(x, y + 1), pixel(x + 1, y + 1), 0.5), 0.5);
+      blue.push_back(cb(mean));
+      red.push_back(cr(mean));
+    }
+  if (code == "NV12") {
+    for (size_t i = 0; i < blue.size(); ++i) frame.insert(frame.end(), {blue[i], red[i]});
+  } else {
+    const bool redFirst = code == "YV12";
+    frame.insert(frame.end(), redFirst ? red.begin() : blue.begin(), redFirst ? red.end() : blue.end());
+    frame.insert(frame.end(), redFirst ? blue.begin() : red.begin(), redFirst ? blue.end() : red.end());
+  }
+  return frame;
+}
+
 bool WriteTestVideo(const TestVideoRequest& request) {
   AviWriter writer;
   if (!writer.Open(request.output, request.video, request.withAudio ? &request.audio : nullptr)) {
@@ -206,9 +252,13 @@ bool WriteTestVideo(const TestVideoRequest& request) {
   }
   Picture picture(request.video.width, request.video.height);
   DrawTestPattern(picture, request);
+  const bool yuv = request.video.yuvCode[0] != '\0';
+  const std::vector<uint8_t> yuvFrame = yuv ? YuvFrame(picture, request.video.yuvCode) : std::vector<uint8_t>();
   const uint64_t frames = uint64_t(std::llround(request.seconds * request.video.rate / request.video.scale));
   for (uint64_t frame = 0; frame < frames; ++frame) {
-    if (!writer.AddFrame(picture.Data(), picture.RowBytes())) return false;
+    const bool added = yuv ? writer.AddRawFrame(yuvFrame.data(), yuvFrame.size())
+                           : writer.AddFrame(picture.Data(), picture.RowBytes());
+    if (!added) return false;
     if (!request.withAudio) continue;
     const uint64_t first = AudioFramesBefore(frame, request);
     const uint64_t count = AudioFramesBefore(frame + 1, request) - first;
@@ -294,6 +344,10 @@ bool ParseTestRequest(int argc, char** argv, TestVideoRequest& request) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--top-down") {
       request.video.topDown = true;
+    } else if (arg == "--yuv" && hasValue) {
+      const std::string code = argv[++i];
+      if (code.size() != 4) return false;
+      std::memcpy(request.video.yuvCode, code.c_str(), 5);
     } else if (arg == "--pattern" && hasValue) {
       request.pattern = argv[++i];
     } else if (arg == "--color" && hasValue) {

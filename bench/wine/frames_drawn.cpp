@@ -11,22 +11,22 @@ namespace {
 
 volatile LONG framesDrawn = 0;
 
-typedef HRESULT DrawFrame(FrameProducer, FrameScaler&, const uint8_t*, uint64_t, int32_t, int32_t);
+typedef HRESULT DrawPicture(FrameProducer, PictureScaler&, const uint8_t*, uint64_t, const DecodedPicture&, YuvMatrix);
 // The link names below are those of this signature; when it changes, the reference to the
 // real function no longer links, rather than the count quietly staying at 0.
-static_assert(std::is_same<decltype(DrawFrameIntoTexture), DrawFrame>::value, "wrap names out of date");
+static_assert(std::is_same<decltype(DrawPictureIntoTexture), DrawPicture>::value, "wrap names out of date");
 
 }  // namespace
 
 // The names the linker's --wrap gives the real function and its replacement (C linkage, so
 // that each target's own symbol prefix is added as the linker expects it).
-extern "C" DrawFrame __real__Z20DrawFrameIntoTexturelR11FrameScalerPKhyii;
+extern "C" DrawPicture __real__Z22DrawPictureIntoTexturelR13PictureScalerPKhyRK14DecodedPicture9YuvMatrix;
 
-extern "C" HRESULT __wrap__Z20DrawFrameIntoTexturelR11FrameScalerPKhyii(FrameProducer producer, FrameScaler& scaler,
-                                                                        const uint8_t* frame, uint64_t frameBytes,
-                                                                        int32_t width, int32_t height) {
-  const HRESULT result =
-      __real__Z20DrawFrameIntoTexturelR11FrameScalerPKhyii(producer, scaler, frame, frameBytes, width, height);
+extern "C" HRESULT __wrap__Z22DrawPictureIntoTexturelR13PictureScalerPKhyRK14DecodedPicture9YuvMatrix(
+    FrameProducer producer, PictureScaler& scaler, const uint8_t* source, uint64_t sourceBytes,
+    const DecodedPicture& picture, YuvMatrix matrix) {
+  const HRESULT result = __real__Z22DrawPictureIntoTexturelR13PictureScalerPKhyRK14DecodedPicture9YuvMatrix(
+      producer, scaler, source, sourceBytes, picture, matrix);
   if (result == S_OK) InterlockedIncrement(&framesDrawn);
   return result;
 }

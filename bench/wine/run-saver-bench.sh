@@ -20,9 +20,14 @@
 #
 #   WARMUP_SECONDS (4)  SAMPLE_SECONDS (10)  START_RUNS (5)
 #   ROUNDS (1)          runs of each drawing case, one row each (the machine may be busy)
-#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture start)
+#   CASES (all: grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture sharp start)
 #   SHOTS=DIR           also save a screenshot of each drawing case into DIR
 #   TWO_MONITORS=1      on a display of two monitors (1024x768 and 800x600) instead of one
+#
+# The sharp case plays a 1920x1080 H.264 file in a one-tile grid on a screen of 1920x1080 (a
+# Wine session of its own) with the standard 256x256 picture (detail 0) and with the picture
+# as sharp as the screen (detail 1), and prints each one's CPU milliseconds per frame and
+# frame rate, and the ratio of the two CPU figures, as figures.
 #
 # The monitors cases (monitors0, monitors1, monitors2) draw a 4x4 grid with each monitors
 # choice on the display of the run (TWO_MONITORS). The same-picture case draws that grid with
@@ -44,7 +49,7 @@ warmup=${WARMUP_SECONDS:-4}
 sample=${SAMPLE_SECONDS:-10}
 start_runs=${START_RUNS:-5}
 rounds=${ROUNDS:-1}
-cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture start}
+cases=${CASES:-grid10 grid20 cubes cubes-translucent stars stars-translucent hd same-picture sharp start}
 
 scr=$build/orvel.scr
 helper=$build/bench/saver_bench.exe
@@ -266,14 +271,47 @@ use_display() {
     want=one
     [ "${TWO_MONITORS:-0}" = 1 ] && want=two
   fi
-  case ${ORVEL_WINE_SESSION:-} in *+two-monitors) now=two ;; esac
+  case ${ORVEL_WINE_SESSION:-} in *+two-monitors) now=two ;; *+1920x1080) now=hd ;; esac
   [ "$want" = "$now" ] && return
   wine_session_stop
-  if [ "$want" = two ]; then
-    wine_session_start "$(wine_arch_of "$scr")" --two-monitors
-  else
-    wine_session_start "$(wine_arch_of "$scr")"
+  case $want in
+    two) wine_session_start "$(wine_arch_of "$scr")" --two-monitors ;;
+    hd) wine_session_start "$(wine_arch_of "$scr")" --screen=1920x1080 ;;
+    *) wine_session_start "$(wine_arch_of "$scr")" ;;
+  esac
+}
+
+# The H.264 file of the sharp case, made once beside the sample video.
+sharp_video() {
+  local out=$build/bench/saver-inputs/hd_1920x1080_h264.mp4
+  if [ ! -s "$out" ]; then
+    ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=1920x1080:rate=25 -t 12 -c:v libx264 -pix_fmt yuv420p \
+      -preset veryfast -movflags +faststart "$out" </dev/null || return 1
   fi
+  echo "$out"
+}
+
+# CPU per frame and frame rate of a 1080p video in one tile on a 1080p screen, at each detail.
+sharp_figures() {
+  local sharp detail cpu fps
+  sharp=$(sharp_video) || { bench_failed sharp "ffmpeg could not make the 1920x1080 H.264 file"; return; }
+  local video=$sharp # measure_once plays $video
+  local -A per_frame=()
+  use_display hd
+  for detail in 0 1; do
+    rm -f "$work/cpu_ms" "$work/fps"
+    measure_once "sharp 1080p detail=$detail" shape=2 cols=1 rows=1 detail=$detail
+    [ -s "$work/cpu_ms" ] && [ -s "$work/fps" ] || continue
+    cpu=$(cat "$work/cpu_ms")
+    fps=$(cat "$work/fps")
+    per_frame[$detail]=$(awk -v c="$cpu" -v f="$fps" 'BEGIN { if (f > 0) printf "%.2f", c / f }')
+    [ -n "${per_frame[$detail]}" ] || { bench_failed "sharp detail=$detail" "no frames"; continue; }
+    echo "figure: sharp.detail$detail.cpu_ms_per_frame ${per_frame[$detail]}"
+    echo "figure: sharp.detail$detail.fps $fps"
+  done
+  use_display back
+  [ -n "${per_frame[0]:-}" ] && [ -n "${per_frame[1]:-}" ] || return
+  awk -v a="${per_frame[1]}" -v b="${per_frame[0]}" 'BEGIN { printf "figure: sharp.cpu_ratio %.2f\n", a / b }'
 }
 
 # Frames per second of the same picture on each monitor, on one monitor and on two.
@@ -344,6 +382,7 @@ for c in $cases; do
       measure "grid 4x4 monitors=${c#monitors}" shape=2 cols=4 rows=4 monitors="${c#monitors}"
       ;;
     same-picture) same_picture_figures ;;
+    sharp) sharp_figures ;;
     start)
       mkdir -p "$work/ten"
       ten=()

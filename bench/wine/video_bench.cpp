@@ -47,12 +47,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/com_ptr_win.h"
 #include "scenes/device_objects_win.h"
 #include "video/frame_scaler.h"
 #include "video/media_foundation_win.h"
+#include "video/picture_scaler.h"
 #include "video/pixel_convert.h"
 #include "video/texture_renderer_win.h"
 #include "video/video_graph_win.h"
@@ -322,6 +324,66 @@ int Figures() {
     if (!DrawWithDrawDib(source, kQualityWidth, kQualityHeight))
       return Failed("DrawDib did not draw the %s picture", picture.name);
     Figure(std::string("quality.") + picture.name + ".drawdib_db", PsnrAgainstAreaMean(source, frameBits));
+  }
+
+  // The frame path into a texture of the video's own size (as a one-tile grid on a screen of
+  // that size makes it), from a decoder's NV12 and from RGB24: scale, convert and write,
+  // lock and unlock included, over the lock, a memcpy of the texture's bytes and the unlock.
+  const struct { int width, height, batches; } sharp[] = {{1920, 1080, 9}, {3840, 2160, 5}};
+  for (const auto& size : sharp) {
+    const FrameSize output{size.width, size.height};
+    ComPtr<IDirect3DTexture8> texture;
+    if (FAILED(d3dDevice->CreateTexture(UINT(size.width), UINT(size.height), 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                        texture.Receive())))
+      return Failed("no %dx%d texture", size.width, size.height);
+    const size_t textureRow = size_t(size.width) * 4;
+    std::vector<uint8_t> copySource(textureRow * size.height, 0x5A), sharpFrame(FrameBytes(output));
+    size_t copies = 0;
+    auto copy = [&] {
+      D3DLOCKED_RECT locked;
+      if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) return false;
+      copySource[copies++ % copySource.size()] ^= 1;  // a copy the compiler cannot fold away
+      for (int row = 0; row < size.height; ++row)
+        std::memcpy(static_cast<uint8_t*>(locked.pBits) + row * locked.Pitch, &copySource[row * textureRow],
+                    textureRow);
+      return SUCCEEDED(texture->UnlockRect(0));
+    };
+    const double copyMs = MedianMsPerCall(size.batches, copy);
+    if (copyMs < 0) return Failed("the %dx%d texture could not be locked", size.width, size.height);
+
+    DecodedPicture nv12;
+    nv12.format = DecodedFormat::Nv12;
+    nv12.width = size.width;
+    nv12.height = size.height;
+    nv12.stride = size.width;
+    DecodedPicture rgb24 = nv12;
+    rgb24.format = DecodedFormat::Rgb24;
+    rgb24.stride = int32_t(FramePitch(size.width));
+    rgb24.bottomUp = true;
+    for (const auto& source : {std::make_pair("nv12", nv12), std::make_pair("rgb24", rgb24)}) {
+      const DecodedPicture& picture = source.second;
+      std::vector<uint8_t> bytes(size_t(DecodedPictureBytes(picture)));
+      for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 131 + (i >> 11));
+      PictureScaler scaler;
+      auto path = [&] {
+        D3DLOCKED_RECT locked;
+        if (!scaler.Draw(bytes.data(), bytes.size(), picture, YuvMatrix::Bt709, sharpFrame.data(), output,
+                         BestPixelPath()) ||
+            FAILED(texture->LockRect(0, &locked, nullptr, 0)))
+          return false;
+        const bool converted =
+            ConvertFrameToTexture(sharpFrame.data(), output, TextureFormat::A8R8G8B8,
+                                  static_cast<uint8_t*>(locked.pBits), locked.Pitch, BestPixelPath());
+        return SUCCEEDED(texture->UnlockRect(0)) && converted;
+      };
+      const double pathMs = MedianMsPerCall(size.batches, path);
+      if (pathMs < 0)
+        return Failed("a %dx%d %s frame was not written at its size", size.width, size.height, source.first);
+      const std::string name =
+          std::string("sharp.") + source.first + "." + std::to_string(size.width) + "x" + std::to_string(size.height);
+      Figure(name + ".ms", pathMs);
+      Figure(name + ".ratio", pathMs / copyMs);
+    }
   }
 
   // The whole per-frame work of the renderer for an HD video, lock and unlock included.

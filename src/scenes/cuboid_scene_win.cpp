@@ -37,12 +37,14 @@ namespace {
 
 // All ten boxes are made whatever the count; only the first boxCount are drawn.
 CuboidObject* boxes[kBoxSlots] = {};
+IDirect3DTexture8* boxTexture = nullptr;  // the texture the boxes hold (videoTexture is made again at another size)
 int32_t boxCount = 1;
 bool backgroundShown = false;
 BoxAxes boxAxes{};
 float rotationDivisor = 800.0f;
 
 const Vec3 kEye{0.0f, 3.0f, -100.0f};
+constexpr float kEyeDistance = 100.0f;  // from the eye to the plane of the boxes' centres
 const Vec3 kTarget{0.0f, 0.0f, 0.0f};
 const Vec3 kUp{0.0f, 1.0f, 0.0f};
 
@@ -103,7 +105,9 @@ void SetLighting() {
 // The video once more over the whole screen, tinted by the quad's colour through the stage-0
 // states that the boxes left set.
 void DrawBackground() {
-  SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
+  // Half a pixel left and up, so that a texture of the screen's size puts each texel's
+  // centre on a pixel's centre (pixel centres sit at whole coordinates).
+  SetSceneTransform(D3DTS_WORLD, MatrixTranslation(-0.5f, 0.5f, 0.0f));
   SetSceneTransform(D3DTS_VIEW, MatrixIdentity());
   SetSceneTransform(D3DTS_PROJECTION,
                     MatrixOrthoLH(static_cast<float>(screenWidth), static_cast<float>(screenHeight), 0.0f, 1.0f));
@@ -130,9 +134,11 @@ HRESULT Init() {
     box = new (std::nothrow) CuboidObject(d3dDevice, true, Vec3{edge, edge, edge});
     if (box != nullptr) box->SetTexture(videoTexture);
   }
+  boxTexture = videoTexture;
   if (backgroundShown && FAILED(MakeBackgroundQuad())) return E_FAIL;
 
   SetBoxStates();
+  SetVideoTextureStates();
   SetLighting();
   // Drawn whatever the rotation setting says, so that the draws do not depend on it.
   boxAxes = DrawBoxAxes(sceneRandom);
@@ -151,11 +157,17 @@ HRESULT Draw() {
   std::array<Matrix4, kBoxSlots> rotations;
   for (int32_t i = 0; i < kBoxSlots; ++i)
     rotations[i] = MatrixRotationAxis(axes[i], RotationAngleAt(cuboidClock(), rotationDivisor));
+  if (boxTexture != videoTexture) {
+    for (CuboidObject* box : boxes)
+      if (box != nullptr) box->SetTexture(videoTexture);
+    boxTexture = videoTexture;
+  }
   BeginSceneFrame();
   if (backgroundShown) DrawBackground();
   SetSceneTransform(D3DTS_VIEW, MatrixLookAtLH(kEye, kTarget, kUp));
-  // Aspect 1 on the screen-shaped back buffer: the cubes show stretched as the screen is.
-  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, 1.0f, 1.0f, 500.0f));
+  // Aspect 1 on the screen-shaped back buffer: the cubes show stretched as the screen is
+  // (and as on the primary monitor when the picture spans them all).
+  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, SceneAspect(), 1.0f, 500.0f));
   for (int32_t i = 0; i < boxCount; ++i) {
     const BoxPlace& place = boxLayout[boxCount - 1][i];
     SetSceneTransform(D3DTS_WORLD, MatrixMultiply(rotations[i], MatrixTranslation(place.x, place.y, 0.0f)));
@@ -169,6 +181,15 @@ void Cleanup() {
     delete box;
     box = nullptr;
   }
+  boxTexture = nullptr;
+}
+
+ScreenArea TextureArea() {
+  const SIZE area = BackBufferSize();
+  if (saverOptions.showBackground != 0) return ScreenArea{area.cx, area.cy};
+  // A face turned straight at the eye, at the front of its box.
+  const float edge = BoxEdgeForCount(ClampBoxCount(saverOptions.cuboidCount));
+  return ProjectedSquareArea(edge, kEyeDistance - edge / 2, kSceneFieldOfView, SceneAspect(), area.cx, area.cy);
 }
 
 }  // namespace CuboidScene

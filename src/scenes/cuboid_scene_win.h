@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "scenes/math3d.h"
+
 namespace CuboidScene {
 
 // Makes the ten boxes, the background quad when it is shown, the states, light and axes.
@@ -17,6 +19,9 @@ void Advance();
 HRESULT Draw();
 // Destroys the boxes that exist; the background buffer goes with the device.
 void Cleanup();
+// Where the scene shows the whole video texture largest, from the settings and the back
+// buffer's size as they are now (also before Init).
+ScreenArea TextureArea();
 
 }  // namespace CuboidScene
 

@@ -23,12 +23,9 @@ GridLayout grid{};
 void SetGridStates() {
   d3dDevice->SetRenderState(D3DRS_ZENABLE, FALSE);
   d3dDevice->SetRenderState(D3DRS_LIGHTING, FALSE);
-  d3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-  d3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
-  // Mirrored tiles meet at the same edge of the picture; wrapped addressing would blend each
-  // edge texel with the opposite edge and draw a seam there.
-  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
-  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+  // Clamped: mirrored tiles meet at the same edge of the picture, and wrapped addressing
+  // would blend each edge texel with the opposite edge and draw a seam there.
+  SetVideoTextureStates();
 }
 
 HRESULT FillVertexBuffer() {
@@ -59,7 +56,9 @@ HRESULT Init() {
 void Advance() {
   SetSceneTransform(D3DTS_PROJECTION,
                     MatrixOrthoLH(static_cast<float>(screenWidth), static_cast<float>(screenHeight), 0.0f, 1.0f));
-  SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
+  // Pixel centres sit at whole coordinates: the tiles move half a pixel left and up so that
+  // a tile of the texture's own size puts each texel's centre on a pixel's centre.
+  SetSceneTransform(D3DTS_WORLD, MatrixTranslation(-0.5f, 0.5f, 0.0f));
   SetSceneTransform(D3DTS_VIEW, MatrixIdentity());
 }
 
@@ -70,5 +69,11 @@ HRESULT Draw() {
 }
 
 void Cleanup() {}
+
+ScreenArea TextureArea() {
+  const SIZE area = BackBufferSize();
+  return GridTileArea(
+      MakeGridLayout(area.cx, area.cy, saverOptions.gridColumns, saverOptions.gridRows, saverOptions.gridStyle));
+}
 
 }  // namespace GridScene

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "scenes/math3d.h"
+
 namespace GridScene {
 
 // Reads the screen size and the grid settings and builds both buffers once. E_FAIL when a
@@ -16,5 +18,8 @@ void Advance();
 HRESULT Draw();
 // The grid owns nothing beyond the shared slots.
 void Cleanup();
+// Where the scene shows the whole video texture largest, from the settings and the back
+// buffer's size as they are now (also before Init).
+ScreenArea TextureArea();
 
 }  // namespace GridScene

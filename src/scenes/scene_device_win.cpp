@@ -16,6 +16,18 @@ void TellSceneFailure(const char* what, HRESULT result) {
   sceneNotice(text);
 }
 
+float SceneAspect() {
+  const SIZE back = BackBufferSize();
+  return SpanningAspect(back.cx, back.cy, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+}
+
+void SetVideoTextureStates() {
+  d3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+  d3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+  d3dDevice->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
+}
+
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix) {
   d3dDevice->SetTransform(which, reinterpret_cast<const D3DMATRIX*>(&matrix));
 }

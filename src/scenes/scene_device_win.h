@@ -18,6 +18,17 @@ static_assert(sizeof(D3DMATRIX) == sizeof(Matrix4), "Matrix4 is laid out like D3
 // The vertical field of view of the perspective scenes, pi / 4.
 constexpr float kSceneFieldOfView = 0.7853982f;
 
+// The perspective scenes' projection aspect: 1 on a back buffer of the primary monitor's
+// size; on one that spans several monitors, its width-to-height ratio over the primary's, so
+// that the shapes keep the look they have on the primary alone.
+float SceneAspect();
+
+// The texture states of a frame drawn at one texel per pixel where the texture has the
+// screen's size: linear filters and clamped addressing (textures of any size need clamping
+// on devices that take sizes other than powers of two only conditionally, and wrapping
+// would blend each edge with the opposite one).
+void SetVideoTextureStates();
+
 void SetSceneTransform(D3DTRANSFORMSTATETYPE which, const Matrix4& matrix);
 
 // Where a scene's failure is told: the run points it at its notice box (in every mode, unlike

@@ -16,11 +16,15 @@ struct SceneOperations {
   void (*advance)();
   HRESULT (*draw)();
   void (*cleanup)();
+  ScreenArea (*textureArea)();
 };
 
-constexpr SceneOperations kCuboid = {CuboidScene::Init, CuboidScene::Advance, CuboidScene::Draw, CuboidScene::Cleanup};
-constexpr SceneOperations kGrid = {GridScene::Init, GridScene::Advance, GridScene::Draw, GridScene::Cleanup};
-constexpr SceneOperations kStar = {StarScene::Init, StarScene::Advance, StarScene::Draw, StarScene::Cleanup};
+constexpr SceneOperations kCuboid = {CuboidScene::Init, CuboidScene::Advance, CuboidScene::Draw, CuboidScene::Cleanup,
+                                     CuboidScene::TextureArea};
+constexpr SceneOperations kGrid = {GridScene::Init, GridScene::Advance, GridScene::Draw, GridScene::Cleanup,
+                                   GridScene::TextureArea};
+constexpr SceneOperations kStar = {StarScene::Init, StarScene::Advance, StarScene::Draw, StarScene::Cleanup,
+                                   StarScene::TextureArea};
 
 // Read afresh at every call. A damaged or foreign shape value still gets a scene: the star
 // field.
@@ -47,3 +51,5 @@ int32_t AdvanceScene() {
 HRESULT DrawScene() { return ChosenScene().draw(); }
 
 void CleanupScene() { ChosenScene().cleanup(); }
+
+ScreenArea SceneTextureArea() { return ChosenScene().textureArea(); }

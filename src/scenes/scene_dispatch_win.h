@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+#include "scenes/math3d.h"
+
 // The primary screen in pixels; each scene that needs them sets them in its Init.
 extern int32_t screenWidth;
 extern int32_t screenHeight;
@@ -22,3 +24,6 @@ int32_t AdvanceScene();
 HRESULT DrawScene();
 // Frees what the scene made for itself, also after an Init that stopped part-way.
 void CleanupScene();
+// Where the chosen scene shows the whole video texture largest, in back-buffer pixels, for
+// the settings and back buffer as they are now.
+ScreenArea SceneTextureArea();

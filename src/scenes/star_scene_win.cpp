@@ -26,8 +26,7 @@ void SetStarStates(bool opaque) {
     d3dDevice->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     d3dDevice->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
   }
-  d3dDevice->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
-  d3dDevice->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+  SetVideoTextureStates();
   if (opaque) return;
   d3dDevice->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
   d3dDevice->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
@@ -36,12 +35,16 @@ void SetStarStates(bool opaque) {
   d3dDevice->SetTextureStageState(1, D3DTSS_ALPHAOP, D3DTOP_DISABLE);
 }
 
-// Aspect 1 whatever the screen's shape, so the stars show stretched as the screen is.
+// The eye's distance from z = 0, where the stars come nearest before they are placed anew.
+constexpr float kEyeDistance = 5.0f;
+
+// Aspect 1 whatever the screen's shape, so the stars show stretched as the screen is (and as
+// on the primary monitor when the picture spans them all).
 void SetCamera() {
   SetSceneTransform(D3DTS_WORLD, MatrixIdentity());
   SetSceneTransform(D3DTS_VIEW,
-                    MatrixLookAtLH(Vec3{0.0f, 0.0f, -5.0f}, Vec3{0.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f}));
-  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, 1.0f, 1.0f, 2000.0f));
+                    MatrixLookAtLH(Vec3{0.0f, 0.0f, -kEyeDistance}, Vec3{0.0f, 0.0f, 0.0f}, Vec3{0.0f, 1.0f, 0.0f}));
+  SetSceneTransform(D3DTS_PROJECTION, MatrixPerspectiveFovLH(kSceneFieldOfView, SceneAspect(), 1.0f, 2000.0f));
 }
 
 HRESULT FillVertexBuffer() {
@@ -84,5 +87,13 @@ HRESULT Draw() {
 }
 
 void Cleanup() { starField.Clear(); }
+
+ScreenArea TextureArea() {
+  const SIZE area = BackBufferSize();
+  const StarSettings settings = MakeStarSettings(saverOptions.starCount, saverOptions.starSpeed, saverOptions.starSize,
+                                                 saverOptions.starTranslucent);
+  return ProjectedSquareArea(2 * settings.starHalfSize, kEyeDistance, kSceneFieldOfView, SceneAspect(), area.cx,
+                             area.cy);
+}
 
 }  // namespace StarScene

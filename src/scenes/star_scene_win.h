@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "scenes/math3d.h"
+
 #include "scenes/star_field.h"
 
 namespace StarScene {
@@ -20,6 +22,9 @@ void Advance();
 HRESULT Draw();
 // Frees the stars, also after an Init that stopped part-way.
 void Cleanup();
+// Where the scene shows the whole video texture largest, from the settings and the back
+// buffer's size as they are now (also before Init).
+ScreenArea TextureArea();
 
 }  // namespace StarScene
 

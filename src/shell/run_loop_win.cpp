@@ -269,6 +269,13 @@ void FollowDisplay(DeviceState& device) {
   UpdateMirrorWindows();
 }
 
+// The video texture as large as the scene shows it, for the layout and the video shown now
+// (or the standard size, as the settings choose).
+void FitVideoTexture() {
+  const ScreenArea area = SceneTextureArea();
+  FitFrameSurface(detailChoice == kDetailStandard ? FrameSize{} : FrameSize{area.width, area.height});
+}
+
 void RunIdleLoop(PlaySchedule& schedule, RunVideos& videos) {
   DeviceState device;
   MSG msg;
@@ -293,6 +300,7 @@ void RunIdleLoop(PlaySchedule& schedule, RunVideos& videos) {
     if (shown != nullptr && TakeVideoTryEnd(shown, &completed)) schedule.VideoEnded(completed);
 
     if (DeviceReady(device)) {
+      FitVideoTexture();
       AdvanceScene();
       const HRESULT drawn = DrawScene();
       device.lost = drawn == D3DERR_DEVICELOST || drawn == D3DERR_DEVICENOTRESET;

@@ -14,6 +14,8 @@ BITMAPINFO frameHeader = {};
 HBITMAP frameBitmap = nullptr;
 BYTE* frameBits = nullptr;
 D3DFORMAT textureFormat = D3DFMT_UNKNOWN;
+FrameSize frameSize;
+TextureLimits textureLimits;
 
 namespace {
 
@@ -31,6 +33,32 @@ struct WriteLockSetUp {
 volatile LONG shownProducer = 0;
 volatile LONG lastProducer = 0;
 bool surfaceOpen = false;  // guarded by writeLock
+FrameSize shownVideoSize;  // of the last frame written; guarded by writeLock
+FrameSize textureSize;     // of videoTexture's level 0 as last read; guarded by writeLock
+FrameSize refusedSize;     // a size that could not be made; main thread
+
+// The header of a frame bitmap of `size`.
+BITMAPINFO FrameHeaderFor(FrameSize size) {
+  BITMAPINFO info = {};
+  BITMAPINFOHEADER& header = info.bmiHeader;
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = size.width;
+  header.biHeight = size.height;  // positive: bottom-up, row 0 is the bottom line
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = DWORD(FrameBytes(size));
+  return info;
+}
+
+// The device's limits for videoTexture's format, from its caps and free texture memory.
+TextureLimits ReadTextureLimits(D3DFORMAT format) {
+  D3DCAPS8 caps;
+  if (d3dDevice == nullptr || FAILED(d3dDevice->GetDeviceCaps(&caps))) return TextureLimits{};
+  const int texelBytes = format == D3DFMT_A1R5G5B5 ? 2 : 4;
+  return MakeTextureLimits(caps.MaxTextureWidth, caps.MaxTextureHeight, caps.TextureCaps,
+                           d3dDevice->GetAvailableTextureMem(), texelBytes);
+}
 
 }  // namespace
 
@@ -60,16 +88,7 @@ HRESULT CreateTextureWithFallback(IDirect3DDevice8* device, UINT width, UINT hei
 
 bool CreateFrameSurface() {
   drawDib = OpenDrawDib();  // kept open for the run as ever; the frames are drawn by the scalers
-
-  ZeroMemory(&frameHeader, sizeof frameHeader);
-  BITMAPINFOHEADER& header = frameHeader.bmiHeader;
-  header.biSize = sizeof(BITMAPINFOHEADER);
-  header.biWidth = kFrameSide;
-  header.biHeight = kFrameSide;  // positive: bottom-up, row 0 is the bottom line
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  header.biSizeImage = kFrameBytes;
+  frameHeader = FrameHeaderFor(kStandardFrame);
 
   // A run deletes frameDC at its end; a later run in the same process (the tests make
   // many) needs a new one.
@@ -85,11 +104,81 @@ bool CreateFrameSurface() {
     return false;
   }
   ReadTextureFormat();  // a format the copy cannot write is refused when a video connects
+  textureLimits = ReadTextureLimits(textureFormat);
+  refusedSize = FrameSize{};
   EnterCriticalSection(&writeLock);
   frameBits = static_cast<BYTE*>(bits);
+  frameSize = kStandardFrame;
+  shownVideoSize = FrameSize{};
   surfaceOpen = true;
   LeaveCriticalSection(&writeLock);
   return true;
+}
+
+namespace {
+
+// Scales the picture of the old surface into the new one and copies it into the new
+// texture. Under writeLock.
+void CarryPictureOver(const BYTE* oldBits, FrameSize oldSize, BYTE* newBits, FrameSize newSize,
+                      IDirect3DTexture8* texture, D3DFORMAT format) {
+  FrameScaler scaler;
+  if (!scaler.Scale(oldBits, FrameBytes(oldSize), oldSize.width, oldSize.height, newBits, newSize, BestPixelPath()))
+    return;
+  D3DLOCKED_RECT locked;
+  if (FAILED(texture->LockRect(0, &locked, nullptr, 0))) return;
+  ConvertFrameToTexture(newBits, newSize, static_cast<TextureFormat>(format), static_cast<uint8_t*>(locked.pBits),
+                        locked.Pitch, BestPixelPath());
+  texture->UnlockRect(0);
+}
+
+// Makes a bitmap and a texture of `size` and puts them in place of the old ones.
+bool RemakeFrameSurface(FrameSize size) {
+  const BITMAPINFO header = FrameHeaderFor(size);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(frameDC, &header, DIB_RGB_COLORS, &bits, nullptr, 0);
+  IDirect3DTexture8* texture = nullptr;
+  D3DSURFACE_DESC description;
+  if (bitmap == nullptr ||
+      FAILED(CreateTextureWithFallback(d3dDevice, UINT(size.width), UINT(size.height), 1, 0, D3DFMT_A8R8G8B8,
+                                       D3DPOOL_MANAGED, &texture)) ||
+      FAILED(texture->GetLevelDesc(0, &description))) {
+    if (texture != nullptr) texture->Release();
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    refusedSize = size;
+    return false;
+  }
+
+  EnterCriticalSection(&writeLock);
+  if (frameBits != nullptr) {
+    CarryPictureOver(frameBits, frameSize, static_cast<BYTE*>(bits), size, texture, description.Format);
+  }
+  SelectObject(frameDC, bitmap);
+  if (frameBitmap != nullptr) DeleteObject(frameBitmap);
+  frameBitmap = bitmap;
+  frameBits = static_cast<BYTE*>(bits);
+  frameHeader = header;
+  frameSize = size;
+  if (videoTexture != nullptr) videoTexture->Release();
+  videoTexture = texture;
+  textureFormat = description.Format;
+  textureSize = size;
+  LeaveCriticalSection(&writeLock);
+  return true;
+}
+
+}  // namespace
+
+bool FitFrameSurface(FrameSize shown) {
+  EnterCriticalSection(&writeLock);
+  const bool open = surfaceOpen && frameBits != nullptr;
+  const FrameSize video = shownVideoSize;
+  const FrameSize current = frameSize;
+  LeaveCriticalSection(&writeLock);
+  if (!open || video.width == 0) return false;
+
+  const FrameSize wanted = shown.width > 0 ? ChooseTextureSize(textureLimits, shown, video) : kStandardFrame;
+  if (wanted == current || wanted == refusedSize) return false;
+  return RemakeFrameSurface(wanted);
 }
 
 void ReleaseFrameSurface() {
@@ -99,6 +188,8 @@ void ReleaseFrameSurface() {
   surfaceOpen = false;
   frameBits = nullptr;
   textureFormat = D3DFMT_UNKNOWN;
+  frameSize = FrameSize{};
+  shownVideoSize = FrameSize{};
   LeaveCriticalSection(&writeLock);
 
   if (frameBitmap) {
@@ -128,6 +219,7 @@ HRESULT ReadTextureFormat() {
   if (FAILED(described)) return described;
   EnterCriticalSection(&writeLock);
   textureFormat = description.Format;
+  textureSize = FrameSize{int32_t(description.Width), int32_t(description.Height)};
   LeaveCriticalSection(&writeLock);
   return FormatAccepted(description.Format);
 }
@@ -148,22 +240,25 @@ FrameProducer ShowFrameProducer(FrameProducer producer) {
 
 FrameProducer ShownFrameProducer() { return shownProducer; }
 
-HRESULT DrawFrameIntoTexture(FrameProducer producer, FrameScaler& scaler, const uint8_t* frame, uint64_t frameBytes,
-                             int32_t width, int32_t height) {
+HRESULT DrawPictureIntoTexture(FrameProducer producer, PictureScaler& scaler, const uint8_t* source,
+                               uint64_t sourceBytes, const DecodedPicture& picture, YuvMatrix matrix) {
   if (producer == 0) return S_FALSE;
   EnterCriticalSection(&writeLock);
   HRESULT result = S_FALSE;
   if (!surfaceOpen || videoTexture == nullptr || frameBits == nullptr) {
     result = E_UNEXPECTED;
+  } else if (producer == shownProducer && frameSize != textureSize) {
+    result = E_FAIL;  // a texture made elsewhere: never written past its rows
   } else if (producer == shownProducer) {
     result = E_FAIL;
     D3DLOCKED_RECT locked;
-    if (scaler.Scale(frame, frameBytes, width, height, frameBits) &&
+    if (scaler.Draw(source, sourceBytes, picture, matrix, frameBits, frameSize, BestPixelPath()) &&
         SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
+      shownVideoSize = FrameSize{picture.width, picture.height};
       // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
       // than the two is left unwritten.
-      ConvertFrameToTexture(frameBits, static_cast<TextureFormat>(textureFormat), static_cast<uint8_t*>(locked.pBits),
-                            locked.Pitch);
+      ConvertFrameToTexture(frameBits, frameSize, static_cast<TextureFormat>(textureFormat),
+                            static_cast<uint8_t*>(locked.pBits), locked.Pitch, BestPixelPath());
       if (SUCCEEDED(videoTexture->UnlockRect(0))) result = S_OK;
     }
   }

@@ -12,16 +12,15 @@
 #include <mfreadwrite.h>
 
 #include <cstdint>
-#include <memory>
 #include <new>
 
 #include "base/com_ptr_win.h"
 #include "base/scoped_win.h"
 #include "base/system_library_win.h"
 #include "video/decoded_type.h"
-#include "video/frame_scaler.h"
-#include "video/picture_convert.h"
 #include "video/frame_surface_win.h"
+#include "video/picture_convert.h"
+#include "video/picture_scaler.h"
 #include "video/video_threads_win.h"
 
 namespace {
@@ -87,9 +86,7 @@ struct MediaFoundationVideo {
   // The reader thread's own.
   IMFSourceReader* reader = nullptr;
   DecodedPicture picture;  // layout of the current decoded type
-  FrameScaler scaler;
-  std::unique_ptr<uint8_t[]> rgb;  // one converted picture
-  std::size_t rgbBytes = 0;
+  PictureScaler scaler;
 
   bool Ready() const { return stopEvent && rewindEvent && openedEvent; }
   // Runs on whichever thread lets go last: the owner's, unless it gave up on the reader
@@ -219,23 +216,13 @@ bool ReadDecodedLayout(Playback& playback) {
   DecodedTypeAttributes attributes;
   DecodedPicture picture;
   if (!ReadTypeAttributes(type.Get(), &attributes) || !DecodedPictureOfType(attributes, &picture)) return false;
-  // The decoder says how large its pictures are: a size the memory cannot hold refuses the
-  // type instead of throwing on this thread.
-  const uint64_t rgbBytes = Rgb24PictureBytes(picture.width, picture.height);
-  if (rgbBytes == 0 || rgbBytes > SIZE_MAX) return false;
-  if (rgbBytes != playback.rgbBytes) {
-    playback.rgb.reset();
-    playback.rgbBytes = 0;
-    playback.rgb.reset(new (std::nothrow) uint8_t[std::size_t(rgbBytes)]);
-    if (!playback.rgb) return false;
-    playback.rgbBytes = std::size_t(rgbBytes);
-  }
   playback.picture = picture;
   return true;
 }
 
-// Converts one decoded sample and draws it into the texture. A sample that does not fit its
-// layout is dropped; the texture keeps its picture.
+// Draws one decoded sample into the texture, scaled to the texture's size before its colours
+// are converted. A sample that does not fit its layout is dropped; the texture keeps its
+// picture.
 void ShowSample(Playback& playback, IMFSample* sample) {
   ComPtr<IMFMediaBuffer> buffer;
   if (FAILED(sample->ConvertToContiguousBuffer(buffer.Receive()))) return;
@@ -243,16 +230,12 @@ void ShowSample(Playback& playback, IMFSample* sample) {
   DWORD length = 0;
   if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
   const DecodedPicture& picture = playback.picture;
-  const bool converted =
-      ConvertPictureToRgb24(data, length, picture, MatrixForSize(picture.width, picture.height), playback.rgb.get());
+  // A frame of a video that is not shown (still being tried) counts as delivered all the
+  // same.
+  const HRESULT drawn = DrawPictureIntoTexture(playback.producer, playback.scaler, data, length, picture,
+                                               MatrixForSize(picture.width, picture.height));
   buffer->Unlock();
-  if (!converted) return;
-  // Frame rows are top line first: a negative height for the scaler. A frame of a video
-  // that is not shown (still being tried) counts as delivered all the same.
-  if (SUCCEEDED(DrawFrameIntoTexture(playback.producer, playback.scaler, playback.rgb.get(), playback.rgbBytes,
-                                     picture.width, -picture.height))) {
-    InterlockedIncrement(&playback.framesDelivered);
-  }
+  if (SUCCEEDED(drawn)) InterlockedIncrement(&playback.framesDelivered);
 }
 
 // How long a stop waits for the reader thread: a frame being decoded is finished first.

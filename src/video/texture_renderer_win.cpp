@@ -17,30 +17,57 @@ VideoFormatFields FieldsOf(const BITMAPINFOHEADER& header) {
 TextureRenderer::TextureRenderer(IUnknown* owner, HRESULT* result, FrameProducer producer)
     : RendererBase(kTextureRendererClassId, owner, result), producer_(producer) {}
 
+namespace {
+
+// The YUV layouts taken; each one's subtype is the GUID made from its four-character code.
+const uint32_t kTakenYuvCodes[] = {FourCc('Y', 'U', 'Y', '2'), FourCc('U', 'Y', 'V', 'Y'), FourCc('Y', 'V', '1', '2'),
+                                   FourCc('I', '4', '2', '0'), FourCc('I', 'Y', 'U', 'V'), FourCc('N', 'V', '1', '2')};
+
+// {XXXXXXXX-0000-0010-8000-00AA00389B71}, the subtype of a four-character code.
+GUID SubtypeOfCode(uint32_t code) {
+  return GUID{code, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+}
+
+// The picture layout of a type the renderer takes; false for any other.
+bool PictureOfType(const AM_MEDIA_TYPE& type, DecodedPicture* picture) {
+  if (type.majortype != MEDIATYPE_Video) return false;
+  const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat)->bmiHeader;
+  // The subtype alone does not make the header honest: the frame is read by the header.
+  uint32_t compression = kRgbCompression;
+  if (type.subtype != MEDIASUBTYPE_RGB24) {
+    compression = type.subtype.Data1;
+    if (type.subtype != SubtypeOfCode(compression)) return false;
+    bool taken = false;
+    for (const uint32_t code : kTakenYuvCodes) taken = taken || code == compression;
+    if (!taken) return false;
+  }
+  return header.biCompression == compression && PictureOfVideoFormat(FieldsOf(header), picture);
+}
+
+}  // namespace
+
 HRESULT TextureRenderer::CheckMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
   if (type->formattype != FORMAT_VideoInfo || type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) {
     return E_INVALIDARG;
   }
-  if (type->majortype != MEDIATYPE_Video) return E_FAIL;
-  if (type->subtype != MEDIASUBTYPE_RGB24) return E_FAIL;
-  // The subtype alone does not make the header honest: the frame is drawn by the header.
-  const BITMAPINFOHEADER& header = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
-  return IsAcceptedVideoFormat(FieldsOf(header)) ? S_OK : E_FAIL;
+  DecodedPicture picture;
+  return PictureOfType(*type, &picture) ? S_OK : E_FAIL;
 }
 
 HRESULT TextureRenderer::SetMediaType(const AM_MEDIA_TYPE* type) {
   if (type == nullptr) return E_POINTER;
   if (type->pbFormat == nullptr || type->cbFormat < sizeof(VIDEOINFOHEADER)) return VFW_E_TYPE_NOT_ACCEPTED;
-  const BITMAPINFOHEADER& offered = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
-  if (!IsAcceptedVideoFormat(FieldsOf(offered))) return VFW_E_TYPE_NOT_ACCEPTED;
+  DecodedPicture picture;
+  if (!PictureOfType(*type, &picture)) return VFW_E_TYPE_NOT_ACCEPTED;
   const HRESULT texture = TextureFormatAccepted();
   if (FAILED(texture)) return texture;
-  // Nothing is recorded until the scaler has taken the size: a format is taken whole.
-  if (!scaler_.Prepare(offered.biWidth, offered.biHeight)) return VFW_E_TYPE_NOT_ACCEPTED;
-  videoHeader = offered;
-  videoWidth = videoHeader.biWidth;
-  videoHeight = int32_t(Magnitude(videoHeader.biHeight));  // accepted: at most kLargestVideoSide
+  // A format is taken whole.
+  videoHeader = reinterpret_cast<const VIDEOINFOHEADER*>(type->pbFormat)->bmiHeader;
+  videoWidth = picture.width;
+  videoHeight = picture.height;
+  videoPicture = picture;
+  matrix_ = MatrixForSize(picture.width, picture.height);
   return S_OK;
 }
 
@@ -54,5 +81,5 @@ HRESULT TextureRenderer::DoRenderSample(IMediaSample* sample) {
   const long length = sample->GetActualDataLength();
   if (videoWidth <= 0 || videoHeight <= 0 || length < 0) return E_FAIL;
 
-  return DrawFrameIntoTexture(producer_, scaler_, data, uint64_t(length), videoHeader.biWidth, videoHeader.biHeight);
+  return DrawPictureIntoTexture(producer_, scaler_, data, uint64_t(length), videoPicture, matrix_);
 }

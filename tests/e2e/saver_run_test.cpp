@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "scoped_registry_value.h"
 #include "saver_screen.h"
 #include "stand_in_folder.h"
+#include "avi_writer.h"
 #include "settings/options_record.h"
 
 namespace {
@@ -133,6 +135,53 @@ TEST(SaverRun, AnMp4PlaysWithAndWithoutDirectShow) {
     });
     EXPECT_TRUE(shown) << (withDirectShow ? "with" : "without") << " DirectShow";
   }
+}
+
+// A video of one-pixel black and white columns as large as the screen, in one tile: as sharp
+// as the screen, neighbouring pixels keep their full difference; at the standard 256 x 256
+// they blur into grey.
+TEST(SaverRun, OnePixelStripesStaySharpUnlessTheStandardPictureIsChosen) {
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  char folder[MAX_PATH] = {};
+  ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+  const std::string clip = std::string(folder) + "orvel-stripes.avi";
+  {
+    AviVideoFormat format;
+    format.width = w;
+    format.height = h;
+    AviWriter writer;
+    std::vector<uint8_t> frame(size_t(w) * 3 * h);
+    for (size_t i = 0; i < frame.size(); ++i) frame[i] = (i / 3) % 2 ? 255 : 0;
+    ASSERT_TRUE(writer.Open(clip, format));
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(writer.AddFrame(frame.data(), size_t(w) * 3));
+    ASSERT_TRUE(writer.Close());
+  }
+  // The largest difference and the mean level of neighbouring pixels along the middle line.
+  const auto middle = [](const std::vector<DWORD>& s, int width, int height, int* level) {
+    int largest = 0, sum = 0;
+    const DWORD* line = &s[size_t(height / 2) * width];
+    for (int x = width / 4; x < width * 3 / 4; ++x) {
+      largest = std::max(largest, std::abs(Green(line[x]) - Green(line[x + 1])));
+      sum += Green(line[x]);
+    }
+    *level = sum / (width / 2);
+    return largest;
+  };
+  ScopedRegistryValue detail(HKEY_CURRENT_USER, kSettingsKeyPath, kDetailValueName);
+  detail.WriteNumber(1);
+  EXPECT_TRUE(RunUntilScreenShows(OneTileGridOf(clip), [&](const std::vector<DWORD>& s, int width, int height) {
+    int level;
+    return middle(s, width, height, &level) > 100;
+  })) << "the stripes never showed sharp";
+  detail.WriteNumber(0);
+  int largest = -1;
+  EXPECT_TRUE(RunUntilScreenShows(OneTileGridOf(clip), [&](const std::vector<DWORD>& s, int width, int height) {
+    int level;
+    largest = middle(s, width, height, &level);
+    return level > 100 && level < 155;  // the video's grey is up
+  })) << "the video never showed";
+  EXPECT_LE(largest, 100) << "the standard picture shows detail that 256 texels cannot hold";
+  DeleteFileA(clip.c_str());
 }
 
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {

@@ -39,8 +39,8 @@ class VideoGraphTest : public VideoDeviceTest {
 };
 
 // Every filter in the graph that is not ours has an output pin: nothing else renders
-// (no sound renderer, in particular).
-void ExpectOnlyRendererIsOurs() {
+// (no sound renderer, in particular). `filterCount`, when not 0, is how many there must be.
+void ExpectOnlyRendererIsOurs(int filterCount = 0) {
   ComPtr<IEnumFilters> filters;
   ASSERT_EQ(videoGraph.graphBuilder->EnumFilters(filters.Receive()), S_OK);
   IBaseFilter* filter = nullptr;
@@ -64,11 +64,13 @@ void ExpectOnlyRendererIsOurs() {
     EXPECT_TRUE(hasOutput) << "another renderer in the graph: filter " << count;
   }
   EXPECT_GE(count, 3) << "source, splitter and our renderer";
+  if (filterCount != 0) EXPECT_EQ(count, filterCount) << "a converter between the splitter and our renderer";
 }
 
 struct FileCase {
   const char* name;
-  int tolerance;  // per channel; lossy codecs blur and shift colours a little
+  int tolerance;    // per channel; lossy codecs blur and shift colours a little
+  int filters = 0;  // in the graph, when it must be exactly so many
 };
 
 class PlayFileTest : public VideoGraphTest, public ::testing::WithParamInterface<FileCase> {};
@@ -85,7 +87,7 @@ TEST_P(PlayFileTest, BuildsRunsAndFillsTheTextureTheRightWayUp) {
   EXPECT_NE(videoGraph.mediaEvent, nullptr);
   ComPtr<TextureRenderer> renderer = Renderer();
   ASSERT_TRUE(renderer);
-  ExpectOnlyRendererIsOurs();
+  ExpectOnlyRendererIsOurs(c.filters);
 
   EXPECT_TRUE(WaitFor([&] { return QuadrantsShown(c.tolerance); })) << "no frame of " << c.name << " arrived";
   ExpectQuadrants(c.tolerance, c.name);
@@ -101,7 +103,10 @@ INSTANTIATE_TEST_SUITE_P(Files, PlayFileTest,
                          ::testing::Values(FileCase{"quad_320x240.avi", 0}, FileCase{"quad_720x576.avi", 0},
                                            FileCase{"quad_321x241.avi", 0}, FileCase{"quad_320x240_pcm.avi", 0},
                                            FileCase{"quad_320x240_topdown.avi", 0}, FileCase{"quad_mpeg1.mpg", 40},
-                                           FileCase{"quad_mjpeg_pcm.avi", 40}, FileCase{"quad_cinepak.avi", 40}),
+                                           FileCase{"quad_mjpeg_pcm.avi", 40}, FileCase{"quad_cinepak.avi", 40},
+                                           // Raw YUV: source, splitter and renderer, nothing between.
+                                           FileCase{"quad_yuy2.avi", 6, 3}, FileCase{"quad_uyvy.avi", 6, 3},
+                                           FileCase{"quad_yv12.avi", 6, 3}, FileCase{"quad_i420.avi", 6, 3}),
                          [](const ::testing::TestParamInfo<FileCase>& info) {
                            std::string name = info.param.name;
                            for (char& ch : name) {

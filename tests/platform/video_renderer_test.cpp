@@ -272,6 +272,71 @@ TEST_F(TextureRendererTest, AFormatChangeIsTakenWholeOrRefused) {
   pin->Release();
 }
 
+// videoTexture's size, and the colour at a share of its width and height from the top left
+// of the picture (row 0 is the picture's bottom line).
+FrameSize TextureSizeNow() {
+  D3DSURFACE_DESC description;
+  videoTexture->GetLevelDesc(0, &description);
+  return {int32_t(description.Width), int32_t(description.Height)};
+}
+
+Rgb PictureColourAt(double across, double down) {
+  const FrameSize size = TextureSizeNow();
+  D3DLOCKED_RECT locked;
+  EXPECT_EQ(videoTexture->LockRect(0, &locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+  const int x = int(across * size.width), row = size.height - 1 - int(down * size.height);
+  const BYTE* texel = static_cast<const BYTE*>(locked.pBits) + row * locked.Pitch + 4 * x;
+  const Rgb colour{texel[2], texel[1], texel[0]};
+  videoTexture->UnlockRect(0);
+  return colour;
+}
+
+// The texture follows the shown video within what the scene shows, made again on the main
+// thread with the picture carried over; frames in between are drawn at the size in place; a
+// device reset keeps it; the standard size comes back when asked for.
+TEST_F(TextureRendererTest, TheTextureFollowsTheVideoAndTheScene) {
+  VideoType large(640, 480), small(320, 240);
+  ASSERT_EQ(renderer_->SetMediaType(large.get()), S_OK);
+  IPin* pin = nullptr;
+  IMemInputPin* input = nullptr;
+  ASSERT_EQ(renderer_->FindPin(L"In", &pin), S_OK);
+  ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
+  ASSERT_EQ(renderer_->Run(0), S_OK);
+  const auto expectQuadrants = [](const char* what) {
+    EXPECT_TRUE(Near(PictureColourAt(0.25, 0.25), kRed, 2)) << what;
+    EXPECT_TRUE(Near(PictureColourAt(0.75, 0.25), kGreen, 2)) << what;
+    EXPECT_TRUE(Near(PictureColourAt(0.25, 0.75), kBlue, 2)) << what;
+    EXPECT_TRUE(Near(PictureColourAt(0.75, 0.75), kWhite, 2)) << what;
+  };
+
+  TestSample first(QuadrantsPicture(640, 480, false));
+  EXPECT_EQ(input->Receive(&first), S_OK);
+  EXPECT_EQ(TextureSizeNow(), kStandardFrame) << "made again by the main thread only";
+  ASSERT_TRUE(FitFrameSurface({1024, 768}));
+  EXPECT_EQ(TextureSizeNow(), (FrameSize{640, 480})) << "no larger than the video";
+  expectQuadrants("carried over");
+  EXPECT_FALSE(FitFrameSurface({1024, 768})) << "made again for the same size";
+
+  TestSample changed(QuadrantsPicture(320, 240, false));
+  changed.BringType(small.get());
+  FillTexture({12, 34, 56});
+  EXPECT_EQ(input->Receive(&changed), S_OK);
+  expectQuadrants("a smaller picture drawn into the texture in place");
+  ASSERT_TRUE(FitFrameSurface({1024, 768}));
+  EXPECT_EQ(TextureSizeNow(), (FrameSize{320, 256})) << "never below 256 texels";
+
+  ASSERT_EQ(ResetSaverDevice(), D3D_OK);
+  EXPECT_EQ(TextureSizeNow(), (FrameSize{320, 256})) << "a reset keeps the texture";
+  expectQuadrants("after a reset");
+
+  ASSERT_TRUE(FitFrameSurface({}));
+  EXPECT_EQ(TextureSizeNow(), kStandardFrame);
+  expectQuadrants("the standard size");
+  renderer_->Stop();
+  input->Release();
+  pin->Release();
+}
+
 TEST_F(TextureRendererTest, FrameSurfaceIsMadeAndFreed) {
   // The suite's surface was made by CreateFrameSurface; look at it, free it, make it again.
   EXPECT_EQ(GetCurrentObject(frameDC, OBJ_BITMAP), frameBitmap);
