@@ -1,11 +1,12 @@
-// Cost of drawing one decoded NV12 picture into a frame of the screen's size, per code path,
+// Cost of drawing one decoded picture into a frame of the screen's size, per code path,
 // against what it is weighed by: a memcpy of the texture's bytes (4 per pixel) and the order
 // the picture scaler replaces (the whole picture converted to B,G,R rows at its own size, then
 // scaled). Host only. Reports milliseconds per frame; with repetitions, the _min line is the
 // one to read on a shared machine.
 //
-//   BM_DrawPicture      PictureScaler::Draw alone
-//   BM_DrawAndTexture   the same plus the copy of the frame into an A8R8G8B8 texture
+//   BM_DrawPicture      PictureScaler::Draw alone, from NV12
+//   BM_DrawAndTexture   the same plus the copy of the frame into an A8R8G8B8 texture, from
+//                       NV12, bottom-up RGB24 and top-down RGB32 (format 0, 1, 2)
 //   BM_ConvertThenScale ConvertPictureToRgb24 at the picture's size, then FrameScaler
 //   BM_TextureMemcpy    memcpy of width * height * 4 bytes
 #include <benchmark/benchmark.h>
@@ -23,19 +24,31 @@
 namespace {
 
 // Noise, so that no branch of the clamps is always taken; 16-line padding as decoders give.
-struct Nv12Picture {
+struct Picture {
   DecodedPicture picture;
   std::vector<uint8_t> bytes;
 };
 
-Nv12Picture MakeNv12(int width, int height) {
-  Nv12Picture p;
-  p.picture = {DecodedFormat::Nv12, width, height, width, (height + 15) / 16 * 16, false};
+Picture MakePicture(DecodedFormat format, int width, int height) {
+  Picture p;
+  switch (format) {
+    case DecodedFormat::Rgb24:  // as a renderer's RGB24 media type: bottom-up, rows padded to 4
+      p.picture = {format, width, height, int32_t(FramePitch(width)), 0, true};
+      break;
+    case DecodedFormat::Rgb32:
+      p.picture = {format, width, height, 4 * width, 0, false};
+      break;
+    default:
+      p.picture = {format, width, height, width, (height + 15) / 16 * 16, false};
+      break;
+  }
   p.bytes.resize(DecodedPictureBytes(p.picture));
   uint32_t seed = 12345;
   for (uint8_t& byte : p.bytes) byte = uint8_t((seed = seed * 1664525u + 1013904223u) >> 24);
   return p;
 }
+
+Picture MakeNv12(int width, int height) { return MakePicture(DecodedFormat::Nv12, width, height); }
 
 // The third argument: 0 scalar, 1 SSE2, 2 SSSE3 (the conversion's byte shuffles).
 PixelPath PathOf(const benchmark::State& state) { return static_cast<PixelPath>(state.range(2)); }
@@ -50,7 +63,7 @@ bool Runs(benchmark::State& state) {
 void BM_DrawPicture(benchmark::State& state) {
   if (!Runs(state)) return;
   const int width = int(state.range(0)), height = int(state.range(1));
-  const Nv12Picture source = MakeNv12(width, height);
+  const Picture source = MakeNv12(width, height);
   const FrameSize output{width, height};
   std::vector<uint8_t> frame(FrameBytes(output));
   PictureScaler scaler;
@@ -64,7 +77,8 @@ void BM_DrawPicture(benchmark::State& state) {
 void BM_DrawAndTexture(benchmark::State& state) {
   if (!Runs(state)) return;
   const int width = int(state.range(0)), height = int(state.range(1));
-  const Nv12Picture source = MakeNv12(width, height);
+  constexpr DecodedFormat kFormats[] = {DecodedFormat::Nv12, DecodedFormat::Rgb24, DecodedFormat::Rgb32};
+  const Picture source = MakePicture(kFormats[state.range(3)], width, height);
   const FrameSize output{width, height};
   std::vector<uint8_t> frame(FrameBytes(output)), texture(size_t(width) * height * 4);
   PictureScaler scaler;
@@ -80,7 +94,7 @@ void BM_DrawAndTexture(benchmark::State& state) {
 void BM_ConvertThenScale(benchmark::State& state) {
   if (!Runs(state)) return;
   const int width = int(state.range(0)), height = int(state.range(1));
-  const Nv12Picture source = MakeNv12(width, height);
+  const Picture source = MakeNv12(width, height);
   const FrameSize output{width, height};
   std::vector<uint8_t> rows(Rgb24PictureBytes(width, height)), frame(FrameBytes(output));
   FrameScaler scaler;
@@ -109,9 +123,9 @@ BENCHMARK(BM_DrawPicture)
     ->ComputeStatistics("min", kMin)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawAndTexture)
-    ->ArgNames({"width", "height", "path"})
-    ->Args({1920, 1080, 2})
-    ->Args({3840, 2160, 2})
+    ->ArgNames({"width", "height", "path", "format"})
+    ->ArgsProduct({{1920}, {1080}, {2}, {0, 1, 2}})
+    ->ArgsProduct({{3840}, {2160}, {2}, {0, 1, 2}})
     ->ComputeStatistics("min", kMin)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertThenScale)

@@ -20,7 +20,8 @@
 // The SSE2 loops take two lines that share a chroma line (the picture scaler's rows) a block
 // of pixels at a time: the block's chroma terms into small arrays first, then sixteen pixels
 // per step from them, packed from B,G,R,0 into B,G,R with shifts (SSE2 has no byte shuffle);
-// the SSSE3 loops pack with PSHUFB instead, three shuffled stores per sixteen pixels.
+// the SSSE3 loops pack with PSHUFB instead, three shuffled stores per sixteen pixels. B,G,R,X
+// lines lose their fourth bytes sixteen pixels at a time the same two ways.
 #include "video/picture_convert.h"
 
 #include <algorithm>
@@ -411,9 +412,51 @@ ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertYuvLinesSsse3(const uint8_t* fi
   }
 }
 
+// ---- B,G,R,X lines to B,G,R ------------------------------------------------------------------
+
+// Sixteen pixels' twelve-byte groups (each at the bottom of its register, the rest zero) into
+// three whole stores.
+ORVEL_SSE2_FUNCTION ORVEL_PART_OF_ENTRY void StoreFourTwelvesSse2(__m128i a, __m128i b, __m128i c, __m128i d,
+                                                                  uint8_t* out) {
+  __m128i* at = reinterpret_cast<__m128i*>(out);
+  _mm_storeu_si128(at, _mm_or_si128(a, _mm_slli_si128(b, 12)));
+  _mm_storeu_si128(at + 1, _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8)));
+  _mm_storeu_si128(at + 2, _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4)));
+}
+
+ORVEL_SSE2_FUNCTION ORVEL_PART_OF_ENTRY __m128i TwelveOfSixteenSse2(const uint8_t* at) {
+  return PackPixelsSse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
+}
+
+ORVEL_SSSE3_FUNCTION ORVEL_PART_OF_ENTRY __m128i TwelveOfSixteenSsse3(const uint8_t* at) {
+  const __m128i order = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -128, -128, -128, -128);
+  return _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)), order);
+}
+
+// Whole groups of sixteen pixels; each returns the pixels it did.
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY int32_t DropFourthBytesSse2(const uint8_t* in, int32_t width, uint8_t* out) {
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const uint8_t* from = in + 4 * x;
+    StoreFourTwelvesSse2(TwelveOfSixteenSse2(from), TwelveOfSixteenSse2(from + 16), TwelveOfSixteenSse2(from + 32),
+                         TwelveOfSixteenSse2(from + 48), out + 3 * x);
+  }
+  return x;
+}
+
+ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY int32_t DropFourthBytesSsse3(const uint8_t* in, int32_t width, uint8_t* out) {
+  int32_t x = 0;
+  for (; x + 16 <= width; x += 16) {
+    const uint8_t* from = in + 4 * x;
+    StoreFourTwelvesSse2(TwelveOfSixteenSsse3(from), TwelveOfSixteenSsse3(from + 16), TwelveOfSixteenSsse3(from + 32),
+                         TwelveOfSixteenSsse3(from + 48), out + 3 * x);
+  }
+  return x;
+}
+
 #endif  // ORVEL_SSE2_PATH
 
-void CopyRgb32Line(const uint8_t* __restrict in, int32_t width, uint8_t* __restrict out) {
+void DropFourthBytes(const uint8_t* __restrict in, int32_t width, uint8_t* __restrict out) {
   for (int32_t x = 0; x < width; ++x) std::memcpy(out + 3 * x, in + 4 * x, 3);
 }
 
@@ -489,7 +532,7 @@ void ConvertLine(const uint8_t* source, const DecodedPicture& p, const DecodedPl
     case DecodedFormat::Uyvy:
       return ConvertYuvLine<2, 4>(line + 1, line, line + 2, p.width, tables, out);
     case DecodedFormat::Rgb32:
-      return CopyRgb32Line(packedLine, p.width, out);
+      return CopyRgb32LineToRgb24(packedLine, p.width, out, BestPixelPath());
     case DecodedFormat::Rgb24:
       std::memcpy(out, packedLine, size_t(p.width) * 3);
       return;
@@ -523,6 +566,20 @@ bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const De
     std::memset(out + lineBytes, 0, pitch - lineBytes);
   }
   return true;
+}
+
+void CopyRgb32LineToRgb24(const uint8_t* line, int32_t width, uint8_t* out, PixelPath path) {
+  int32_t done = 0;
+#if ORVEL_SSE2_PATH
+  if (path == PixelPath::Ssse3 && PixelPathRuns(path)) {
+    done = DropFourthBytesSsse3(line, width, out);
+  } else if (path != PixelPath::Scalar && PixelPathRuns(path)) {
+    done = DropFourthBytesSse2(line, width, out);
+  }
+#else
+  (void)path;
+#endif
+  DropFourthBytes(line + 4 * done, width - done, out + 3 * done);
 }
 
 bool ConvertYuvLinesToRgb24(const uint8_t* first, const uint8_t* second, const uint8_t* cb, const uint8_t* cr,

@@ -82,3 +82,8 @@ bool ConvertPictureToRgb24(const uint8_t* source, uint64_t sourceBytes, const De
 bool ConvertYuvLinesToRgb24(const uint8_t* first, const uint8_t* second, const uint8_t* cb, const uint8_t* cr,
                             int chromaStep, int32_t width, YuvMatrix matrix, uint8_t* firstOut, uint8_t* secondOut,
                             PixelPath path);
+
+// A line of `width` B,G,R,X pixels as 3 * width bytes B,G,R at `out` (the X bytes dropped):
+// an Rgb32 line as the conversion above and the picture scaler at the picture's own size take
+// it. Every path writes the same bytes; nothing past the line's last pixel is read or written.
+void CopyRgb32LineToRgb24(const uint8_t* line, int32_t width, uint8_t* out, PixelPath path);

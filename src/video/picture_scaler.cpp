@@ -9,9 +9,19 @@
 // Packed Y,Cb,Y,Cr (and Cb,Y,Cr,Y) lines are read as two planes, luma from every other byte
 // and Cb,Cr pairs from the others, each with its own filter down the lines: their chroma is
 // as tall as the picture and goes to half the frame's height like the planar layouts'.
+//
+// RGB pictures of the frame's own size are copied line by line (Rgb32 without its fourth
+// bytes), not filtered. A top-down one is then read from its last line up, against the
+// direction the processor prefetches in: at 3840x2160 that took twice the time of reading
+// upwards on the host, and prefetching each next line while the current one is copied won
+// most of it back.
 #include "video/picture_scaler.h"
 
 #include <cstring>
+
+#if ORVEL_SSE2_PATH
+#include <xmmintrin.h>
+#endif
 
 namespace {
 
@@ -20,6 +30,24 @@ using Samples = PlaneScaler::Samples;
 bool IsPlanar(DecodedFormat format) { return format == DecodedFormat::I420 || format == DecodedFormat::Yv12; }
 
 bool IsRgb(DecodedFormat format) { return format == DecodedFormat::Rgb24 || format == DecodedFormat::Rgb32; }
+
+#if ORVEL_SSE2_PATH
+// PREFETCHT0 of every cache line of `bytes` from `at` (it reads no register and never faults).
+ORVEL_SSE2_FUNCTION ORVEL_SSE_ENTRY void PrefetchSse2(const uint8_t* at, size_t bytes) {
+  for (size_t i = 0; i < bytes; i += 64) _mm_prefetch(reinterpret_cast<const char*>(at + i), _MM_HINT_T0);
+  _mm_prefetch(reinterpret_cast<const char*>(at + bytes - 1), _MM_HINT_T0);
+}
+#endif
+
+// A line read after the one being read now but below it in memory: the processor's own
+// prefetch follows rising addresses, so without this every such line starts with misses.
+void PrefetchLine(const uint8_t* at, size_t bytes, bool sse2) {
+#if ORVEL_SSE2_PATH
+  if (sse2) PrefetchSse2(at, bytes);
+#else
+  (void)at, (void)bytes, (void)sse2;
+#endif
+}
 
 }  // namespace
 
@@ -105,13 +133,27 @@ void PictureScaler::DrawYuv(const uint8_t* source, const DecodedPicture& p, cons
   }
 }
 
-void PictureScaler::DrawRgb(const uint8_t* source, const DecodedPicture& p, uint8_t* frame, bool sse2) {
+void PictureScaler::DrawRgb(const uint8_t* source, const DecodedPicture& p, uint8_t* frame, PixelPath path) {
+  const bool sse2 = path != PixelPath::Scalar && PixelPathRuns(path);
   const std::ptrdiff_t stride = p.stride;
   const uint8_t* bottom = p.bottomUp ? source : source + std::ptrdiff_t(p.height - 1) * stride;
   const std::ptrdiff_t up = p.bottomUp ? stride : -stride;
   const std::ptrdiff_t pitch = FramePitch(preparedOutput.width);
   const size_t rowBytes = size_t(preparedOutput.width) * 3;
+  const bool ownSize = p.width == preparedOutput.width && p.height == preparedOutput.height;
+  // A top-down picture of the frame's size is read a line at a time from its last line up.
+  const size_t lineBytes = size_t(p.width) * (p.format == DecodedFormat::Rgb32 ? 4 : 3);
+  const bool prefetch = ownSize && !p.bottomUp;
+  if (ownSize && p.format == DecodedFormat::Rgb32) {
+    // The filter at one to one would only give the pixels back, at the cost of its two taps.
+    for (int32_t row = 0; row < preparedOutput.height; ++row) {
+      if (prefetch && row + 1 < preparedOutput.height) PrefetchLine(bottom + (row + 1) * up, lineBytes, sse2);
+      CopyRgb32LineToRgb24(bottom + row * up, p.width, frame + row * pitch, path);
+    }
+    return;
+  }
   for (int32_t row = 0; row < preparedOutput.height; ++row) {
+    if (prefetch && row + 1 < preparedOutput.height) PrefetchLine(bottom + (row + 1) * up, lineBytes, sse2);
     uint8_t* frameRow = frame + row * pitch;
     const uint8_t* scaled = luma.Row(bottom, up, row, frameRow, sse2);
     if (scaled != frameRow) std::memcpy(frameRow, scaled, rowBytes);
@@ -126,7 +168,7 @@ bool PictureScaler::Draw(const uint8_t* source, uint64_t sourceBytes, const Deco
   if (!IsFrameSize(output) || output.width < kFrameSide || output.height < kFrameSide) return false;
   if (!Prepare(picture, output)) return false;
   if (IsRgb(picture.format)) {
-    DrawRgb(source, picture, frame, path != PixelPath::Scalar && PixelPathRuns(path));
+    DrawRgb(source, picture, frame, path);
   } else {
     DrawYuv(source, picture, planes, matrix, frame, path);
   }

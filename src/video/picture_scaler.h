@@ -37,7 +37,7 @@ class PictureScaler {
   bool Prepare(const DecodedPicture& picture, FrameSize output);
   void DrawYuv(const uint8_t* source, const DecodedPicture& picture, const DecodedPlanes& planes, YuvMatrix matrix,
                uint8_t* frame, PixelPath path);
-  void DrawRgb(const uint8_t* source, const DecodedPicture& picture, uint8_t* frame, bool sse2);
+  void DrawRgb(const uint8_t* source, const DecodedPicture& picture, uint8_t* frame, PixelPath path);
 
   DecodedFormat preparedFormat = DecodedFormat::Nv12;
   int32_t preparedWidth = 0;  // 0 when nothing is prepared

@@ -18,8 +18,10 @@
 // variant that reads only its own bytes.
 //
 // SSSE3 path: PSHUFB spreads four pixels into four texels with one instruction. For 16-bit
-// texels, two shuffles of two overlapping loads put each of eight pixels' R and B into one
-// 16-bit lane and G into another, and three masks and shifts place the fields.
+// texels the spread pixels are masked to their fields' bits and two multiply-adds place the
+// fields (PMADDUBSW puts G beside B, PMADDWD R beside both): a fifth fewer instructions, and
+// on the host a fifth less time, than shuffling R,B and G into lanes of their own and placing
+// each field with a mask and a shift.
 #include "video/pixel_convert.h"
 
 #include <cstring>
@@ -100,6 +102,10 @@ void ConvertRowToA1R5G5B5(const uint8_t* source, uint8_t* target, int texels) {
 }
 
 #if ORVEL_SSE2_PATH
+
+// Helpers that must become part of the entries below (an entry realigns the stack on 32-bit
+// Windows; a helper of its own could spill SSE values onto a misaligned one).
+#define ORVEL_PART_OF_ENTRY inline __attribute__((always_inline))
 
 // Pixels 0-1 of `p` in the low half, 2-3 in the high half, each pair at the start of its
 // half: B0 G0 R0 B1 G1 R1 x x | B2 G2 R2 B3 G3 R3 x x. Reads p[0..13].
@@ -204,34 +210,32 @@ ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA8R8G8B8Ssse3(const uint8_
   StoreTexels(target + 4 * last, _mm_or_si128(opaque, SpreadFourPixels(Load16(source + 3 * last - 4), 4)));
 }
 
-// Eight pixels at `in` into eight 16-bit texels at `out`; reads in[0..23] only. Pixels 0-4
-// come from the load at 0, pixels 5-7 from the load at 8. Red-blue lanes hold B in the low
-// byte and R in the high one; green lanes hold G.
-ORVEL_SSSE3_FUNCTION inline void ConvertEightToA1R5G5B5(const uint8_t* in, uint8_t* out) {
-  const char z = char(0x80);
-  const __m128i redBlueLow = _mm_setr_epi8(0, 2, 3, 5, 6, 8, 9, 11, 12, 14, z, z, z, z, z, z);
-  const __m128i redBlueHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, 7, 9, 10, 12, 13, 15);
-  const __m128i greenLow = _mm_setr_epi8(1, z, 4, z, 7, z, 10, z, 13, z, z, z, z, z, z, z);
-  const __m128i greenHigh = _mm_setr_epi8(z, z, z, z, z, z, z, z, z, z, 8, z, 11, z, 14, z);
-  const __m128i redMask = _mm_set1_epi16(int16_t(0xF800));
-  const __m128i fiveBits = _mm_set1_epi16(0x00F8);
-  const __m128i alpha = _mm_set1_epi16(int16_t(0x8000));
-  const __m128i low = Load16(in);
-  const __m128i high = Load16(in + 8);  // ends with the eighth pixel
-  const __m128i redBlue = _mm_or_si128(_mm_shuffle_epi8(low, redBlueLow), _mm_shuffle_epi8(high, redBlueHigh));
-  const __m128i green = _mm_or_si128(_mm_shuffle_epi8(low, greenLow), _mm_shuffle_epi8(high, greenHigh));
-  const __m128i red = _mm_srli_epi16(_mm_and_si128(redBlue, redMask), 1);
-  const __m128i blue = _mm_srli_epi16(_mm_and_si128(redBlue, fiveBits), 3);
-  const __m128i greenField = _mm_slli_epi16(_mm_and_si128(green, fiveBits), 2);
-  StoreTexels(out, _mm_or_si128(_mm_or_si128(alpha, red), _mm_or_si128(greenField, blue)));
+// Four pixels spread as by SpreadFourPixels into four 32-bit lanes holding the texel's
+// R5 G5 B5 fields in place. The fields are masked to their top five bits; PMADDUBSW adds G
+// at 32 times to B in the low word and leaves R alone in the high one, and PMADDWD adds R at
+// 1024 times to that: the texel's fields, all three bits up, shifted down at the end.
+ORVEL_SSSE3_FUNCTION ORVEL_PART_OF_ENTRY __m128i FieldsOfFourSsse3(__m128i spread) {
+  const __m128i topFiveBits = _mm_set1_epi32(0x00F8F8F8);
+  const __m128i blueGreen = _mm_set1_epi32(0x00012001);  // bytes 1, 32, 1, 0
+  const __m128i redUp = _mm_set1_epi32(0x04000001);      // words 1, 1024
+  const __m128i words = _mm_maddubs_epi16(_mm_and_si128(spread, topFiveBits), blueGreen);
+  return _mm_srli_epi32(_mm_madd_epi16(words, redUp), 3);
+}
+
+// Eight pixels at `in` into eight 16-bit texels at `out`; reads in[0..23] only: pixels 0-3
+// from the load at 0, pixels 4-7 from the load at 8.
+ORVEL_SSSE3_FUNCTION ORVEL_PART_OF_ENTRY void ConvertEightToA1R5G5B5Ssse3(const uint8_t* in, uint8_t* out) {
+  const __m128i low = FieldsOfFourSsse3(SpreadFourPixels(Load16(in), 0));
+  const __m128i high = FieldsOfFourSsse3(SpreadFourPixels(Load16(in + 8), 4));
+  StoreTexels(out, PackA1R5G5B5(low, high));
 }
 
 ORVEL_SSSE3_FUNCTION ORVEL_SSE_ENTRY void ConvertRowToA1R5G5B5Ssse3(const uint8_t* source, uint8_t* target,
                                                                     int texels) {
   const int last = texels - 8;
 #pragma GCC unroll 2
-  for (int x = 0; x < last; x += 8) ConvertEightToA1R5G5B5(source + 3 * x, target + 2 * x);
-  ConvertEightToA1R5G5B5(source + 3 * last, target + 2 * last);
+  for (int x = 0; x < last; x += 8) ConvertEightToA1R5G5B5Ssse3(source + 3 * x, target + 2 * x);
+  ConvertEightToA1R5G5B5Ssse3(source + 3 * last, target + 2 * last);
 }
 
 #endif  // ORVEL_SSE2_PATH

@@ -158,6 +158,27 @@ TEST(PictureScaler, PictureOfTheFramesSizeKeepsOnePixelDetail) {
   }
 }
 
+// An RGB picture of the frame's size is the frame itself, either way up: every byte, the X
+// bytes dropped, the row fill left alone; odd widths end off the loops' groups of pixels.
+TEST(PictureScaler, RgbPictureOfTheFramesSizeComesThroughByteForByte) {
+  // clang-format off
+  const DecodedPicture pictures[] = {
+      {DecodedFormat::Rgb32, 263, 257, 1056, 0, false}, {DecodedFormat::Rgb32, 256, 258, 1024, 0, true},
+      {DecodedFormat::Rgb24, 263, 257, 792, 0, false},  {DecodedFormat::Rgb24, 261, 256, 784, 0, true},
+  };
+  // clang-format on
+  for (const DecodedPicture& p : pictures) {
+    const std::vector<uint8_t> source = Build(p, Noise);
+    const FrameSize output{p.width, p.height};
+    const std::vector<uint8_t> expected =
+        FrameOf(output, [&](int x, int row) { return Noise(x, output.height - 1 - row); });
+    for (PixelPath path : PathsHere()) {
+      PictureScaler scaler;
+      ASSERT_EQ(Drawn(scaler, source, p, output, path), expected) << Describe(p, output, path);
+    }
+  }
+}
+
 // Red upper left, green upper right, blue lower left, white lower right, sampled an eighth in
 // from the frame's corners; the frame's last row is the picture's top.
 TEST(PictureScaler, QuadrantPictureLandsUpright) {
