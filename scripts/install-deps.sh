@@ -32,6 +32,7 @@ packages=(
   libgl1:amd64 libglx-mesa0:amd64 libgl1-mesa-dri:amd64
   gstreamer1.0-plugins-base:amd64 gstreamer1.0-plugins-good:amd64
   gstreamer1.0-plugins-bad:amd64 gstreamer1.0-libav:amd64
+  gstreamer1.0-plugins-ugly:amd64  # the ASF demuxer: WMV files
 )
 # The 32-bit build's Wine, wanted only where a 32-bit program runs.
 packages32=(
@@ -39,6 +40,7 @@ packages32=(
   libgl1:i386 libglx-mesa0:i386 libgl1-mesa-dri:i386
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   gstreamer1.0-plugins-bad:i386 gstreamer1.0-libav:i386
+  gstreamer1.0-plugins-ugly:i386
 )
 
 not_installed() {

@@ -64,6 +64,7 @@ endforeach()
 orvel_ffmpeg_video(quad_mpeg1.mpg quad_320x240_long.avi -c:v mpeg1video -q:v 2 -f mpeg)
 orvel_ffmpeg_video(quad_mjpeg_pcm.avi quad_320x240_pcm_long.avi -c:v mjpeg -q:v 2 -c:a pcm_s16le)
 orvel_ffmpeg_video(quad_cinepak.avi quad_320x240_long.avi -c:v cinepak)
+orvel_ffmpeg_video(quad_wmv2.wmv quad_320x240_long.avi -c:v wmv2 -q:v 2 -f asf)
 orvel_ffmpeg_video(quad_h264.mp4 quad_320x240_long.avi ${ORVEL_H264_MP4})
 
 # A clip whose first half is the quadrants picture and whose second half is the same picture

@@ -104,6 +104,7 @@ INSTANTIATE_TEST_SUITE_P(Files, PlayFileTest,
                                            FileCase{"quad_321x241.avi", 0}, FileCase{"quad_320x240_pcm.avi", 0},
                                            FileCase{"quad_320x240_topdown.avi", 0}, FileCase{"quad_mpeg1.mpg", 40},
                                            FileCase{"quad_mjpeg_pcm.avi", 40}, FileCase{"quad_cinepak.avi", 40},
+                                           FileCase{"quad_wmv2.wmv", 40},
                                            // Raw YUV: source, splitter and renderer, nothing between.
                                            FileCase{"quad_yuy2.avi", 6, 3}, FileCase{"quad_uyvy.avi", 6, 3},
                                            FileCase{"quad_yv12.avi", 6, 3}, FileCase{"quad_i420.avi", 6, 3}),
