@@ -32,10 +32,16 @@ struct WriteLockSetUp {
 
 volatile LONG shownProducer = 0;
 volatile LONG lastProducer = 0;
-bool surfaceOpen = false;  // guarded by writeLock
-FrameSize shownVideoSize;  // of the last frame written; guarded by writeLock
-FrameSize textureSize;     // of videoTexture's level 0 as last read; guarded by writeLock
-FrameSize refusedSize;     // a size that could not be made; main thread
+bool surfaceOpen = false;  // written by the main thread under writeLock
+// The size of the last picture written, width in the high half and height in the low one
+// (sides fit 16 bits): written by producers under writeLock, read by the main thread at
+// every frame without it, so that the main thread never waits for a frame being written.
+volatile LONG shownVideoSize = 0;
+
+LONG Packed(FrameSize size) { return LONG(size.width) << 16 | LONG(size.height); }
+FrameSize Unpacked(LONG packed) { return {int32_t(packed >> 16 & 0xFFFF), int32_t(packed & 0xFFFF)}; }
+FrameSize textureSize;  // of videoTexture's level 0 as last read; guarded by writeLock
+FrameSize refusedSize;  // a size that could not be made; main thread
 
 // The header of a frame bitmap of `size`.
 BITMAPINFO FrameHeaderFor(FrameSize size) {
@@ -109,7 +115,7 @@ bool CreateFrameSurface() {
   EnterCriticalSection(&writeLock);
   frameBits = static_cast<BYTE*>(bits);
   frameSize = kStandardFrame;
-  shownVideoSize = FrameSize{};
+  InterlockedExchange(&shownVideoSize, 0);
   surfaceOpen = true;
   LeaveCriticalSection(&writeLock);
   return true;
@@ -169,11 +175,11 @@ bool RemakeFrameSurface(FrameSize size) {
 }  // namespace
 
 bool FitFrameSurface(FrameSize shown) {
-  EnterCriticalSection(&writeLock);
+  // Only the main thread writes the surface's state, so it reads it here without the lock;
+  // the lock is taken only to make the surface again.
   const bool open = surfaceOpen && frameBits != nullptr;
-  const FrameSize video = shownVideoSize;
+  const FrameSize video = Unpacked(shownVideoSize);
   const FrameSize current = frameSize;
-  LeaveCriticalSection(&writeLock);
   if (!open || video.width == 0) return false;
 
   const FrameSize wanted = shown.width > 0 ? ChooseTextureSize(textureLimits, shown, video) : kStandardFrame;
@@ -189,7 +195,7 @@ void ReleaseFrameSurface() {
   frameBits = nullptr;
   textureFormat = D3DFMT_UNKNOWN;
   frameSize = FrameSize{};
-  shownVideoSize = FrameSize{};
+  InterlockedExchange(&shownVideoSize, 0);
   LeaveCriticalSection(&writeLock);
 
   if (frameBitmap) {
@@ -254,7 +260,7 @@ HRESULT DrawPictureIntoTexture(FrameProducer producer, PictureScaler& scaler, co
     D3DLOCKED_RECT locked;
     if (scaler.Draw(source, sourceBytes, picture, matrix, frameBits, frameSize, BestPixelPath()) &&
         SUCCEEDED(videoTexture->LockRect(0, &locked, nullptr, 0))) {
-      shownVideoSize = FrameSize{picture.width, picture.height};
+      InterlockedExchange(&shownVideoSize, Packed(FrameSize{picture.width, picture.height}));
       // Row 0 of the texture is the bottom line, row 0 of the frame surface. A format other
       // than the two is left unwritten.
       ConvertFrameToTexture(frameBits, frameSize, static_cast<TextureFormat>(textureFormat),
