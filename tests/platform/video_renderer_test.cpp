@@ -25,6 +25,17 @@ class TextureRendererTest : public VideoDeviceTest {
     UseTextureFormat(D3DFMT_A8R8G8B8);
   }
 
+  // The renderer's input pin with a reference for the caller, the renderer running; null
+  // (and a failure) when either fails.
+  IMemInputPin* RunningInput() {
+    ComPtr<IPin> pin;
+    ComPtr<IMemInputPin> input;
+    EXPECT_EQ(renderer_->FindPin(L"In", pin.Receive()), S_OK);
+    if (!pin || FAILED(pin->QueryInterface(IID_IMemInputPin, input.ReceiveVoid()))) return nullptr;
+    EXPECT_EQ(renderer_->Run(0), S_OK);
+    return input.Detach();
+  }
+
   ComPtr<TextureRenderer> renderer_;
 };
 
@@ -248,11 +259,8 @@ TEST_F(TextureRendererTest, OnlyTheShownProducerWrites) {
 TEST_F(TextureRendererTest, AFormatChangeIsTakenWholeOrRefused) {
   VideoType first(64, 48), bigger(320, 240), rgb32(320, 240, MEDIASUBTYPE_RGB32);
   ASSERT_EQ(renderer_->SetMediaType(first.get()), S_OK);
-  IPin* pin = nullptr;
-  IMemInputPin* input = nullptr;
-  ASSERT_EQ(renderer_->FindPin(L"In", &pin), S_OK);
-  ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
-  ASSERT_EQ(renderer_->Run(0), S_OK);
+  const ComPtr<IMemInputPin> input(RunningInput());
+  ASSERT_TRUE(input);
 
   FillTexture({12, 34, 56});
   TestSample refused(QuadrantsPicture(320, 240, false));
@@ -268,8 +276,6 @@ TEST_F(TextureRendererTest, AFormatChangeIsTakenWholeOrRefused) {
   ExpectQuadrants(0, "the new format's frame");
 
   renderer_->Stop();
-  input->Release();
-  pin->Release();
 }
 
 // videoTexture's size, and the colour at a share of its width and height from the top left
@@ -297,11 +303,8 @@ Rgb PictureColourAt(double across, double down) {
 TEST_F(TextureRendererTest, TheTextureFollowsTheVideoAndTheScene) {
   VideoType large(640, 480), small(320, 240);
   ASSERT_EQ(renderer_->SetMediaType(large.get()), S_OK);
-  IPin* pin = nullptr;
-  IMemInputPin* input = nullptr;
-  ASSERT_EQ(renderer_->FindPin(L"In", &pin), S_OK);
-  ASSERT_EQ(pin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input)), S_OK);
-  ASSERT_EQ(renderer_->Run(0), S_OK);
+  const ComPtr<IMemInputPin> input(RunningInput());
+  ASSERT_TRUE(input);
   const auto expectQuadrants = [](const char* what) {
     EXPECT_TRUE(Near(PictureColourAt(0.25, 0.25), kRed, 2)) << what;
     EXPECT_TRUE(Near(PictureColourAt(0.75, 0.25), kGreen, 2)) << what;
@@ -333,8 +336,6 @@ TEST_F(TextureRendererTest, TheTextureFollowsTheVideoAndTheScene) {
   EXPECT_EQ(TextureSizeNow(), kStandardFrame);
   expectQuadrants("the standard size");
   renderer_->Stop();
-  input->Release();
-  pin->Release();
 }
 
 TEST_F(TextureRendererTest, FrameSurfaceIsMadeAndFreed) {
