@@ -6,8 +6,8 @@
 //   orvel_settings set [KEY=VALUE ...]   defaults, then the given fields, stored
 //       shape cols rows style cubes cube-translucent background rotation-speed angle
 //       stars star-translucent star-speed star-size, and video=PATH (once per slot, in order);
-//       monitors (0, 1 or 2) and detail (0 or 1) set the values beside it, which otherwise
-//       keep their choices
+//       monitors (0, 1 or 2), detail (0 or 1) and order (0 listed, 1 shuffled) set the
+//       values beside it, which otherwise keep their choices
 //   orvel_settings save FILE             copies the stored value into FILE (exit 3: none stored)
 //   orvel_settings restore FILE          stores FILE's bytes as the value again
 //   orvel_settings delete                removes the value
@@ -73,12 +73,13 @@ bool SetField(SaverOptions& options, const std::string& key, const std::string& 
   else if (key == "star-size") options.starSize = static_cast<float>(number);
   else if (key == "monitors") monitorsChoice = whole;
   else if (key == "detail") detailChoice = whole;
+  else if (key == "order") orderChoice = whole;
   else return false;
   return true;
 }
 
 int SetOptions(int argc, char** argv) {
-  LoadOptions();  // for the stored monitors and detail choices, which SaveOptions writes back
+  LoadOptions();  // for the stored monitors, detail and order choices, which SaveOptions writes back
   SetDefaultOptions(saverOptions);
   int nextSlot = 1;
   for (int i = 0; i < argc; ++i) {

@@ -9,6 +9,8 @@ inline constexpr char kOptionsValueName[] = "Options";
 inline constexpr char kMonitorsValueName[] = "Monitors";
 // Beside it, a REG_DWORD: the video texture at a fixed size or at the screen's.
 inline constexpr char kDetailValueName[] = "Detail";
+// Beside it, a REG_DWORD: the videos in the list's order or shuffled.
+inline constexpr char kOrderValueName[] = "Order";
 inline constexpr char kSaverWindowClass[] = "QuordaWndClass";
 // Held by a full-screen run, so that a second one started meanwhile ends at once.
 inline constexpr char kSingleRunMutexName[] = "Or vel Screen";

@@ -43,9 +43,10 @@
 #define IDC_MONITORS 1094
 #define IDC_DETAIL_LABEL 1095
 #define IDC_DETAIL 1096
+#define IDC_SHUFFLE 1097
 
-// Video list dialog: the path edits and their "Browse..." buttons, row by row. Row 2's
-// edit is out of sequence.
+// Video list dialog: the path edits and their "Browse..." and "Folder..." buttons, row by
+// row. Row 2's edit is out of sequence.
 #define IDC_VIDEO_EDIT1 1061
 #define IDC_VIDEO_EDIT2 1080
 #define IDC_VIDEO_EDIT3 1062
@@ -66,3 +67,13 @@
 #define IDC_VIDEO_BROWSE8 1077
 #define IDC_VIDEO_BROWSE9 1078
 #define IDC_VIDEO_BROWSE10 1079
+#define IDC_VIDEO_FOLDER1 1098
+#define IDC_VIDEO_FOLDER2 1099
+#define IDC_VIDEO_FOLDER3 1100
+#define IDC_VIDEO_FOLDER4 1101
+#define IDC_VIDEO_FOLDER5 1102
+#define IDC_VIDEO_FOLDER6 1103
+#define IDC_VIDEO_FOLDER7 1104
+#define IDC_VIDEO_FOLDER8 1105
+#define IDC_VIDEO_FOLDER9 1106
+#define IDC_VIDEO_FOLDER10 1107

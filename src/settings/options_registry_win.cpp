@@ -11,6 +11,7 @@
 const char* settingsKeyPath = kSettingsKeyPath;
 int32_t monitorsChoice = kMonitorsSameOnEach;
 int32_t detailChoice = kDetailScreen;
+int32_t orderChoice = kOrderListed;
 
 static HKEY OpenSettingsKey() {
   HKEY key = nullptr;
@@ -44,6 +45,12 @@ static int32_t ReadDetailChoice(HKEY key) {
   return DetailChoiceFromStored(number, value);
 }
 
+static int32_t ReadOrderChoice(HKEY key) {
+  uint32_t value = 0;
+  const bool number = ReadStoredNumber(key, kOrderValueName, value);
+  return OrderChoiceFromStored(number, value);
+}
+
 static void WriteNumber(HKEY key, const char* name, int32_t choice) {
   const DWORD number = DWORD(choice);
   RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
@@ -53,6 +60,7 @@ void LoadOptions() {
   SetDefaultOptions(saverOptions);
   monitorsChoice = kMonitorsSameOnEach;
   detailChoice = kDetailScreen;
+  orderChoice = kOrderListed;
   ScopedRegistryKey key(OpenSettingsKey());
   if (!key) {
     TerminateVideoSlots(saverOptions);
@@ -60,6 +68,7 @@ void LoadOptions() {
   }
   monitorsChoice = ReadMonitorsChoice(key.Get());
   detailChoice = ReadDetailChoice(key.Get());
+  orderChoice = ReadOrderChoice(key.Get());
   // Read into a buffer of our own: after a failed read of an over-long value the registry
   // leaves the buffer undefined, and the defaults must stand.
   unsigned char stored[kOptionsRecordSize];
@@ -79,4 +88,5 @@ void SaveOptions() {
                  sizeof(saverOptions));
   WriteNumber(key.Get(), kMonitorsValueName, monitorsChoice);
   WriteNumber(key.Get(), kDetailValueName, detailChoice);
+  WriteNumber(key.Get(), kOrderValueName, orderChoice);
 }

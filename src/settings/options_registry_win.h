@@ -17,8 +17,12 @@ extern int32_t monitorsChoice;
 // kDetailValueName beside the record.
 extern int32_t detailChoice;
 
+// Whether the videos play in the list's order or shuffled (kOrderListed, kOrderShuffled), from
+// the value kOrderValueName beside the record.
+extern int32_t orderChoice;
+
 // Defaults first, then the stored values over them. Registry failures are never reported.
 void LoadOptions();
 
-// Writes the whole record, the monitors choice and the detail choice.
+// Writes the whole record and the monitors, detail and order choices.
 void SaveOptions();

@@ -1,7 +1,7 @@
 // The settings dialog: fills its controls from the settings record (bringing out-of-range
 // values into range and writing them back), lets radio buttons, check boxes and colour
-// buttons change the record at once, reads lists, sliders and the star count on OK and then
-// saves the whole record. Main thread only.
+// buttons change the record at once, reads lists, sliders, the star count and the shuffle
+// box on OK and then saves the whole record. Main thread only.
 #include "settings/settings_dialog_win.h"
 
 #include <commctrl.h>
@@ -139,6 +139,7 @@ void InitSettingsDialog(HWND dialog) {
 
   FillList(dialog, IDC_MONITORS, kMonitorsChoiceNames, kMonitorsChoiceCount, monitorsChoice);
   FillList(dialog, IDC_DETAIL, kDetailChoiceNames, kDetailChoiceCount, detailChoice);
+  CheckDlgButton(dialog, IDC_SHUFFLE, orderChoice == kOrderShuffled ? BST_CHECKED : BST_UNCHECKED);
 
   EnableShapeGroups(dialog, o.shape);
 }
@@ -160,6 +161,8 @@ void StoreSettings(HWND dialog) {
   if (monitors >= 0 && monitors < kMonitorsChoiceCount) monitorsChoice = monitors;
   const int detail = ListSelection(dialog, IDC_DETAIL);
   if (detail >= 0 && detail < kDetailChoiceCount) detailChoice = detail;
+  // Unlike the record's switches, the order is read on OK only, as the lists are.
+  orderChoice = SendItem(dialog, IDC_SHUFFLE, BM_GETCHECK) == BST_CHECKED ? kOrderShuffled : kOrderListed;
 }
 
 void ChooseShape(HWND dialog, int32_t shape) {

@@ -1,8 +1,9 @@
-// Encodings and clamps between the settings record and the settings dialog's controls.
+// Encodings and clamps between the settings record and the settings dialogs' controls.
 // Pure functions, called on the main thread.
 #include "settings/settings_encoding.h"
 
 #include <cmath>
+#include <initializer_list>
 #include <limits>
 
 #include "base/clamp.h"
@@ -26,6 +27,19 @@ int32_t MonitorsChoiceFromStored(bool storedAsNumber, uint32_t value) {
 int32_t DetailChoiceFromStored(bool storedAsNumber, uint32_t value) {
   if (!storedAsNumber || value > uint32_t(kDetailScreen)) return kDetailScreen;
   return int32_t(value);
+}
+
+int32_t OrderChoiceFromStored(bool storedAsNumber, uint32_t value) {
+  if (!storedAsNumber || value > uint32_t(kOrderShuffled)) return kOrderListed;
+  return int32_t(value);
+}
+
+// The slots are read by the ANSI calls of every Windows the program runs on, so a name the
+// code page changes, or one cut to the slot, would name another file or none.
+const std::string* StoredPathForm(const std::optional<std::string>& path, const std::optional<std::string>& shortPath) {
+  for (const std::optional<std::string>* form : {&path, &shortPath})
+    if (form->has_value() && (*form)->size() <= kVideoPathMaxLength) return &form->value();
+  return nullptr;
 }
 
 int GridStyleSelection(uint8_t gridStyle) { return gridStyle != 0 ? 0 : 1; }

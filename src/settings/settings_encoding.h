@@ -1,11 +1,13 @@
 // How the settings dialog shows the fields of the settings record in its controls and reads
 // them back: the clamps applied when the dialog opens, the list and slider encodings, the
-// star count typed as text and the byte switches. Pure functions, called on the main thread
-// by the settings dialog.
+// star count typed as text, the byte switches, and which form of a picked path a video slot
+// stores. Pure functions, called on the main thread by the settings dialogs.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "settings/options_record.h"
 
@@ -84,6 +86,22 @@ extern const char* const kDetailChoiceNames[kDetailChoiceCount];
 // The value as the registry gave it: anything but a stored 32-bit number 0 or 1 (missing,
 // another type or size, out of range) gives the default, the texture sized to the screen.
 int32_t DetailChoiceFromStored(bool storedAsNumber, uint32_t value);
+
+// The `Order` value stored beside the record: the videos play in the list's order, or
+// shuffled. The dialog's "Shuffle" check box is ticked for the second.
+constexpr int32_t kOrderListed = 0;
+constexpr int32_t kOrderShuffled = 1;
+
+// The value as the registry gave it: anything but a stored 32-bit number 0 or 1 (missing,
+// another type or size, out of range) gives the default, the list's order.
+int32_t OrderChoiceFromStored(bool storedAsNumber, uint32_t value);
+
+// The form of a picked file or folder that a video slot stores: the path itself where the
+// ANSI code page holds it in at most kVideoPathMaxLength bytes, else its short (8.3) form
+// under the same condition, else none (null: the row keeps what it had and the user is
+// told). A form is absent where it did not convert to the code page without loss or could
+// not be had (no short name on the volume).
+const std::string* StoredPathForm(const std::optional<std::string>& path, const std::optional<std::string>& shortPath);
 
 // A check-box click on a byte switch: 0 becomes 1, anything else becomes 0.
 uint8_t ToggleSwitch(uint8_t value);

@@ -1,5 +1,5 @@
 // orvel.scr on today's desktops: over always-on-top windows, and at a scaled display (Wine's
-// LogPixels), where the settings dialog still lays out. Test thread only.
+// LogPixels), where the settings dialog and its video list still lay out. Test thread only.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -67,19 +67,25 @@ TEST(Desktop, TheSaverComesOverAnAlwaysOnTopWindowAndTakesTheKeys) {
   DestroyWindow(onTop);
 }
 
-// The dialog's outer size and whether every control lies inside its client area, with the
-// display set to `dpi` for the run of orvel.scr /c.
+// A dialog's outer size and whether every control lies inside its client area, with the
+// display set to a number of DPI for the run of orvel.scr /c.
 struct DialogLayout {
   bool found = false;
   SIZE size = {};
   std::vector<std::string> outside;  // class and id of each control that sticks out
-  std::vector<std::string> covered;  // "id on id" for each control a bottom-row control touches
+  std::vector<std::string> covered;  // "id on id" for each control a newer control touches
 };
 
-// The monitors and picture lists and their labels came last: they must not lie on any other
-// control, nor on each other.
-void CheckBottomRows(HWND dialog, DialogLayout& layout) {
-  for (int id : {IDC_MONITORS_LABEL, IDC_MONITORS, IDC_DETAIL_LABEL, IDC_DETAIL}) {
+// Controls that came later than the rest: they must not lie on any other control, nor on
+// each other. The settings dialog's bottom rows; the video list's "Folder..." column.
+const int kNewerSettingsControls[] = {IDC_MONITORS_LABEL, IDC_MONITORS, IDC_SHUFFLE, IDC_DETAIL_LABEL, IDC_DETAIL};
+const int kNewerVideoListControls[] = {IDC_VIDEO_FOLDER1, IDC_VIDEO_FOLDER2, IDC_VIDEO_FOLDER3, IDC_VIDEO_FOLDER4,
+                                       IDC_VIDEO_FOLDER5, IDC_VIDEO_FOLDER6, IDC_VIDEO_FOLDER7, IDC_VIDEO_FOLDER8,
+                                       IDC_VIDEO_FOLDER9, IDC_VIDEO_FOLDER10};
+
+template <std::size_t N>
+void CheckNewerControls(HWND dialog, const int (&ids)[N], DialogLayout& layout) {
+  for (int id : ids) {
     HWND mine = GetDlgItem(dialog, id);
     RECT rect;
     GetWindowRect(mine, &rect);
@@ -107,14 +113,9 @@ BOOL CALLBACK CheckControl(HWND control, LPARAM param) {
   return TRUE;
 }
 
-DialogLayout SettingsDialogAt(DWORD dpi) {
-  ScopedRegistryValue logPixels(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
-  logPixels.WriteNumber(dpi);
+template <std::size_t N>
+DialogLayout LayoutOf(HWND dialog, const int (&newer)[N]) {
   DialogLayout layout;
-  SaverProcess saver("/c");
-  HWND dialog = nullptr;
-  WaitPumping([&] { return (dialog = saver.FindTopWindow(nullptr, "Or vel screen 1.0  Settings", true)) != nullptr; },
-              kWaitTime);
   if (dialog == nullptr) return layout;
   layout.found = true;
   RECT outer, client;
@@ -124,24 +125,56 @@ DialogLayout SettingsDialogAt(DWORD dpi) {
   layout.size = {outer.right - outer.left, outer.bottom - outer.top};
   std::pair<RECT, DialogLayout*> param{client, &layout};
   EnumChildWindows(dialog, CheckControl, reinterpret_cast<LPARAM>(&param));
-  CheckBottomRows(dialog, layout);
-  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-  saver.WaitForExit(kWaitTime);
+  CheckNewerControls(dialog, newer, layout);
   return layout;
 }
 
-TEST(Desktop, SettingsDialogLaysOutAt96And144Dpi) {
-  const DialogLayout normal = SettingsDialogAt(96);
-  const DialogLayout scaled = SettingsDialogAt(144);
-  ASSERT_TRUE(normal.found);
-  ASSERT_TRUE(scaled.found);
-  EXPECT_EQ(normal.outside, std::vector<std::string>{});
-  EXPECT_EQ(scaled.outside, std::vector<std::string>{});
-  EXPECT_EQ(normal.covered, std::vector<std::string>{});
-  EXPECT_EQ(scaled.covered, std::vector<std::string>{});
-  // The larger system font makes the whole dialog larger: the setting reached the program.
-  EXPECT_GT(scaled.size.cx, normal.size.cx * 5 / 4);
-  EXPECT_GT(scaled.size.cy, normal.size.cy * 5 / 4);
+struct SettingsLayouts {
+  DialogLayout settings, videoList;
+};
+
+// The settings dialog and the video list it opens.
+SettingsLayouts SettingsDialogsAt(DWORD dpi) {
+  ScopedRegistryValue logPixels(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels");
+  logPixels.WriteNumber(dpi);
+  SettingsLayouts layouts;
+  SaverProcess saver("/c");
+  HWND dialog = nullptr;
+  WaitPumping([&] { return (dialog = saver.FindTopWindow(nullptr, "Or vel screen 1.0  Settings", true)) != nullptr; },
+              kWaitTime);
+  if (dialog == nullptr) return layouts;
+  layouts.settings = LayoutOf(dialog, kNewerSettingsControls);
+  PostMessageA(GetDlgItem(dialog, IDC_ADD_VIDEOS), BM_CLICK, 0, 0);
+  HWND list = nullptr;
+  WaitPumping([&] { return (list = saver.FindTopWindow(nullptr, "Choose your favorite videos", true)) != nullptr; },
+              kWaitTime);
+  layouts.videoList = LayoutOf(list, kNewerVideoListControls);
+  if (list != nullptr) PostMessageA(list, WM_COMMAND, IDCANCEL, 0);
+  WaitPumping([&] { return !IsWindow(list); }, kWaitTime);
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  saver.WaitForExit(kWaitTime);
+  return layouts;
+}
+
+TEST(Desktop, SettingsDialogsLayOutAt96And144Dpi) {
+  const SettingsLayouts normal = SettingsDialogsAt(96);
+  const SettingsLayouts scaled = SettingsDialogsAt(144);
+  const struct {
+    const char* name;
+    const DialogLayout &normal, &scaled;
+  } dialogs[] = {{"settings", normal.settings, scaled.settings}, {"video list", normal.videoList, scaled.videoList}};
+  for (const auto& d : dialogs) {
+    SCOPED_TRACE(d.name);
+    ASSERT_TRUE(d.normal.found);
+    ASSERT_TRUE(d.scaled.found);
+    EXPECT_EQ(d.normal.outside, std::vector<std::string>{});
+    EXPECT_EQ(d.scaled.outside, std::vector<std::string>{});
+    EXPECT_EQ(d.normal.covered, std::vector<std::string>{});
+    EXPECT_EQ(d.scaled.covered, std::vector<std::string>{});
+    // The larger system font makes the whole dialog larger: the setting reached the program.
+    EXPECT_GT(d.scaled.size.cx, d.normal.size.cx * 5 / 4);
+    EXPECT_GT(d.scaled.size.cy, d.normal.size.cy * 5 / 4);
+  }
 }
 
 }  // namespace

@@ -101,9 +101,9 @@ TEST_F(OptionsRegistryTest, ValueOfAnotherTypeIsReadAnyway) {
   EXPECT_EQ(saverOptions.gridRows, 17);
 }
 
-// The monitors and detail choices sit beside the record as numbers of their own; a missing
-// value or anything else there reads as the default, and the record is read as before.
-TEST_F(OptionsRegistryTest, MonitorsAndDetailValuesAreNumbersBesideTheRecord) {
+// The monitors, detail and order choices sit beside the record as numbers of their own; a
+// missing value or anything else there reads as the default, and the record is read as before.
+TEST_F(OptionsRegistryTest, MonitorsDetailAndOrderValuesAreNumbersBesideTheRecord) {
   struct Case {
     const char* name;
     int32_t* choice;
@@ -120,17 +120,24 @@ TEST_F(OptionsRegistryTest, MonitorsAndDetailValuesAreNumbersBesideTheRecord) {
                         {"Detail", &detailChoice, REG_DWORD, std::string("\0\0\0\0", 4), 0},
                         {"Detail", &detailChoice, REG_DWORD, std::string("\1\0\0\0", 4), 1},
                         {"Detail", &detailChoice, REG_DWORD, std::string("\2\0\0\0", 4), 1},
-                        {"Detail", &detailChoice, REG_BINARY, std::string("\0\0\0\0", 4), 1}};
+                        {"Detail", &detailChoice, REG_BINARY, std::string("\0\0\0\0", 4), 1},
+                        {"Order", &orderChoice, REG_DWORD, std::string("\1\0\0\0", 4), 1},
+                        {"Order", &orderChoice, REG_DWORD, std::string("\0\0\0\0", 4), 0},
+                        {"Order", &orderChoice, REG_DWORD, std::string("\2\0\0\0", 4), 0},
+                        {"Order", &orderChoice, REG_BINARY, std::string("\1\0\0\0", 4), 0},
+                        {"Order", &orderChoice, REG_DWORD, std::string("\1\0", 2), 0}};
   // clang-format on
   SaverOptions stored = Defaults();
   stored.gridRows = 17;
   key_.Write("Options", &stored, sizeof(stored), REG_BINARY);
-  // Neither value stored yet: both read as their defaults, whatever the run held before.
+  // No value stored yet: each reads as its default, whatever the run held before.
   monitorsChoice = kMonitorsAcross;
   detailChoice = kDetailStandard;
+  orderChoice = kOrderShuffled;
   LoadOptions();
   EXPECT_EQ(monitorsChoice, 1);
   EXPECT_EQ(detailChoice, 1);
+  EXPECT_EQ(orderChoice, 0);
   for (const Case& c : cases) {
     key_.Write(c.name, c.bytes.data(), DWORD(c.bytes.size()), c.type);
     LoadOptions();
@@ -140,11 +147,14 @@ TEST_F(OptionsRegistryTest, MonitorsAndDetailValuesAreNumbersBesideTheRecord) {
 
   monitorsChoice = kMonitorsAcross;
   detailChoice = kDetailStandard;
+  orderChoice = kOrderShuffled;
   SaveOptions();
   DWORD type = 0;
   EXPECT_EQ(key_.Read("Monitors", nullptr, &type), std::string("\2\0\0\0", 4));
   EXPECT_EQ(type, DWORD(REG_DWORD));
   EXPECT_EQ(key_.Read("Detail", nullptr, &type), std::string("\0\0\0\0", 4));
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  EXPECT_EQ(key_.Read("Order", nullptr, &type), std::string("\1\0\0\0", 4));
   EXPECT_EQ(type, DWORD(REG_DWORD));
   EXPECT_EQ(key_.Read("Options").size(), sizeof(SaverOptions));
 }

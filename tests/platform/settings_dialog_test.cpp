@@ -347,6 +347,35 @@ TEST_F(SettingsDialogTest, MonitorsAndPictureListsRoundTripTheirValues) {
   }
 }
 
+// The shuffle box shows the stored order (a damaged one as the list's order), OK stores what
+// it shows, Cancel nothing.
+TEST_F(SettingsDialogTest, ShuffleBoxRoundTripsTheOrderValue) {
+  struct Case {
+    std::string stored;  // the value's four bytes
+    bool shown, click, ok;
+    std::string saved;
+  };
+  const std::string zero("\0\0\0\0", 4), one("\1\0\0\0", 4), seven("\7\0\0\0", 4);
+  // clang-format off
+  const Case cases[] = {{zero, false, true, true, one},
+                        {one, true, true, true, zero},
+                        {one, true, false, true, one},
+                        {seven, false, false, true, zero},
+                        {zero, false, true, false, zero}};
+  // clang-format on
+  for (const Case& c : cases) {
+    key_.Write("Order", c.stored.data(), 4, REG_DWORD);
+    LoadOptions();
+    Run([&](HWND dialog, DWORD) {
+      EXPECT_EQ(IsChecked(dialog, 1097), c.shown);
+      if (c.click) Click(dialog, 1097);
+      Click(dialog, c.ok ? IDOK : IDCANCEL);
+    });
+    EXPECT_EQ(key_.Read("Order"), c.saved)
+        << int(c.stored[0]) << (c.click ? ", clicked" : "") << (c.ok ? ", OK" : ", Cancel");
+  }
+}
+
 TEST_F(SettingsDialogTest, OkWritesTheWholeRecordKeepingReservedBytesAndGaps) {
   SaverOptions record = Defaults();
   record.shape = 0;
@@ -678,6 +707,7 @@ const Control kSettingsControls[] = {
     {-1, "Static", SS_LEFT, 0, "Adjust the settings according to the selected shape."},
     {1093, "Static", SS_LEFT, 0, "Monitors:"},
     {1094, "ComboBox", CBS_DROPDOWNLIST, T, nullptr},
+    {1097, "Button", BS_AUTOCHECKBOX, T, "Shuffle"},
     {1095, "Static", SS_LEFT, 0, "Picture:"},
     {1096, "ComboBox", CBS_DROPDOWNLIST, T, nullptr},
 };

@@ -1,9 +1,13 @@
 // The video list dialog under Wine: the real template, the real file-open dialog answered by
-// filling its file-name field, and the path slots of the record afterwards.
+// filling its file-name field, the real folder picker told which folder to select, and the
+// path slots of the record afterwards.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -22,6 +26,7 @@ const char kOpenTitle[] = "Open Media File...";
 // Edit and button of each row, written out as numbers (row 2's edit is out of sequence).
 constexpr int kEdits[10] = {1061, 1080, 1062, 1063, 1064, 1065, 1066, 1067, 1068, 1069};
 constexpr int kButtons[10] = {1070, 1071, 1072, 1073, 1074, 1075, 1076, 1077, 1078, 1079};
+constexpr int kFolderButtons[10] = {1098, 1099, 1100, 1101, 1102, 1103, 1104, 1105, 1106, 1107};
 
 // The file-open dialog's type list and file-name field.
 constexpr int kFileTypes = 0x470;
@@ -35,6 +40,12 @@ bool ShowsPath(HWND dialog, int id, const std::string& path) {
 
 std::string Bytes(const SaverOptions& o) { return std::string(reinterpret_cast<const char*>(&o), sizeof(o)); }
 
+std::wstring Widen(const std::string& ansi) {
+  wchar_t text[1024] = {};
+  MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, text, 1024);
+  return text;
+}
+
 // A folder of the test's own with small files in it; removed with the object.
 class ScratchFiles {
  public:
@@ -45,6 +56,8 @@ class ScratchFiles {
     CreateDirectoryA(folder_.c_str(), nullptr);
   }
   ~ScratchFiles() {
+    for (auto made = madeWide_.rbegin(); made != madeWide_.rend(); ++made)
+      if (!DeleteFileW(made->c_str())) RemoveDirectoryW(made->c_str());
     for (const std::string& file : files_) DeleteFileA(file.c_str());
     RemoveDirectoryA(folder_.c_str());
   }
@@ -61,9 +74,30 @@ class ScratchFiles {
     return path;
   }
 
+  // Makes the folders of `relative` (levels split by backslashes), and a file in the last
+  // where its name ends in ".avi"; returns the whole path. Made through the "\\?\" form, so
+  // that it may be longer than MAX_PATH.
+  std::wstring MakeWide(const std::wstring& relative) {
+    std::wstring path = L"\\\\?\\" + Widen(folder_);
+    for (std::size_t start = 0; start < relative.size();) {
+      const std::size_t end = std::min(relative.find(L'\\', start), relative.size());
+      path += L"\\" + relative.substr(start, end - start);
+      start = end + 1;
+      const bool file = end == relative.size() && path.compare(path.size() - 4, 4, L".avi") == 0;
+      if (file) {
+        CloseHandle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      } else {
+        CreateDirectoryW(path.c_str(), nullptr);
+      }
+      madeWide_.push_back(path);
+    }
+    return path.substr(4);
+  }
+
  private:
   std::string folder_;
   std::vector<std::string> files_;
+  std::vector<std::wstring> madeWide_;
 };
 
 class VideoListDialogTest : public ::testing::Test {
@@ -96,14 +130,26 @@ class VideoListDialogTest : public ::testing::Test {
     return open;
   }
 
-  // Types a name into the file-open dialog of `dialog` and presses its Open button.
-  static void Answer(HWND dialog, HWND open, const std::string& name) {
+  // Types a name into the file-open dialog of `dialog` and presses its Open button. Wide, so
+  // that the NT family's dialog takes names outside the ANSI code page too.
+  static void Answer(HWND dialog, HWND open, const std::wstring& name) {
     HWND field = GetDlgItem(open, kFileNameCombo);
     if (field == nullptr) field = GetDlgItem(open, kFileNameEdit);
     ASSERT_NE(field, nullptr) << "no file-name field";
-    SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    SendMessageW(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
     PostMessageA(open, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitForClosed(open, dialog)) << "the file-open dialog stayed open for " << name;
+    EXPECT_TRUE(WaitForClosed(open, dialog)) << "the file-open dialog stayed open";
+  }
+  static void Answer(HWND dialog, HWND open, const std::string& name) { Answer(dialog, open, Widen(name)); }
+
+  // Presses "Folder..." of a row (1-based), selects `folder` in the picker and presses OK.
+  static void PickFolder(HWND dialog, DWORD thread, int row, const std::wstring& folder) {
+    ClickOpening(dialog, kFolderButtons[row - 1]);
+    HWND picker = WaitForOwnedDialog(thread, dialog);
+    ASSERT_NE(picker, nullptr) << "no folder picker";
+    SendMessageW(picker, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder.c_str()));
+    PostMessageA(picker, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(WaitForClosed(picker, dialog)) << "the folder picker stayed open";
   }
 
   SaverOptions before_;
@@ -194,6 +240,86 @@ TEST_F(VideoListDialogTest, OkCutsLongPathsAndStoresClearedAndTypedOnes) {
   for (int slot = 4; slot <= 10; ++slot) EXPECT_STREQ(VideoFileSlot(saverOptions, slot), VideoFileSlot(before_, slot));
 }
 
+// On the NT family a picked name reaches its slot as the ANSI calls that play it will read it:
+// the name itself where the code page holds it, else its short form, else nothing, and the
+// user is told. Which branch a name outside the code page takes depends on whether the volume
+// gives it a short name; Wine's drives do, but a short form longer than MAX_PATH is none.
+TEST_F(VideoListDialogTest, PickedNamesReachTheSlotsAsTheAnsiCallsReadThem) {
+  enum Stored { kAsPicked, kShortForm, kRefused };
+  struct Case {
+    const char* name;
+    bool folder;            // "Folder..." instead of "Browse..."
+    std::wstring relative;  // made below the scratch folder
+    Stored want;
+  };
+  std::wstring deep;
+  for (int level = 0; level < 40; ++level) deep += L"\x9752\\";  // each level's short form has 8 characters
+  // clang-format off
+  const Case cases[] = {{"e acute, in the code page", false, L"caf\x00e9.avi", kAsPicked},
+                        {"outside the code page", false, L"\x9752.avi", kShortForm},
+                        {"short form too long", false, deep + L"\x9753.avi", kRefused},
+                        {"folder in the code page", true, L"caf\x00e9", kAsPicked},
+                        {"folder outside the code page", true, L"\x9754", kShortForm},
+                        {"folder's short form too long", true, deep.substr(0, deep.size() - 1), kRefused}};
+  // clang-format on
+  std::vector<std::wstring> picked;
+  for (const Case& c : cases) picked.push_back(files_.MakeWide(c.relative));
+
+  Run([&](HWND dialog, DWORD thread) {
+    for (std::size_t i = 0; i < sizeof(cases) / sizeof(cases[0]); ++i) {
+      const Case& c = cases[i];
+      const int row = static_cast<int>(i) + 1;
+      SCOPED_TRACE(c.name);
+      Stored want = c.want;
+      wchar_t shortPath[MAX_PATH] = {};
+      const DWORD shortLength = GetShortPathNameW(picked[i].c_str(), shortPath, MAX_PATH);
+      if (want == kShortForm && (shortLength == 0 || lstrcmpiW(shortPath, picked[i].c_str()) == 0)) {
+        std::printf("[          ] %s: the volume keeps no short name\n", c.name);
+        want = kRefused;
+      }
+      if (c.folder) {
+        PickFolder(dialog, thread, row, picked[i]);
+      } else {
+        HWND open = Browse(dialog, thread, row);
+        ASSERT_NE(open, nullptr);
+        Answer(dialog, open, picked[i]);
+      }
+      const std::wstring shown = Widen(ItemText(dialog, kEdits[i]));
+      wchar_t named[1024] = {};
+      switch (want) {
+        case kAsPicked:
+          EXPECT_EQ(lstrcmpiW(shown.c_str(), picked[i].c_str()), 0) << ItemText(dialog, kEdits[i]);
+          break;
+        case kShortForm:
+          GetLongPathNameW(shown.c_str(), named, 1024);
+          EXPECT_EQ(lstrcmpiW(named, picked[i].c_str()), 0) << ItemText(dialog, kEdits[i]) << " names another file";
+          break;
+        case kRefused: {
+          HWND box = WaitForOwnedDialog(thread, dialog);
+          ASSERT_NE(box, nullptr) << "the user is not told; the row shows " << ItemText(dialog, kEdits[i]);
+          const char* told = c.folder
+                                 ? "This folder's name cannot be stored here."
+                                 : "This file's name cannot be stored here. Choose its folder with Folder... instead.";
+          EXPECT_NE(FindWindowExA(box, nullptr, "Static", told), nullptr) << "not told: " << told;
+          PostMessageA(box, WM_COMMAND, IDOK, 0);
+          EXPECT_TRUE(WaitForClosed(box, dialog));
+          EXPECT_EQ(ItemText(dialog, kEdits[i]), VideoFileSlot(before_, row)) << "the row keeps what it had";
+          break;
+        }
+      }
+    }
+    Click(dialog, IDCANCEL);
+  });
+}
+
+// A path longer than a slot (which the shell's pickers do not hand out under Wine) has no
+// stored form either, where there is no short one: these paths do not exist.
+TEST_F(VideoListDialogTest, PathsLongerThanASlotAreRefused) {
+  const std::wstring fits = L"C:\\" + std::wstring(256, L'a');
+  EXPECT_EQ(StoredFormOfPath(fits.c_str()), "C:\\" + std::string(256, 'a'));
+  EXPECT_EQ(StoredFormOfPath((fits + L"a").c_str()), std::nullopt);
+}
+
 // What the file dialog itself shows of the request is tested through the dialog; these two
 // are not: the Windows 9x / NT 4 form of the request (older systems refuse a larger one) and
 // the filters, entries and closing empty pair.
@@ -251,6 +377,16 @@ const Control kVideoListControls[] = {
     {1078, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse..."},
     {1079, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Browse..."},
     {-1, "Static", SS_LEFT, 0, "Please select 1-10 video files"},
+    {1098, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1099, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1100, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1101, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1102, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1103, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1104, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1105, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1106, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
+    {1107, "Button", BS_PUSHBUTTON, WS_TABSTOP, "Folder..."},
 };
 
 TEST_F(VideoListDialogTest, TemplateMatchesTheTable) {

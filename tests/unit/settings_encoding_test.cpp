@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
+#include <string>
 
 #include "settings/settings_encoding.h"
 
@@ -159,6 +161,34 @@ TEST(SettingsEncoding, MonitorsChoiceIsTheStoredNumberOrTheDefault) {
       {false, 2, kMonitorsSameOnEach}};
   for (const Case& c : cases)
     EXPECT_EQ(MonitorsChoiceFromStored(c.storedAsNumber, c.value), c.want) << c.storedAsNumber << " " << c.value;
+}
+
+// A slot holds 259 bytes: the picked path itself where it converts and fits, else its short
+// form on the same terms, else nothing.
+TEST(SettingsEncoding, PickedPathStoresTheFirstFormThatConvertsAndFits) {
+  const std::optional<std::string> none;
+  const std::string fits = "C:\\" + std::string(256, 'a');  // 259 bytes
+  const std::string over = fits + "b";                      // 260 bytes
+  const std::string shortPath = "C:\\VIDEOS~1\\CLIP~1.AVI";
+  struct Case {
+    std::optional<std::string> path, shortPath;
+    const char* want;  // "path", "short" or "none"
+  };
+  // clang-format off
+  const Case cases[] = {
+      {fits, shortPath, "path"},     // the name itself first, though a short one exists
+      {over, shortPath, "short"},    // too long for the slot
+      {none, shortPath, "short"},    // not in the code page
+      {none, none, "none"},          // no short names on the volume
+      {over, none, "none"},
+      {none, over, "none"},          // the short form too long as well
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    const std::string* stored = StoredPathForm(c.path, c.shortPath);
+    const std::string got = stored == nullptr ? "none" : c.path && stored == &*c.path ? "path" : "short";
+    EXPECT_EQ(got, c.want) << (c.path ? c.path->size() : 0) << " / " << (c.shortPath ? c.shortPath->size() : 0);
+  }
 }
 
 }  // namespace
