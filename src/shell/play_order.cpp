@@ -1,10 +1,39 @@
 // The play schedule of the run loop. Main thread only.
 #include "shell/play_order.h"
 
+#include "shell/video_folders.h"
+
 PlaySchedule::PlaySchedule(int slots, int fallbacks, uint32_t limitMs)
-    : slots_(slots), limitMs_(limitMs), entries_(slots + fallbacks) {}
+    : slots_(slots), limitMs_(limitMs), entries_(slots + fallbacks) {
+  for (int e = 0; e < Count(); ++e) order_.push_back(e);
+}
 
 void PlaySchedule::SetFailed(int entry) { entries_[entry].status = Status::Failed; }
+
+void PlaySchedule::Shuffle(uint32_t seed) {
+  shuffled_ = true;
+  random_.Seed(seed);
+}
+
+int PlaySchedule::PositionOf(int entry) const {
+  for (int p = 0; p < Count(); ++p)
+    if (order_[p] == entry) return p;
+  return -1;
+}
+
+// The entries that take part now in a new random order, the others after them (their turns
+// pass at once); the shown one does not come first again.
+void PlaySchedule::NewRound() {
+  if (!shuffled_) return;
+  std::vector<int> taking, others;
+  for (int e = 0; e < Count(); ++e) (Counts(e) ? taking : others).push_back(e);
+  int previous = -1;
+  for (size_t i = 0; i < taking.size(); ++i)
+    if (taking[i] == current_) previous = int(i);
+  order_.clear();
+  for (const int i : ShuffledRound(int(taking.size()), previous, random_)) order_.push_back(taking[size_t(i)]);
+  order_.insert(order_.end(), others.begin(), others.end());
+}
 
 bool PlaySchedule::SlotHasPlayed() const {
   for (int e = 0; e < slots_; ++e)
@@ -71,7 +100,7 @@ void PlaySchedule::VideoEnded(bool completed) {
   if (current_ < 0 || seeking_) return;  // already looking for the next one
   seeking_ = true;
   currentBroken_ = !completed;
-  cursor_ = current_;
+  cursor_ = PositionOf(current_);
   waitingFor_ = -1;
   visited_ = 0;
 }
@@ -107,7 +136,7 @@ void PlaySchedule::ShowEntry(PlayPort& port, int entry) {
   NoteFrames(port, nowMs_);
   seeking_ = false;
   currentBroken_ = false;
-  cursor_ = entry;
+  cursor_ = PositionOf(entry);
   waitingFor_ = -1;
   visited_ = 0;
   stalled_ = false;
@@ -138,8 +167,11 @@ void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
   }
   while (visited_ < Count()) {
     cursor_ = (cursor_ + 1) % Count();
+    // A turn held back comes again at the same place of the same round.
+    if (cursor_ == 0 && !heldTurn_) NewRound();
+    heldTurn_ = false;
     ++visited_;
-    const int e = cursor_;
+    const int e = order_[size_t(cursor_)];
     if (!Counts(e)) continue;
     if (e == current_) {
       // Round again to the shown video: the only one that plays.
@@ -155,6 +187,7 @@ void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
       if (nowMs - entries_[e].startedMs < kStalledRetryMs || !port.CanStart(e)) {
         cursor_ = (cursor_ + Count() - 1) % Count();
         --visited_;
+        heldTurn_ = true;
         return;
       }
       if (entries_[e].trying) Drop(port, e);
@@ -175,6 +208,7 @@ void PlaySchedule::Seek(PlayPort& port, uint32_t nowMs) {
       // Its turn waits until one of the tries under way answers.
       cursor_ = (cursor_ + Count() - 1) % Count();
       --visited_;
+      heldTurn_ = true;
       return;
     }
     Start(port, e, nowMs);

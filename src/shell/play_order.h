@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "scenes/scene_random.h"
+
 enum class TryAnswer { Trying, Playing, Failed };
 
 // What the schedule asks of the platform, by entry number (0-based).
@@ -64,6 +66,11 @@ class PlaySchedule {
   // An entry known not to play without trying it (an empty path).
   void SetFailed(int entry);
 
+  // Every round from now on takes the entries that take part in it in a new random order
+  // drawn from `seed`, never starting with the video shown last (when two or more take
+  // part); without this call, rounds go in entry order.
+  void Shuffle(uint32_t seed);
+
   // One step, at `nowMs` (millisecond ticks that wrap): takes the answers of the running
   // tries, drops the shown video when it has stalled, shows a video that is wanted and
   // playing, and starts the next try when one is due. Never waits.
@@ -105,13 +112,20 @@ class PlaySchedule {
   void Seek(PlayPort& port, uint32_t nowMs);
   void Start(PlayPort& port, int entry, uint32_t nowMs);
 
+  int PositionOf(int entry) const;
+  void NewRound();
+
   const int slots_;
   const uint32_t limitMs_;
   std::vector<Entry> entries_;
+  std::vector<int> order_;  // the entry at each turn of the round
+  bool shuffled_ = false;
+  bool heldTurn_ = false;  // the last turn was held back, to come again
+  SceneRandom random_;
   int current_ = -1;
   bool seeking_ = true;         // a video is wanted
   bool currentBroken_ = false;  // the shown video was stopped by an error
-  int cursor_ = -1;             // the last entry whose turn came
+  int cursor_ = -1;             // the turn (a place in order_) that came last
   int waitingFor_ = -1;         // the entry whose try has its turn now
   int visited_ = 0;             // turns in this round
   bool stalled_ = false;

@@ -382,6 +382,7 @@ void RunSaver() {
   PlaySchedule schedule(int(kVideoSlotCount), kFallbackEntries, videoTryLimitMs);
   for (int slot = 1; slot <= int(kVideoSlotCount); ++slot)
     if (VideoFileSlot(saverOptions, slot)[0] == '\0') schedule.SetFailed(slot - 1);
+  if (orderChoice == kOrderShuffled) schedule.Shuffle(GetTickCount());
 
   if (FAILED(runSteps.initScene())) return FailRun(kNoticeSceneFailed, RunStage::Scene, videos);
 

@@ -184,6 +184,24 @@ TEST(SaverRun, OnePixelStripesStaySharpUnlessTheStandardPictureIsChosen) {
   DeleteFileA(clip.c_str());
 }
 
+// Shuffled, every file of the list still gets its turns.
+TEST(SaverRun, AShuffledRunShowsEveryFile) {
+  SaverOptions o = OneTileGridOf(RunInput("solid_red.avi"));
+  const std::string green = RunInput("solid_green.avi"), blue = RunInput("solid_blue.avi");
+  o.videoFiles2[green.copy(o.videoFiles2, kVideoPathMaxLength)] = '\0';
+  o.videoFiles3[blue.copy(o.videoFiles3, kVideoPathMaxLength)] = '\0';
+  ScopedRegistryValue order(HKEY_CURRENT_USER, kSettingsKeyPath, kOrderValueName);
+  order.WriteNumber(1);
+  bool red = false, greenSeen = false, blueSeen = false;
+  EXPECT_TRUE(RunUntilScreenShows(o, [&](const std::vector<DWORD>& s, int w, int h) {
+    const DWORD c = s[static_cast<size_t>(h / 2) * w + w / 2];
+    red = red || (Red(c) > 200 && Green(c) < 40 && Blue(c) < 40);
+    greenSeen = greenSeen || (Green(c) > 200 && Red(c) < 40 && Blue(c) < 40);
+    blueSeen = blueSeen || (Blue(c) > 200 && Red(c) < 40 && Green(c) < 40);
+    return red && greenSeen && blueSeen;
+  })) << "red " << red << ", green " << greenSeen << ", blue " << blueSeen;
+}
+
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {
   SaverOptions o = OneTileGridOf("Z:\\no\\such\\video.avi");
   StoredOptions stored(o);

@@ -245,3 +245,31 @@ TEST(PlaySchedule, AStalledVideoIsDroppedAndTriedAgainOnlyOnceItsThreadHasEnded)
 }
 
 }  // namespace
+
+// Shuffled: every playable file once a round (so any hundred turns in a row hold each of
+// five 19 to 21 times), never the same twice in a row, and not in list order.
+TEST(PlaySchedule, ShuffledRoundsPlayEachFileOnceWithoutRepeats) {
+  ScriptedPort port({{0, kPlays}, {2, kPlays}, {3, kPlays}, {5, kPlays}, {9, kPlays}});
+  PlaySchedule schedule(10, 2, kLimit);
+  for (int e : {1, 4, 6, 7, 8}) schedule.SetFailed(e);
+  schedule.Shuffle(7);
+  // A turn is a step in which a video was shown or started again: the one on screen after it.
+  std::vector<int> turns;
+  uint32_t turnAt = 0;
+  for (; port.now < 40000; port.now += 10) {
+    const size_t before = port.shown.size() + port.rewound.size();
+    schedule.Advance(port, port.now);
+    if (port.shown.size() + port.rewound.size() != before) {
+      turns.push_back(schedule.Current());
+      turnAt = port.now;
+    }
+    if (schedule.Current() >= 0 && port.now - turnAt >= 300) schedule.VideoEnded(true);
+  }
+  ASSERT_GE(turns.size(), 110u);
+  std::map<int, int> counts;
+  for (size_t i = 10; i < 110; ++i) ++counts[turns[i]];
+  for (int e : {0, 2, 3, 5, 9}) EXPECT_TRUE(counts[e] >= 19 && counts[e] <= 21) << "entry " << e << ": " << counts[e];
+  for (size_t i = 1; i < turns.size(); ++i) ASSERT_NE(turns[i], turns[i - 1]) << "turn " << i;
+  const std::vector<int> listed = {0, 2, 3, 5, 9, 0, 2, 3, 5, 9};
+  EXPECT_NE(std::vector<int>(turns.begin() + 10, turns.begin() + 20), listed);
+}
