@@ -1,10 +1,10 @@
 // The play schedule of the run loop. Main thread only.
 #include "shell/play_order.h"
 
-#include "shell/video_folders.h"
+#include <unordered_map>
 
 PlaySchedule::PlaySchedule(int slots, int fallbacks, uint32_t limitMs)
-    : slots_(slots), limitMs_(limitMs), entries_(slots + fallbacks) {
+    : slots_(slots), fallbacks_(fallbacks), limitMs_(limitMs), entries_(slots + fallbacks) {
   for (int e = 0; e < Count(); ++e) order_.push_back(e);
 }
 
@@ -21,34 +21,47 @@ int PlaySchedule::PositionOf(int entry) const {
   return -1;
 }
 
-// The entries that take part now in a new random order, the others after them (their turns
-// pass at once); the shown one does not come first again.
+// The folders first (their listings are the round's first turns), then the entries that take
+// part now in a new random order, the others after them (their turns pass at once); the shown
+// one does not come first again.
 void PlaySchedule::NewRound() {
   if (!shuffled_) return;
-  std::vector<int> taking, others;
-  for (int e = 0; e < Count(); ++e) (Counts(e) ? taking : others).push_back(e);
+  std::vector<int> folders, taking, others;
+  for (int e = 0; e < Count(); ++e) {
+    if (!Counts(e)) {
+      others.push_back(e);
+    } else {
+      (entries_[e].folder ? folders : taking).push_back(e);
+    }
+  }
   int previous = -1;
   for (size_t i = 0; i < taking.size(); ++i)
     if (taking[i] == current_) previous = int(i);
-  order_.clear();
+  order_ = folders;
   for (const int i : ShuffledRound(int(taking.size()), previous, random_)) order_.push_back(taking[size_t(i)]);
   order_.insert(order_.end(), others.begin(), others.end());
 }
 
-bool PlaySchedule::SlotHasPlayed() const {
-  for (int e = 0; e < slots_; ++e)
-    if (entries_[e].status == Status::Playable) return true;
-  return false;
-}
-
+// A folder's files take no turns while a listing of it has hung for kInFlightMs: on a share
+// that does not answer they would hang too, each in turn. A slow listing leaves them their
+// turns, as the last listing had them.
 bool PlaySchedule::Counts(int entry) const {
-  if (entries_[entry].status == Status::Failed) return false;
-  return entry < slots_ || !SlotHasPlayed();
+  const Entry& e = entries_[size_t(entry)];
+  if (e.status == Status::Failed) return false;
+  if (e.listedBy >= 0) {
+    const Entry& folder = entries_[size_t(e.listedBy)];
+    return e.listed && !(folder.trying && nowMs_ - folder.startedMs >= kInFlightMs);
+  }
+  return !IsFallback(entry) || !SlotHasPlayed();
 }
 
+// A folder counts through its files, or while it is being listed.
 bool PlaySchedule::NothingPlays() const {
-  for (const Entry& entry : entries_)
-    if (entry.status != Status::Failed || entry.trying) return false;
+  for (const Entry& entry : entries_) {
+    if (entry.trying) return false;
+    if (entry.folder || !entry.listed) continue;
+    if (entry.status != Status::Failed) return false;
+  }
   return true;
 }
 
@@ -56,7 +69,8 @@ std::vector<int> PlaySchedule::PlayList() const {
   std::vector<int> list;
   const bool slotHasPlayed = SlotHasPlayed();
   for (int e = 0; e < Count(); ++e) {
-    if (entries_[e].status == Status::Playable && (e < slots_) == slotHasPlayed) list.push_back(e);
+    if (entries_[e].status == Status::Playable && entries_[e].listed && !IsFallback(e) == slotHasPlayed)
+      list.push_back(e);
   }
   return list;
 }
@@ -111,15 +125,85 @@ void PlaySchedule::TakeAnswers(PlayPort& port) {
     if (!entry.trying || entry.ready || e == current_) continue;
     const TryAnswer answer = port.Answer(e);
     if (answer == TryAnswer::Trying) continue;
+    if (answer == TryAnswer::Listed) {
+      TakeListing(port, e);
+      continue;
+    }
     if (answer == TryAnswer::Failed) {
       Drop(port, e);
-      if (entry.status == Status::Unknown) entry.status = Status::Failed;
+      // A folder that cannot be read now keeps its files until it can.
+      if (entry.status == Status::Unknown && !entry.folder) entry.status = Status::Failed;
       continue;
     }
     entry.status = Status::Playable;
+    if (!IsFallback(e)) slotPlayed_ = true;
     entry.ready = true;
     if (seeking_) ShowEntry(port, e);
   }
+}
+
+// The folder's files as listed now: the ones listed before keep their entries (and what is
+// known of them), new ones get entries, and the ones gone take no more turns (a gone one
+// that waits hidden is let go of; the shown one plays to its end).
+void PlaySchedule::TakeListing(PlayPort& port, int folder) {
+  std::vector<NameText> paths;
+  const bool taken = port.TakeListing(folder, &paths);
+  Drop(port, folder);
+  if (!taken) {
+    if (!entries_[folder].folder) entries_[folder].status = Status::Failed;
+    return;
+  }
+  entries_[folder].folder = true;
+  std::unordered_map<NameText, int> known;
+  for (const int f : entries_[folder].files) {
+    known.emplace(entries_[f].path, f);
+    entries_[f].listed = false;
+  }
+  std::vector<int> files, added;
+  for (NameText& path : paths) {
+    const auto found = known.find(path);
+    int f = -1;
+    if (found != known.end()) {
+      f = found->second;
+      known.erase(found);
+    } else {
+      f = Count();
+      entries_.emplace_back();
+      entries_.back().listedBy = folder;
+      entries_.back().path = std::move(path);
+      added.push_back(f);
+    }
+    entries_[f].listed = true;
+    files.push_back(f);
+  }
+  for (const int f : entries_[folder].files) {
+    if (entries_[f].listed) continue;
+    files.push_back(f);
+    if (entries_[f].trying && f != current_) Drop(port, f);
+  }
+  entries_[folder].files = std::move(files);
+  PlaceFiles(added);
+}
+
+// In list order the files take their folder's place in the round. A shuffled round gets the
+// new ones at random among its turns still to come; the others keep their places.
+void PlaySchedule::PlaceFiles(const std::vector<int>& added) {
+  if (shuffled_) {
+    for (const int f : added) {
+      const int from = cursor_ + 1;
+      const int span = int(order_.size()) - from + 1;
+      const int draw = (random_.Next() << 15) | random_.Next();
+      order_.insert(order_.begin() + from + draw % span, f);
+    }
+    return;
+  }
+  const int atCursor = cursor_ >= 0 ? order_[size_t(cursor_)] : -1;
+  order_.clear();
+  for (int e = 0; e < slots_ + fallbacks_; ++e) {
+    order_.push_back(e);
+    order_.insert(order_.end(), entries_[e].files.begin(), entries_[e].files.end());
+  }
+  cursor_ = atCursor >= 0 ? PositionOf(atCursor) : -1;
 }
 
 void PlaySchedule::Drop(PlayPort& port, int entry) {

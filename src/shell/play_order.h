@@ -15,14 +15,23 @@
 // kStalledVideoMs is taken for one an error stopped, and its try is dropped at once; a file
 // is tried again only once the thread of its earlier try has ended, so that a file stuck in
 // a read never has two.
+//
+// A slot may name a folder: its try then answers with the folder's listing instead of a
+// picture, and the files listed become entries of their own, played in the listing's order
+// at the folder's place (or shuffled with all the others). The folder is listed again at
+// each of its turns, once a round, so that new files join and deleted ones go; a listing
+// that has not answered within the time limit is passed over like a slow file, and the
+// folder's files wait for their turns until it answers.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "scenes/scene_random.h"
+#include "shell/video_folders.h"
 
-enum class TryAnswer { Trying, Playing, Failed };
+// Listed: the entry named a folder and its listing is ready (PlayPort::TakeListing).
+enum class TryAnswer { Trying, Playing, Failed, Listed };
 
 // What the schedule asks of the platform, by entry number (0-based).
 class PlayPort {
@@ -41,6 +50,12 @@ class PlayPort {
   virtual long FramesDelivered(int entry) = 0;
   // False while the thread of an earlier try of the entry is still running.
   virtual bool CanStart(int entry) = 0;
+  // The listing of the entry's try that answered "listed": full paths in play order.
+  virtual bool TakeListing(int entry, std::vector<NameText>* files) {
+    (void)entry;
+    (void)files;
+    return false;
+  }
 };
 
 // While no entry plays, the play list is tried again at most this often; a single file that
@@ -60,7 +75,8 @@ class PlaySchedule {
  public:
   enum class Status { Unknown, Playable, Failed };
 
-  // `slots` entries, then `fallbacks` entries; tries get `limitMs` before they are passed over.
+  // `slots` entries, then `fallbacks` entries, then the files of folders as they are listed;
+  // tries get `limitMs` before they are passed over.
   PlaySchedule(int slots, int fallbacks, uint32_t limitMs);
 
   // An entry known not to play without trying it (an empty path).
@@ -86,6 +102,9 @@ class PlaySchedule {
   bool NothingPlays() const;
 
   int Current() const { return current_; }  // the shown entry, -1 for none
+  // The path of an entry that a folder's listing gave; empty for the slots and fallbacks.
+  const NameText& ListedPath(int entry) const { return entries_[entry].path; }
+  int EntryCount() const { return Count(); }
   Status StatusOf(int entry) const { return entries_[entry].status; }
   bool Trying(int entry) const { return entries_[entry].trying; }
   // The entries that have played, in play-list order: the slots, or the fallbacks while no
@@ -98,10 +117,18 @@ class PlaySchedule {
     bool trying = false;
     bool ready = false;  // its try answered "playing" and waits, hidden, for its turn
     uint32_t startedMs = 0;
+    bool folder = false;     // its try listed a folder
+    int listedBy = -1;       // the folder entry whose listing gave it
+    bool listed = true;      // in that folder's latest listing
+    NameText path;           // as listed
+    std::vector<int> files;  // of a folder: every file it listed, the latest listing's first
   };
 
   int Count() const { return int(entries_.size()); }
-  bool SlotHasPlayed() const;
+  bool SlotHasPlayed() const { return slotPlayed_; }
+  bool IsFallback(int entry) const { return entry >= slots_ && entry < slots_ + fallbacks_; }
+  void TakeListing(PlayPort& port, int folder);
+  void PlaceFiles(const std::vector<int>& added);
   bool Counts(int entry) const;  // takes part in the rounds now
   int InFlight() const;
   void TakeAnswers(PlayPort& port);
@@ -116,6 +143,8 @@ class PlaySchedule {
   void NewRound();
 
   const int slots_;
+  const int fallbacks_;
+  bool slotPlayed_ = false;
   const uint32_t limitMs_;
   std::vector<Entry> entries_;
   std::vector<int> order_;  // the entry at each turn of the round

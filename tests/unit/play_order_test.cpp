@@ -36,6 +36,9 @@ class ScriptedPort : public PlayPort {
   std::map<int, uint32_t> droppedAt;
   int mostInFlight = 0;
 
+  // A folder's listings, one a try (the last one again for later tries).
+  std::map<int, std::vector<std::vector<NameText>>> listings;
+
   bool StartTry(int e) override {
     EXPECT_TRUE(CanStart(e)) << "entry " << e << " started while its last thread runs";
     ++starts[e];
@@ -48,7 +51,12 @@ class ScriptedPort : public PlayPort {
     const Script& s = scripts_[e];
     if (now - startedAt[e] < s.afterMs) return TryAnswer::Trying;
     if (s.failsFrom != 0 && starts[e] >= s.failsFrom) return TryAnswer::Failed;
-    return s.answer;
+    return listings.count(e) != 0 ? TryAnswer::Listed : s.answer;
+  }
+  bool TakeListing(int e, std::vector<NameText>* files) override {
+    const auto& all = listings[e];
+    *files = all[std::min(size_t(starts[e]), all.size()) - 1];
+    return true;
   }
   void DropTry(int e) override {
     EXPECT_TRUE(running[e]) << "dropped entry " << e << " twice";
@@ -244,6 +252,23 @@ TEST(PlaySchedule, AStalledVideoIsDroppedAndTriedAgainOnlyOnceItsThreadHasEnded)
   }
 }
 
+// The entry on screen after each turn (a video shown or started again) for `ms`, each video
+// ending 300 ms after its turn.
+std::vector<int> Turns(PlaySchedule& schedule, ScriptedPort& port, uint32_t ms) {
+  std::vector<int> turns;
+  uint32_t turnAt = 0;
+  for (const uint32_t end = port.now + ms; port.now != end; port.now += 10) {
+    const size_t before = port.shown.size() + port.rewound.size();
+    schedule.Advance(port, port.now);
+    if (port.shown.size() + port.rewound.size() != before) {
+      turns.push_back(schedule.Current());
+      turnAt = port.now;
+    }
+    if (schedule.Current() >= 0 && port.now - turnAt >= 300) schedule.VideoEnded(true);
+  }
+  return turns;
+}
+
 }  // namespace
 
 // Shuffled: every playable file once a round (so any hundred turns in a row hold each of
@@ -253,18 +278,7 @@ TEST(PlaySchedule, ShuffledRoundsPlayEachFileOnceWithoutRepeats) {
   PlaySchedule schedule(10, 2, kLimit);
   for (int e : {1, 4, 6, 7, 8}) schedule.SetFailed(e);
   schedule.Shuffle(7);
-  // A turn is a step in which a video was shown or started again: the one on screen after it.
-  std::vector<int> turns;
-  uint32_t turnAt = 0;
-  for (; port.now < 40000; port.now += 10) {
-    const size_t before = port.shown.size() + port.rewound.size();
-    schedule.Advance(port, port.now);
-    if (port.shown.size() + port.rewound.size() != before) {
-      turns.push_back(schedule.Current());
-      turnAt = port.now;
-    }
-    if (schedule.Current() >= 0 && port.now - turnAt >= 300) schedule.VideoEnded(true);
-  }
+  const std::vector<int> turns = Turns(schedule, port, 40000);
   ASSERT_GE(turns.size(), 110u);
   std::map<int, int> counts;
   for (size_t i = 10; i < 110; ++i) ++counts[turns[i]];
@@ -272,4 +286,54 @@ TEST(PlaySchedule, ShuffledRoundsPlayEachFileOnceWithoutRepeats) {
   for (size_t i = 1; i < turns.size(); ++i) ASSERT_NE(turns[i], turns[i - 1]) << "turn " << i;
   const std::vector<int> listed = {0, 2, 3, 5, 9, 0, 2, 3, 5, 9};
   EXPECT_NE(std::vector<int>(turns.begin() + 10, turns.begin() + 20), listed);
+}
+
+// A folder's files (entries 12 on, as first listed) play at its place in list order; each
+// round lists it afresh, so a new file joins and a deleted one goes.
+TEST(PlaySchedule, AFoldersFilesPlayInItsPlaceAndEachRoundListsItAfresh) {
+  ScriptedPort port(
+      {{0, kPlays}, {1, {TryAnswer::Playing, 10, 0}}, {2, kPlays}, {12, kPlays}, {13, kPlays}, {14, kPlays}});
+  port.listings[1] = {{u"F\\a.avi", u"F\\b.avi"}, {u"F\\b.avi", u"F\\c.avi"}};
+  PlaySchedule schedule(10, 2, kLimit);
+  for (int e = 3; e < 10; ++e) schedule.SetFailed(e);
+  const std::vector<int> turns = Turns(schedule, port, 3000);
+  ASSERT_GE(turns.size(), 8u);
+  EXPECT_EQ(std::vector<int>(turns.begin(), turns.begin() + 8), (std::vector<int>{0, 12, 13, 2, 0, 13, 14, 2}));
+  EXPECT_EQ(schedule.ListedPath(14), u"F\\c.avi");
+  EXPECT_EQ(schedule.EntryCount(), 15) << "a file listed again keeps its entry";
+}
+
+// A folder listed slowly is passed over like a slow file: the other slot shows first, the
+// folder's file (entry 4, after two slots and two fallbacks) once listed; and a shuffled run
+// takes the folder's files among the others.
+TEST(PlaySchedule, ASlowListingIsPassedOverAndShuffleMixesAFoldersFiles) {
+  ScriptedPort slow({{0, {TryAnswer::Playing, 5000, 0}}, {1, kPlays}, {4, kPlays}});
+  slow.listings[0] = {{u"F\\a.avi"}};
+  PlaySchedule first(2, 2, kLimit);
+  const std::vector<int> turns = Turns(first, slow, 12000);
+  ASSERT_FALSE(turns.empty());
+  EXPECT_EQ(turns[0], 1);
+  EXPECT_NE(std::find(turns.begin(), turns.end(), 4), turns.end()) << "the folder's file never played";
+
+  ScriptedPort port({{0, {TryAnswer::Playing, 10, 0}}, {1, kPlays}, {4, kPlays}, {5, kPlays}, {6, kPlays}});
+  port.listings[0] = {{u"F\\a.avi", u"F\\b.avi", u"F\\c.avi"}};
+  PlaySchedule shuffled(2, 2, kLimit);
+  shuffled.Shuffle(3);
+  const std::vector<int> all = Turns(shuffled, port, 30000);
+  ASSERT_GE(all.size(), 44u);
+  std::map<int, int> counts;
+  for (size_t i = 4; i < 44; ++i) ++counts[all[i]];
+  for (int e : {1, 4, 5, 6}) EXPECT_TRUE(counts[e] >= 9 && counts[e] <= 11) << "entry " << e << ": " << counts[e];
+  for (size_t i = 1; i < all.size(); ++i) ASSERT_NE(all[i], all[i - 1]) << "turn " << i;
+}
+
+// Nothing plays when the only folder holds no video or only broken ones.
+TEST(PlaySchedule, AFolderWithNothingPlayableEndsTheRun) {
+  for (const bool empty : {true, false}) {
+    ScriptedPort port({{0, {TryAnswer::Playing, 10, 0}}, {1, kFails}});
+    port.listings[0] = {empty ? std::vector<NameText>{} : std::vector<NameText>{u"F\\broken.avi"}};
+    PlaySchedule schedule(1, 0, kLimit);
+    Step(schedule, port, 100);
+    EXPECT_TRUE(schedule.NothingPlays()) << empty;
+  }
 }
