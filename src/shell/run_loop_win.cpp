@@ -5,6 +5,8 @@
 #include "shell/run_loop_win.h"
 
 #include <cstring>
+#include <deque>
+#include <string>
 #include <vector>
 
 #include "base/com_ptr_win.h"
@@ -92,15 +94,32 @@ void DestroyPlayList() {
   playList = nullptr;
 }
 
-// The tries of this run's files, one at most per entry.
+// The tries of this run's files, one at most per entry: the slots, the fallbacks, then the
+// files that folders listed.
 class RunVideos : public PlayPort {
  public:
-  const char* Path(int entry) const {
+  // The schedule whose listed entries these are; set before the first try.
+  const PlaySchedule* schedule = nullptr;
+
+  // The entry's path as the play list shows it (a listed one in the code page).
+  std::string Path(int entry) const {
+    if (entry >= kEntryCount) {
+      const NameText& listed = schedule->ListedPath(entry);
+      const std::wstring wide(listed.begin(), listed.end());
+      char narrow[MAX_PATH + 1] = {};
+      WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, narrow, MAX_PATH, nullptr, nullptr);
+      return narrow;
+    }
     return entry < int(kVideoSlotCount) ? VideoFileSlot(saverOptions, entry + 1) : kSampleVideoName;
   }
   bool StartTry(int entry) override {
+    while (tries_.size() <= size_t(entry)) {
+      tries_.push_back(nullptr);
+      threads_.emplace_back();
+    }
     HANDLE thread = nullptr;
-    tries_[entry] = StartVideoTry(Path(entry), HowToFind(entry), &thread);
+    tries_[entry] = entry >= kEntryCount ? StartListedVideoTry(schedule->ListedPath(entry), &thread)
+                                         : StartVideoTry(Path(entry).c_str(), HowToFind(entry), &thread);
     threads_[entry].Reset(thread);
     return tries_[entry] != nullptr;
   }
@@ -110,27 +129,33 @@ class RunVideos : public PlayPort {
         return TryAnswer::Playing;
       case VideoTryState::Failed:
         return TryAnswer::Failed;
+      case VideoTryState::Listed:
+        return TryAnswer::Listed;
       default:
         return TryAnswer::Trying;
     }
+  }
+  bool TakeListing(int entry, std::vector<NameText>* files) override {
+    return TakeVideoTryListing(tries_[entry], files);
   }
   void DropTry(int entry) override { DropVideoTry(tries_[entry]); }
   void Show(int entry) override { ShowVideoTry(tries_[entry]); }
   void Rewind(int entry) override { RewindVideoTry(tries_[entry]); }
   long FramesDelivered(int entry) override { return VideoTryFramesDelivered(tries_[entry]); }
   bool CanStart(int entry) override {
-    return !threads_[entry] || WaitForSingleObject(threads_[entry].Get(), 0) == WAIT_OBJECT_0;
+    return size_t(entry) >= threads_.size() || !threads_[entry] ||
+           WaitForSingleObject(threads_[entry].Get(), 0) == WAIT_OBJECT_0;
   }
 
-  VideoTry* Try(int entry) const { return entry >= 0 ? tries_[entry] : nullptr; }
+  VideoTry* Try(int entry) const { return entry >= 0 && size_t(entry) < tries_.size() ? tries_[entry] : nullptr; }
   std::vector<int> listed;  // the entries now in playList
   void DropAll() {
     for (VideoTry*& video : tries_) DropVideoTry(video);
   }
 
  private:
-  VideoTry* tries_[kEntryCount] = {};
-  ScopedKernelHandle threads_[kEntryCount];  // of each entry's last try, dropped or not
+  std::vector<VideoTry*> tries_;
+  std::deque<ScopedKernelHandle> threads_;  // of each entry's last try, dropped or not
 };
 
 // The play list window, playCount and playIndex as the schedule has them now.
@@ -142,7 +167,8 @@ void UpdatePlayList(const PlaySchedule& schedule, RunVideos& videos) {
   if (entries != videos.listed) {
     videos.listed = entries;
     SendMessageA(playList, LB_RESETCONTENT, 0, 0);
-    for (int entry : entries) SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(videos.Path(entry)));
+    for (int entry : entries)
+      SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(videos.Path(entry).c_str()));
     playCount = uint32_t(entries.size());
   }
   playIndex = index;
@@ -380,6 +406,7 @@ void RunSaver() {
   playCount = 0;
   playIndex = 0;
   PlaySchedule schedule(int(kVideoSlotCount), kFallbackEntries, videoTryLimitMs);
+  videos.schedule = &schedule;
   for (int slot = 1; slot <= int(kVideoSlotCount); ++slot)
     if (VideoFileSlot(saverOptions, slot)[0] == '\0') schedule.SetFailed(slot - 1);
   if (orderChoice == kOrderShuffled) schedule.Shuffle(GetTickCount());

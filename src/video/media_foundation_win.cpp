@@ -12,6 +12,7 @@
 #include <mfreadwrite.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "base/com_ptr_win.h"
@@ -398,7 +399,7 @@ void StopThread(Playback* playback, DWORD limitMs) {
 DWORD mediaFoundationOpenLimitMs = 15000;
 void (*mediaFoundationSampleRead)(HRESULT* result, DWORD* flags) = nullptr;
 
-HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, MediaFoundationVideo** video) {
+HRESULT StartMediaFoundationVideo(const wchar_t* path, FrameProducer producer, MediaFoundationVideo** video) {
   if (video == nullptr) return E_POINTER;
   *video = nullptr;
   if (path == nullptr || path[0] == '\0') return E_INVALIDARG;
@@ -411,10 +412,12 @@ HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, Medi
   Playback* playback = new (std::nothrow) Playback;
   if (playback == nullptr) return E_OUTOFMEMORY;
   playback->producer = producer;
-  if (!playback->Ready() || MultiByteToWideChar(CP_ACP, 0, path, -1, playback->path, MAX_PATH + 1) == 0) {
+  const size_t length = wcslen(path);
+  if (!playback->Ready() || length > MAX_PATH) {
     delete playback;
     return E_FAIL;
   }
+  std::memcpy(playback->path, path, length * sizeof(wchar_t));
   playback->thread = StartVideoThread(ReaderThread, playback);
   if (playback->thread == nullptr) {
     delete playback;

@@ -20,7 +20,7 @@ struct MediaFoundationVideo;
 // or decode the file, or has not opened it within mediaFoundationOpenLimitMs (nothing is
 // left behind then; a thread stuck in the platform ends on its own). Needs videoTexture and
 // the frame surface. Waits for the opening on the calling thread.
-HRESULT StartMediaFoundationVideo(const char* path, FrameProducer producer, MediaFoundationVideo** video);
+HRESULT StartMediaFoundationVideo(const wchar_t* path, FrameProducer producer, MediaFoundationVideo** video);
 
 // How long a start waits for the file to be opened (15 s; tests shorten it).
 extern DWORD mediaFoundationOpenLimitMs;

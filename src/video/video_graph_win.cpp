@@ -8,6 +8,7 @@
 #include "base/com_ptr_win.h"
 #include "base/scoped_win.h"
 #include "video/avi_probe.h"
+#include "video/folder_reader_win.h"
 #include "video/iso_probe.h"
 #include "video/media_foundation_win.h"
 #include "video/texture_renderer_win.h"
@@ -43,16 +44,32 @@ std::size_t ReadFileAt(HANDLE file, uint64_t offset, uint8_t* buffer, std::size_
   return ReadFile(file, buffer, DWORD(size), &read, nullptr) ? read : 0;
 }
 
+// Opens a file to read by its wide path: by the wide call on the NT family (looked up, as
+// the 9x family has it only as a stub), through the code page on the 9x family.
+HANDLE OpenToRead(const wchar_t* path) {
+  const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (SystemTakesWideNames() ? FILE_SHARE_DELETE : 0);
+  if (SystemTakesWideNames()) {
+    typedef HANDLE(WINAPI * CreateFileProc)(const wchar_t*, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD, DWORD, HANDLE);
+    static const auto createFile = reinterpret_cast<CreateFileProc>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateFileW")));
+    if (createFile == nullptr) return INVALID_HANDLE_VALUE;
+    return createFile(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  char narrow[kLongestVideoPath + 1] = {};
+  if (WideCharToMultiByte(CP_ACP, 0, path, -1, narrow, sizeof(narrow), nullptr, nullptr) == 0) {
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileA(narrow, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 // Whether the file is refused on what its start shows: an empty file; an AVI file claiming
 // a picture larger than the renderer takes, or one that ends inside its headers or before
 // its first frame; an MP4 or QuickTime file that ends inside a box header or before its
 // index is whole (each would be refused by the decoders anyway; some splitters now and then
 // never get that far with them). A file that cannot be read is left to the graph, which
 // reports it in its own way.
-bool RefusedByItsStart(const char* path) {
-  const ScopedKernelHandle opened(CreateFileA(path, GENERIC_READ,
-                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+bool RefusedByItsStart(const wchar_t* path) {
+  const ScopedKernelHandle opened(OpenToRead(path));
   if (!opened) return false;
   const HANDLE file = opened.Get();
   DWORD sizeHigh = 0;
@@ -77,7 +94,7 @@ bool RefusedByItsStart(const char* path) {
 
 // The DirectShow graph for one file. `refused` tells the caller that the file was refused
 // on what its start shows, so that no other way is tried with it either.
-HRESULT BuildDirectShowGraph(VideoGraph& video, const char* path, bool* refused) {
+HRESULT BuildDirectShowGraph(VideoGraph& video, const wchar_t* path, bool* refused) {
   if (FAILED(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                               reinterpret_cast<void**>(&video.graphBuilder)))) {
     video.graphBuilder = nullptr;
@@ -95,18 +112,13 @@ HRESULT BuildDirectShowGraph(VideoGraph& video, const char* path, bool* refused)
   video.renderer = renderer.Get();
   video.renderer->AddRef();
 
-  char narrow[kLongestVideoPath + 1] = {};
-  std::memcpy(narrow, path, std::strlen(path));
-  WCHAR wide[kLongestVideoPath + 1] = {};
-  MultiByteToWideChar(CP_ACP, 0, narrow, -1, wide, kLongestVideoPath + 1);
-
-  if (RefusedByItsStart(narrow)) {
+  if (RefusedByItsStart(path)) {
     *refused = true;
     return VFW_E_INVALID_FILE_FORMAT;
   }
 
   ComPtr<IBaseFilter> source;
-  result = graph->AddSourceFilter(wide, kSourceName, source.Receive());
+  result = graph->AddSourceFilter(path, kSourceName, source.Receive());
   if (FAILED(result)) return result;
 
   ComPtr<IPin> rendererPin;
@@ -155,6 +167,16 @@ HRESULT BuildVideoGraph(VideoGraph& graph, const char* path) {
   if (strnlen(path, kLongestVideoPath + 1) > kLongestVideoPath) {
     return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   }
+  WCHAR wide[kLongestVideoPath + 1] = {};
+  if (path[0] != '\0' && MultiByteToWideChar(CP_ACP, 0, path, -1, wide, kLongestVideoPath + 1) == 0) {
+    return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+  }
+  return BuildVideoGraph(graph, wide);
+}
+
+HRESULT BuildVideoGraph(VideoGraph& graph, const wchar_t* path) {
+  if (path == nullptr) path = L"";
+  if (wcslen(path) > kLongestVideoPath) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
   bool refused = false;
   HRESULT built = VFW_E_UNSUPPORTED_STREAM;
   if (videoGraphTriesDirectShow) {

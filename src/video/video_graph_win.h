@@ -33,7 +33,9 @@ constexpr int kLongestVideoPath = 259;
 // code (DirectShow's) when neither can play it. Needs COM on this thread, videoTexture, and
 // nothing held in `graph` (ReleaseVideoGraph first). A failed build may leave part of the
 // graph behind for ReleaseVideoGraph.
+// The path in the ANSI code page, or wide (a listed file's name may be in any language).
 HRESULT BuildVideoGraph(VideoGraph& graph, const char* path);
+HRESULT BuildVideoGraph(VideoGraph& graph, const wchar_t* path);
 
 // Test seam: false makes BuildVideoGraph skip DirectShow, so that every file takes the Media
 // Foundation way (the platform under test plays everything through DirectShow).

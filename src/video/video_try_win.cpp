@@ -6,6 +6,7 @@
 
 #include "base/com_ptr_win.h"
 #include "base/scoped_win.h"
+#include "video/folder_reader_win.h"
 #include "video/video_graph_win.h"
 #include "video/video_threads_win.h"
 
@@ -13,6 +14,8 @@ struct VideoTry {
   volatile LONG references = 2;  // the main thread's and the try thread's
   char path[MAX_PATH + 1] = {};
   VideoTryPath how = VideoTryPath::AsGiven;
+  NameText listedPath;            // a listed file's, instead of `path`
+  std::vector<NameText> listing;  // written by the thread before the state says Listed
   FrameProducer producer = NewFrameProducer();
   ScopedKernelHandle stopEvent{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
   ScopedKernelHandle rewindEvent{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
@@ -76,15 +79,43 @@ void PathInFolder(VideoTryPath folder, const char* name, char (&path)[MAX_PATH +
   std::memcpy(path + length, name, nameLength + 1);
 }
 
+// A slot's folder, with no separator at its end (a drive's root keeps its colon).
+NameText FolderRoot(const char* path) {
+  std::vector<wchar_t> wide(MAX_PATH + 1);
+  const int length = MultiByteToWideChar(CP_ACP, 0, path, -1, wide.data(), MAX_PATH + 1);
+  NameText root(wide.begin(), wide.begin() + (length > 0 ? length - 1 : 0));
+  while (!root.empty() && (root.back() == u'\\' || root.back() == u'/')) root.pop_back();
+  return root;
+}
+
+// Lists the folder the try's path names; false when the path names none.
+bool ListFolder(VideoTry& video) {
+  const DWORD attributes = GetFileAttributesA(video.path);
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
+  SystemFolderReader reader;
+  FolderListing listing = ListVideoFolder(reader, FolderRoot(video.path));
+  if (!listing.readable) {
+    Settle(video, VideoTryState::Failed, HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+  } else {
+    video.listing = std::move(listing.files);
+    Settle(video, VideoTryState::Listed, S_OK);
+  }
+  return true;
+}
+
 bool StartPlaying(VideoTry& video, VideoGraph& graph) {
   char found[MAX_PATH + 1] = {};
   const char* path = video.path;
   if (video.how != VideoTryPath::AsGiven) {
     PathInFolder(video.how, video.path, found);
     path = found;
+  } else if (video.listedPath.empty() && ListFolder(video)) {
+    return false;
   }
   graph.producer = video.producer;
-  const HRESULT built = BuildVideoGraph(graph, path);
+  const HRESULT built = video.listedPath.empty()
+                            ? BuildVideoGraph(graph, path)
+                            : BuildVideoGraph(graph, reinterpret_cast<const wchar_t*>(video.listedPath.c_str()));
   if (FAILED(built)) {
     Settle(video, VideoTryState::Failed, built);
     return false;
@@ -136,7 +167,11 @@ DWORD WINAPI TryThread(void* parameter) {
 
 }  // namespace
 
-VideoTry* StartVideoTry(const char* path, VideoTryPath how, HANDLE* thread) {
+namespace {
+
+// A try made and set up by `setUp`, with its thread started; null when either failed.
+template <typename SetUp>
+VideoTry* Launched(HANDLE* thread, SetUp setUp) {
   if (thread != nullptr) *thread = nullptr;
   VideoTry* video = new (std::nothrow) VideoTry;
   if (video == nullptr) return nullptr;
@@ -144,15 +179,7 @@ VideoTry* StartVideoTry(const char* path, VideoTryPath how, HANDLE* thread) {
     delete video;
     return nullptr;
   }
-  // The build refuses a path longer than 259 characters. One too long for this buffer is
-  // not cut to another file's name but kept too long, so that the build refuses it.
-  const size_t length = path ? strnlen(path, MAX_PATH + 1) : 0;
-  if (length <= MAX_PATH) {
-    if (length > 0) std::memcpy(video->path, path, length);
-  } else {
-    std::memset(video->path, 'x', MAX_PATH);
-  }
-  video->how = how;
+  setUp(*video);
   // The thread lets go of its share of the try itself; its handle is the caller's, or closed.
   ScopedKernelHandle started(StartVideoThread(TryThread, video));
   if (!started) {
@@ -161,6 +188,33 @@ VideoTry* StartVideoTry(const char* path, VideoTryPath how, HANDLE* thread) {
   }
   if (thread != nullptr) *thread = started.Release();
   return video;
+}
+
+}  // namespace
+
+VideoTry* StartVideoTry(const char* path, VideoTryPath how, HANDLE* thread) {
+  return Launched(thread, [path, how](VideoTry& video) {
+    // The build refuses a path longer than 259 characters. One too long for this buffer is
+    // not cut to another file's name but kept too long, so that the build refuses it.
+    const size_t length = path ? strnlen(path, MAX_PATH + 1) : 0;
+    if (length <= MAX_PATH) {
+      if (length > 0) std::memcpy(video.path, path, length);
+    } else {
+      std::memset(video.path, 'x', MAX_PATH);
+    }
+    video.how = how;
+  });
+}
+
+VideoTry* StartListedVideoTry(const NameText& path, HANDLE* thread) {
+  return Launched(thread, [&path](VideoTry& video) { video.listedPath = path; });
+}
+
+bool TakeVideoTryListing(VideoTry* video, std::vector<NameText>* files) {
+  if (video == nullptr || VideoTryStateOf(video) != VideoTryState::Listed) return false;
+  *files = std::move(video->listing);
+  video->listing.clear();
+  return true;
 }
 
 VideoTryState VideoTryStateOf(const VideoTry* video) { return VideoTryState(video->state); }

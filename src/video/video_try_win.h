@@ -12,11 +12,15 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "shell/video_folders.h"
 #include "video/frame_surface_win.h"
 
 struct VideoTry;
 
-enum class VideoTryState : LONG { Trying, Playing, Failed };
+// Listed: the path named a folder, and its video files are listed (TakeVideoTryListing).
+enum class VideoTryState : LONG { Trying, Playing, Failed, Listed };
 
 // How a try's file is found: as given, or by its bare name in the program's own folder or the
 // system folder (never in the current folder, which anyone may have chosen).
@@ -25,7 +29,14 @@ enum class VideoTryPath { AsGiven, ProgramFolder, SystemFolder };
 // Starts a try of `path`; never waits. Null when no thread could be started. With `thread`,
 // the caller gets the try thread's handle to close (it is signalled once the thread has
 // ended, which may be long after the try was dropped: a read may hold it).
+// A path as given that names a folder is listed instead (ListVideoFolder), on the thread.
 VideoTry* StartVideoTry(const char* path, VideoTryPath how = VideoTryPath::AsGiven, HANDLE* thread = nullptr);
+
+// Starts a try of a file that a folder's listing gave, by its wide path.
+VideoTry* StartListedVideoTry(const NameText& path, HANDLE* thread = nullptr);
+
+// The listing of a try whose state is Listed (taken once; false for any other try).
+bool TakeVideoTryListing(VideoTry* video, std::vector<NameText>* files);
 
 // Trying; Playing once the first frame has arrived (hidden until shown); Failed, for good.
 VideoTryState VideoTryStateOf(const VideoTry* video);
