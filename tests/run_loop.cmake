@@ -18,6 +18,15 @@ foreach(colour "red:FF0000" "green:00FF00" "blue:0000FF")
     list(APPEND orvel_run_inputs ${orvel_run_inputs_dir}/solid_${name}.mp4)
   endif()
 endforeach()
+# The other kinds a folder holds: a green MPEG-1 and a white WMV.
+set(out ${orvel_run_inputs_dir}/solid_white.avi)
+orvel_make_video(${out} --pattern solid --color FFFFFF --size 160x120 --fps 20 --seconds 1)
+if(ORVEL_FFMPEG)
+  orvel_ffmpeg_convert(${orvel_run_inputs_dir}/solid_green.mpg ${orvel_run_inputs_dir}/solid_green.avi
+                       -c:v mpeg1video -r 25 -q:v 2 -f mpeg)
+  orvel_ffmpeg_convert(${orvel_run_inputs_dir}/solid_white.wmv ${out} -c:v wmv2 -q:v 2 -f asf)
+  list(APPEND orvel_run_inputs ${orvel_run_inputs_dir}/solid_green.mpg ${orvel_run_inputs_dir}/solid_white.wmv)
+endif()
 # Red at the left, blue at the right: where each monitor's part of the picture comes from.
 set(out ${orvel_run_inputs_dir}/halves.avi)
 orvel_make_video(${out} --pattern halves --size 160x120 --fps 20 --seconds 1)

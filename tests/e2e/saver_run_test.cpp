@@ -193,13 +193,74 @@ TEST(SaverRun, AShuffledRunShowsEveryFile) {
   ScopedRegistryValue order(HKEY_CURRENT_USER, kSettingsKeyPath, kOrderValueName);
   order.WriteNumber(1);
   bool red = false, greenSeen = false, blueSeen = false;
-  EXPECT_TRUE(RunUntilScreenShows(o, [&](const std::vector<DWORD>& s, int w, int h) {
-    const DWORD c = s[static_cast<size_t>(h / 2) * w + w / 2];
-    red = red || (Red(c) > 200 && Green(c) < 40 && Blue(c) < 40);
-    greenSeen = greenSeen || (Green(c) > 200 && Red(c) < 40 && Blue(c) < 40);
-    blueSeen = blueSeen || (Blue(c) > 200 && Red(c) < 40 && Green(c) < 40);
-    return red && greenSeen && blueSeen;
-  })) << "red " << red << ", green " << greenSeen << ", blue " << blueSeen;
+  EXPECT_TRUE(RunUntilScreenShows(o,
+                                  [&](const std::vector<DWORD>& s, int w, int h) {
+                                    const DWORD c = s[static_cast<size_t>(h / 2) * w + w / 2];
+                                    red = red || (Red(c) > 200 && Green(c) < 40 && Blue(c) < 40);
+                                    greenSeen = greenSeen || (Green(c) > 200 && Red(c) < 40 && Blue(c) < 40);
+                                    blueSeen = blueSeen || (Blue(c) > 200 && Red(c) < 40 && Green(c) < 40);
+                                    return red && greenSeen && blueSeen;
+                                  }))
+      << "red " << red << ", green " << greenSeen << ", blue " << blueSeen;
+}
+
+// A folder in a slot: a red AVI, a blue one named in Japanese, a text file and a subfolder
+// with a green MPEG-1 and a white WMV. Listed, the colours come in name order, the
+// subfolder's after the folder's own; shuffled, every one still shows; never a notice.
+TEST(SaverRun, AFolderSlotShowsEveryVideoInItInOrderOrShuffled) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+  const std::wstring root = std::wstring(temp) + L"orvel folder slot";
+  const std::wstring sub = root + L"\\sub";
+  CreateDirectoryW(root.c_str(), nullptr);
+  CreateDirectoryW(sub.c_str(), nullptr);
+  const auto wide = [](const std::string& s) { return std::wstring(s.begin(), s.end()); };
+  const std::pair<std::string, std::wstring> files[] = {
+      {RunInput("solid_red.avi"), root + L"\\red.avi"},
+      {RunInput("solid_blue.avi"), root + L"\\\u9752\u3044\u52d5\u753b.avi"},
+      {RunInput("solid_green.mpg"), sub + L"\\green.mpg"},
+      {RunInput("solid_white.wmv"), sub + L"\\white.wmv"},
+      {RunInput("solid_red.avi"), root + L"\\notes.txt"},
+  };
+  for (const auto& [from, to] : files) ASSERT_TRUE(CopyFileW(wide(from).c_str(), to.c_str(), FALSE));
+  const struct Tree {
+    std::wstring root, sub;
+    ~Tree() {
+      for (const wchar_t* name : {L"\\red.avi", L"\\\u9752\u3044\u52d5\u753b.avi", L"\\notes.txt"})
+        DeleteFileW((root + name).c_str());
+      DeleteFileW((sub + L"\\green.mpg").c_str());
+      DeleteFileW((sub + L"\\white.wmv").c_str());
+      RemoveDirectoryW(sub.c_str());
+      RemoveDirectoryW(root.c_str());
+    }
+  } tree{root, sub};
+
+  ScopedRegistryValue order(HKEY_CURRENT_USER, kSettingsKeyPath, kOrderValueName);
+  for (const int shuffled : {0, 1}) {
+    SCOPED_TRACE(shuffled ? "shuffled" : "listed");
+    order.WriteNumber(DWORD(shuffled));
+    std::string seen;  // each colour's letter at its first showing
+    bool notice = false;
+    RunUntilScreenShows(OneTileGridOf(std::string(root.begin(), root.end())),
+                        [&](const std::vector<DWORD>& s, int w, int h) {
+                          const DWORD c = s[static_cast<size_t>(h / 2) * w + w / 2];
+                          const bool r = Red(c) > 200, g = Green(c) > 200, b = Blue(c) > 200;
+                          const bool none = Red(c) < 50 || Green(c) < 50 || Blue(c) < 50;
+                          const char colour = r && g && b             ? 'w'
+                                              : r && !g && !b && none ? 'r'
+                                              : g && !r && !b && none ? 'g'
+                                              : b && !r && !g && none ? 'b'
+                                                                      : 0;
+                          if (colour != 0 && seen.find(colour) == std::string::npos) seen += colour;
+                          notice = notice || FindWindowA(nullptr, "Or vel Screen Notice") != nullptr;
+                          return seen.size() == 4;
+                        });
+    EXPECT_EQ(seen.size(), 4u) << seen;
+    if (!shuffled) {
+      EXPECT_EQ(seen, "rbgw");
+    }
+    EXPECT_FALSE(notice);
+  }
 }
 
 TEST(SaverRun, NoPlayableVideoShowsTheNoticeAndEnds) {

@@ -51,6 +51,18 @@ KeyEnd PressAKey(SaverProcess& saver, HWND window, DWORD exitBoundMs) {
   return result;
 }
 
+// A first run warms what the platform makes once per machine and session (under the tracer
+// that can take seconds); it is ended as soon as it covers the screen.
+void WarmUp() {
+  const DWORD start = GetTickCount();
+  SaverProcess warmUp("/s");
+  const DWORD coveredMs = TimeToCovered(warmUp, start);
+  std::printf("figure: first_start_to_covered_ms %lu\n", coveredMs);
+  HWND window = warmUp.WaitForWindow(30000);
+  if (window != nullptr) PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
+  warmUp.WaitForExit(30000);
+}
+
 // The file under the tracer in the first slot, a blue one in the second.
 SaverOptions SlowFileThenBlue() {
   SaverOptions options = OneTileGridOf(slowFilePath);
@@ -63,17 +75,7 @@ TEST(SlowFiles, CoveredAtOnceTheOtherFilePlaysAndAKeyEndsTheProcess) {
   ASSERT_FALSE(slowFilePath.empty()) << "run with --slow-file= under its strace";
   StoredOptions stored(SlowFileThenBlue());
 
-  // A first run warms what the platform makes once per machine and session (under the
-  // tracer that can take seconds); it is ended as soon as it covers the screen.
-  {
-    const DWORD start = GetTickCount();
-    SaverProcess warmUp("/s");
-    const DWORD coveredMs = TimeToCovered(warmUp, start);
-    std::printf("figure: first_start_to_covered_ms %lu\n", coveredMs);
-    HWND window = warmUp.WaitForWindow(30000);
-    if (window != nullptr) PostMessageA(window, WM_KEYDOWN, VK_SPACE, 0);
-    warmUp.WaitForExit(30000);
-  }
+  WarmUp();
 
   const DWORD start = GetTickCount();
   SaverProcess saver("/s");
@@ -139,6 +141,37 @@ TEST(DroppingShare, TheNextFilePlaysSoonAfterTheFirstOneStops) {
   EXPECT_LE(end.goneMs, kEndBoundMs);
   ASSERT_NE(end.endMs, DWORD(-1));
   EXPECT_EQ(end.code, 0u);
+}
+
+// A folder in the first slot whose listings stall (the tracer holds each read of it 5 s): the
+// screen is covered at once, the second slot's blue shows first, the folder's red once a
+// listing has come back, and a key still takes the window away at once.
+TEST(StalledFolder, TheOtherSlotShowsFirstAndTheFolderPlaysOnceListed) {
+  ASSERT_FALSE(slowFilePath.empty()) << "run with --slow-file= under its strace";
+  StoredOptions stored(SlowFileThenBlue());
+  WarmUp();
+  const DWORD start = GetTickCount();
+  SaverProcess saver("/s");
+  ASSERT_TRUE(saver.started());
+  const DWORD coveredMs = TimeToCovered(saver, start);
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  const POINT centre[] = {{w / 2, h / 2}};
+  const bool blue = WaitForScreenColour(centre, 1, RGB(0, 0, 255), 20000);
+  const DWORD blueMs = GetTickCount() - start;
+  const bool red = WaitForScreenColour(centre, 1, RGB(255, 0, 0), 60000);
+  const DWORD redMs = GetTickCount() - start;
+  std::printf(
+      "figure: start_to_covered_ms %lu\nfigure: start_to_other_slot_ms %lu\nfigure: start_to_folder_file_ms %lu\n",
+      coveredMs, blueMs, redMs);
+  EXPECT_LE(coveredMs, kCoveredBoundMs);
+  EXPECT_TRUE(blue) << "the other slot never showed";
+  EXPECT_LT(blueMs, 5000u) << "the other slot waited for the listing";
+  EXPECT_TRUE(red) << "the folder's file never showed";
+
+  HWND window = saver.WaitForWindow(1000);
+  ASSERT_NE(window, nullptr);
+  const KeyEnd end = PressAKey(saver, window, 30000);
+  EXPECT_LE(end.goneMs, kEndBoundMs);
 }
 
 }  // namespace

@@ -64,7 +64,9 @@ void ExpectOnlyRendererIsOurs(int filterCount = 0) {
     EXPECT_TRUE(hasOutput) << "another renderer in the graph: filter " << count;
   }
   EXPECT_GE(count, 3) << "source, splitter and our renderer";
-  if (filterCount != 0) EXPECT_EQ(count, filterCount) << "a converter between the splitter and our renderer";
+  if (filterCount != 0) {
+    EXPECT_EQ(count, filterCount) << "a converter between the splitter and our renderer";
+  }
 }
 
 struct FileCase {

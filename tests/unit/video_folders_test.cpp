@@ -84,11 +84,15 @@ TEST(VideoFolders, ShuffledRoundsPlayEachFileOnceAndNeverRepeatAcrossRounds) {
       std::vector<int> sorted = order;
       std::sort(sorted.begin(), sorted.end());
       for (int i = 0; i < count; ++i) ASSERT_EQ(sorted[size_t(i)], i) << count << " files, round " << round;
-      if (count >= 2) ASSERT_NE(order.front(), last) << count << " files, round " << round;
+      if (count >= 2) {
+        ASSERT_NE(order.front(), last) << count << " files, round " << round;
+      }
       last = order.back();
       orders.insert(order);
     }
-    if (count >= 3) EXPECT_GE(orders.size(), size_t(3)) << "the rounds are not shuffled";
+    if (count >= 3) {
+      EXPECT_GE(orders.size(), size_t(3)) << "the rounds are not shuffled";
+    }
   }
 }
 
