@@ -85,5 +85,16 @@ if(ORVEL_FFMPEG)
   orvel_ffmpeg_video(two_halves.mp4 two_halves.avi ${ORVEL_H264_MP4})
 endif()
 
+# A folder that holds a link to itself: its listing must end all the same.
+set(orvel_loop_folder ${ORVEL_VIDEO_INPUTS}/loop_folder)
+add_custom_command(
+  OUTPUT ${orvel_loop_folder}/a.avi
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${orvel_loop_folder}
+  COMMAND ${CMAKE_COMMAND} -E copy ${ORVEL_VIDEO_INPUTS}/quad_160x120_short.avi ${orvel_loop_folder}/a.avi
+  COMMAND ${CMAKE_COMMAND} -E create_symlink . ${orvel_loop_folder}/loop
+  DEPENDS ${ORVEL_VIDEO_INPUTS}/quad_160x120_short.avi
+  VERBATIM)
+list(APPEND orvel_video_inputs ${orvel_loop_folder}/a.avi)
+
 add_custom_target(video_test_inputs DEPENDS ${orvel_video_inputs})
 add_dependencies(platform_tests video_test_inputs)

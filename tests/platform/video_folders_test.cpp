@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "video/folder_reader_win.h"
+#include "video_test_support.h"
 
 namespace {
 
@@ -28,7 +29,8 @@ class TempTree {
   const std::wstring& Root() const { return root_; }
   void Folder(const std::wstring& relative) const { CreateDirectoryW((root_ + L"\\" + relative).c_str(), nullptr); }
   void File(const std::wstring& relative) const {
-    const HANDLE file = CreateFileW((root_ + L"\\" + relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    const HANDLE file =
+        CreateFileW((root_ + L"\\" + relative).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     EXPECT_NE(file, INVALID_HANDLE_VALUE) << "cannot make a file";
     CloseHandle(file);
   }
@@ -72,8 +74,8 @@ TEST(VideoFolderReading, WideNamesInNaturalOrderFolderByFolder) {
   EXPECT_TRUE(listing.readable);
   std::vector<std::wstring> got;
   for (const NameText& path : listing.files) got.push_back(Wide(path).substr(tree.Root().size() + 1));
-  const std::vector<std::wstring> expected = {L"2.avi", L"10.avi", L"red.avi", L"\x9752.avi", L"sub\\green.mpg",
-                                              L"sub\\white.wmv"};
+  const std::vector<std::wstring> expected = {L"2.avi",      L"10.avi",         L"red.avi",
+                                              L"\x9752.avi", L"sub\\green.mpg", L"sub\\white.wmv"};
   EXPECT_EQ(got, expected);
   EXPECT_FALSE(ListVideoFolder(reader, Name(tree.Root() + L"\\gone")).readable);
 }
@@ -85,6 +87,17 @@ TEST(VideoFolderReading, TenThousandAndOneFilesListTenThousand) {
   const FolderListing listing = ListVideoFolder(reader, Name(tree.Root()));
   ASSERT_EQ(listing.files.size(), kFolderFiles);
   EXPECT_EQ(Wide(listing.files.back()).substr(tree.Root().size() + 1), L"9999.avi") << "natural order, cut at the end";
+}
+
+// A folder holding a link to itself (made on the Unix side at build time): the listing ends,
+// with the file once when the link is seen as one, or once a level at most when it is not.
+TEST(VideoFolderReading, ALinkLoopIsBounded) {
+  const std::string folder = VideoInput("loop_folder");
+  SystemFolderReader reader;
+  const FolderListing listing = ListVideoFolder(reader, Name(std::wstring(folder.begin(), folder.end())));
+  EXPECT_TRUE(listing.readable);
+  EXPECT_GE(listing.files.size(), 1u);
+  EXPECT_LE(listing.files.size(), size_t(kFolderLevels + 1));
 }
 
 }  // namespace
