@@ -15,6 +15,7 @@
 
 extern std::string slowFilePath;
 extern bool slowFileReadsHeld;
+bool orvelSeesWindows98 = false;  // --wine-version=win98
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -27,6 +28,7 @@ int main(int argc, char** argv) {
     version =
         std::make_unique<ScopedRegistryValue>(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\orvel.scr", "Version");
     version->WriteText(argv[i] + 15);
+    orvelSeesWindows98 = std::strcmp(argv[i] + 15, "win98") == 0;
   }
   if (orvelPath.empty()) {
     std::fprintf(stderr, "usage: e2e_tests --orvel=<path of orvel.scr> [--wine-version=win98]\n");

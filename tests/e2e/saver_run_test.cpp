@@ -18,6 +18,8 @@
 #include "avi_writer.h"
 #include "settings/options_record.h"
 
+extern bool orvelSeesWindows98;
+
 namespace {
 
 TEST(SaverRun, FullScreenGridCoversTheScreenWithTheVideo) {
@@ -204,10 +206,12 @@ TEST(SaverRun, AShuffledRunShowsEveryFile) {
       << "red " << red << ", green " << greenSeen << ", blue " << blueSeen;
 }
 
-// A folder in a slot: a red AVI, a blue one named in Japanese, a text file and a subfolder
+// A folder in a slot: a red AVI, a blue one named in Japanese (in ASCII where the program
+// sees Windows 98, which lists names in the code page only), a text file and a subfolder
 // with a green MPEG-1 and a white WMV. Listed, the colours come in name order, the
 // subfolder's after the folder's own; shuffled, every one still shows; never a notice.
 TEST(SaverRun, AFolderSlotShowsEveryVideoInItInOrderOrShuffled) {
+  const std::wstring blueName = orvelSeesWindows98 ? L"\\zblue.avi" : L"\\\u9752\u3044\u52d5\u753b.avi";
   wchar_t temp[MAX_PATH] = {};
   ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
   const std::wstring root = std::wstring(temp) + L"orvel folder slot";
@@ -216,24 +220,22 @@ TEST(SaverRun, AFolderSlotShowsEveryVideoInItInOrderOrShuffled) {
   CreateDirectoryW(sub.c_str(), nullptr);
   const auto wide = [](const std::string& s) { return std::wstring(s.begin(), s.end()); };
   const std::pair<std::string, std::wstring> files[] = {
-      {RunInput("solid_red.avi"), root + L"\\red.avi"},
-      {RunInput("solid_blue.avi"), root + L"\\\u9752\u3044\u52d5\u753b.avi"},
-      {RunInput("solid_green.mpg"), sub + L"\\green.mpg"},
-      {RunInput("solid_white.wmv"), sub + L"\\white.wmv"},
+      {RunInput("solid_red.avi"), root + L"\\red.avi"},    {RunInput("solid_blue.avi"), root + blueName},
+      {RunInput("solid_green.mpg"), sub + L"\\green.mpg"}, {RunInput("solid_white.wmv"), sub + L"\\white.wmv"},
       {RunInput("solid_red.avi"), root + L"\\notes.txt"},
   };
   for (const auto& [from, to] : files) ASSERT_TRUE(CopyFileW(wide(from).c_str(), to.c_str(), FALSE));
   const struct Tree {
-    std::wstring root, sub;
+    std::wstring root, sub, blue;
     ~Tree() {
-      for (const wchar_t* name : {L"\\red.avi", L"\\\u9752\u3044\u52d5\u753b.avi", L"\\notes.txt"})
+      for (const std::wstring& name : {std::wstring(L"\\red.avi"), blue, std::wstring(L"\\notes.txt")})
         DeleteFileW((root + name).c_str());
       DeleteFileW((sub + L"\\green.mpg").c_str());
       DeleteFileW((sub + L"\\white.wmv").c_str());
       RemoveDirectoryW(sub.c_str());
       RemoveDirectoryW(root.c_str());
     }
-  } tree{root, sub};
+  } tree{root, sub, blueName};
 
   ScopedRegistryValue order(HKEY_CURRENT_USER, kSettingsKeyPath, kOrderValueName);
   for (const int shuffled : {0, 1}) {
