@@ -2,6 +2,7 @@
 #include "shell/play_order.h"
 
 #include <unordered_map>
+#include <utility>
 
 PlaySchedule::PlaySchedule(int slots, int fallbacks, uint32_t limitMs)
     : slots_(slots), fallbacks_(fallbacks), limitMs_(limitMs), entries_(slots + fallbacks) {
@@ -186,14 +187,15 @@ void PlaySchedule::TakeListing(PlayPort& port, int folder) {
 }
 
 // In list order the files take their folder's place in the round. A shuffled round gets the
-// new ones at random among its turns still to come; the others keep their places.
+// new ones at random among its turns still to come (those turns shuffled again with them).
 void PlaySchedule::PlaceFiles(const std::vector<int>& added) {
   if (shuffled_) {
-    for (const int f : added) {
-      const int from = cursor_ + 1;
-      const int span = int(order_.size()) - from + 1;
+    if (added.empty()) return;
+    order_.insert(order_.end(), added.begin(), added.end());
+    const int from = cursor_ + 1;
+    for (int i = int(order_.size()) - 1; i > from; --i) {
       const int draw = (random_.Next() << 15) | random_.Next();
-      order_.insert(order_.begin() + from + draw % span, f);
+      std::swap(order_[size_t(i)], order_[size_t(from + draw % (i - from + 1))]);
     }
     return;
   }
