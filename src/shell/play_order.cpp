@@ -1,6 +1,7 @@
 // The play schedule of the run loop. Main thread only.
 #include "shell/play_order.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -78,8 +79,10 @@ std::vector<int> PlaySchedule::PlayList() const {
 
 int PlaySchedule::InFlight() const {
   int count = 0;
-  for (const Entry& entry : entries_)
-    if (entry.trying && !entry.ready && nowMs_ - entry.startedMs < kInFlightMs) ++count;
+  for (const int e : trying_) {
+    const Entry& entry = entries_[size_t(e)];
+    if (!entry.ready && nowMs_ - entry.startedMs < kInFlightMs) ++count;
+  }
   return count;
 }
 
@@ -120,8 +123,10 @@ void PlaySchedule::VideoEnded(bool completed) {
   visited_ = 0;
 }
 
+// Only the entries with a try are asked: a play list of folders may hold many thousands.
 void PlaySchedule::TakeAnswers(PlayPort& port) {
-  for (int e = 0; e < Count(); ++e) {
+  const std::vector<int> asked = trying_;  // answers drop tries
+  for (const int e : asked) {
     Entry& entry = entries_[e];
     if (!entry.trying || entry.ready || e == current_) continue;
     const TryAnswer answer = port.Answer(e);
@@ -136,6 +141,7 @@ void PlaySchedule::TakeAnswers(PlayPort& port) {
       if (entry.status == Status::Unknown && !entry.folder) entry.status = Status::Failed;
       continue;
     }
+    if (entry.status != Status::Playable) ++playListChanges_;
     entry.status = Status::Playable;
     if (!IsFallback(e)) slotPlayed_ = true;
     entry.ready = true;
@@ -183,6 +189,7 @@ void PlaySchedule::TakeListing(PlayPort& port, int folder) {
     if (entries_[f].trying && f != current_) Drop(port, f);
   }
   entries_[folder].files = std::move(files);
+  ++playListChanges_;
   PlaceFiles(added);
 }
 
@@ -210,6 +217,7 @@ void PlaySchedule::PlaceFiles(const std::vector<int>& added) {
 
 void PlaySchedule::Drop(PlayPort& port, int entry) {
   port.DropTry(entry);
+  if (entries_[entry].trying) trying_.erase(std::find(trying_.begin(), trying_.end(), entry));
   entries_[entry].trying = false;
   entries_[entry].ready = false;
 }
@@ -234,6 +242,7 @@ void PlaySchedule::Start(PlayPort& port, int entry, uint32_t nowMs) {
     if (e.status == Status::Unknown) e.status = Status::Failed;
     return;
   }
+  if (!e.trying) trying_.push_back(entry);
   e.trying = true;
   e.ready = false;
   e.startedMs = nowMs;

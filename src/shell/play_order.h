@@ -110,6 +110,8 @@ class PlaySchedule {
   // The entries that have played, in play-list order: the slots, or the fallbacks while no
   // slot has played.
   std::vector<int> PlayList() const;
+  // Counts the changes that PlayList() may show.
+  int PlayListChanges() const { return playListChanges_; }
 
  private:
   struct Entry {
@@ -147,7 +149,9 @@ class PlaySchedule {
   bool slotPlayed_ = false;
   const uint32_t limitMs_;
   std::vector<Entry> entries_;
-  std::vector<int> order_;  // the entry at each turn of the round
+  std::vector<int> order_;   // the entry at each turn of the round
+  std::vector<int> trying_;  // the entries with a try, in the order they were started
+  int playListChanges_ = 0;
   bool shuffled_ = false;
   bool heldTurn_ = false;  // the last turn was held back, to come again
   SceneRandom random_;

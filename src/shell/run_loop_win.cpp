@@ -4,6 +4,7 @@
 // it and the texture go.
 #include "shell/run_loop_win.h"
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -149,6 +150,8 @@ class RunVideos : public PlayPort {
 
   VideoTry* Try(int entry) const { return entry >= 0 && size_t(entry) < tries_.size() ? tries_[entry] : nullptr; }
   std::vector<int> listed;  // the entries now in playList
+  int listedChanges = -1;   // the schedule's PlayListChanges() when they were put there
+  int indexOf = -2;         // the entry whose place playIndex holds
   void DropAll() {
     for (VideoTry*& video : tries_) DropVideoTry(video);
   }
@@ -158,20 +161,26 @@ class RunVideos : public PlayPort {
   std::deque<ScopedKernelHandle> threads_;  // of each entry's last try, dropped or not
 };
 
-// The play list window, playCount and playIndex as the schedule has them now.
+// The play list window, playCount and playIndex as the schedule has them now; made again
+// only when they changed (a list of folders may hold many thousands of files).
 void UpdatePlayList(const PlaySchedule& schedule, RunVideos& videos) {
-  const std::vector<int> entries = schedule.PlayList();
-  uint32_t index = 0;
-  for (size_t i = 0; i < entries.size(); ++i)
-    if (entries[i] == schedule.Current()) index = uint32_t(i + 1);
-  if (entries != videos.listed) {
-    videos.listed = entries;
-    SendMessageA(playList, LB_RESETCONTENT, 0, 0);
-    for (int entry : entries)
-      SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(videos.Path(entry).c_str()));
-    playCount = uint32_t(entries.size());
+  if (schedule.PlayListChanges() != videos.listedChanges) {
+    videos.listedChanges = schedule.PlayListChanges();
+    const std::vector<int> entries = schedule.PlayList();
+    if (entries != videos.listed) {
+      videos.listed = entries;
+      SendMessageA(playList, LB_RESETCONTENT, 0, 0);
+      for (int entry : entries)
+        SendMessageA(playList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(videos.Path(entry).c_str()));
+      playCount = uint32_t(entries.size());
+    }
+    videos.indexOf = -2;
   }
-  playIndex = index;
+  if (videos.indexOf != schedule.Current()) {
+    videos.indexOf = schedule.Current();
+    const auto found = std::find(videos.listed.begin(), videos.listed.end(), schedule.Current());
+    playIndex = found == videos.listed.end() ? 0 : uint32_t(found - videos.listed.begin() + 1);
+  }
   shownVideo = videos.Try(schedule.Current());
 }
 
