@@ -5,13 +5,13 @@
 
 #include <string>
 
+#include "base/system_library_win.h"
+
 namespace {
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows' wide names are UTF-16");
 
-bool Skipped(const char16_t* name) {
-  return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0));
-}
+bool Skipped(const char16_t* name) { return name[0] == u'.' && (name[1] == 0 || (name[1] == u'.' && name[2] == 0)); }
 
 FolderEntry EntryOf(const NameText& name, DWORD attributes) {
   FolderEntry entry;
@@ -21,18 +21,13 @@ FolderEntry EntryOf(const NameText& name, DWORD attributes) {
   return entry;
 }
 
-// The wide calls are looked up, not imported: the 9x family's kernel32 has them only as
-// stubs, and the program imports nothing the oldest systems lack.
-template <typename Proc>
-Proc Kernel32Proc(const char* name) {
-  return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
-}
-
 bool ReadWide(const NameText& path, std::vector<FolderEntry>* entries) {
   typedef HANDLE(WINAPI * FindFirstProc)(const wchar_t*, WIN32_FIND_DATAW*);
   typedef BOOL(WINAPI * FindNextProc)(HANDLE, WIN32_FIND_DATAW*);
-  static const auto findFirst = Kernel32Proc<FindFirstProc>("FindFirstFileW");
-  static const auto findNext = Kernel32Proc<FindNextProc>("FindNextFileW");
+  // Looked up, not imported: the 9x family's kernel32 has the wide calls only as stubs, and
+  // the program imports nothing the oldest systems lack.
+  static const auto findFirst = LookUp<FindFirstProc>(GetModuleHandleA("kernel32.dll"), "FindFirstFileW");
+  static const auto findNext = LookUp<FindNextProc>(GetModuleHandleA("kernel32.dll"), "FindNextFileW");
   if (findFirst == nullptr || findNext == nullptr) return false;
   const std::wstring pattern = std::wstring(path.begin(), path.end()) + L"\\*";
   WIN32_FIND_DATAW found;

@@ -7,6 +7,7 @@
 
 #include "base/com_ptr_win.h"
 #include "base/scoped_win.h"
+#include "base/system_library_win.h"
 #include "video/avi_probe.h"
 #include "video/folder_reader_win.h"
 #include "video/iso_probe.h"
@@ -50,8 +51,7 @@ HANDLE OpenToRead(const wchar_t* path) {
   const DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | (SystemTakesWideNames() ? FILE_SHARE_DELETE : 0);
   if (SystemTakesWideNames()) {
     typedef HANDLE(WINAPI * CreateFileProc)(const wchar_t*, DWORD, DWORD, SECURITY_ATTRIBUTES*, DWORD, DWORD, HANDLE);
-    static const auto createFile = reinterpret_cast<CreateFileProc>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "CreateFileW")));
+    static const auto createFile = LookUp<CreateFileProc>(GetModuleHandleA("kernel32.dll"), "CreateFileW");
     if (createFile == nullptr) return INVALID_HANDLE_VALUE;
     return createFile(path, GENERIC_READ, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   }
